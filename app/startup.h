@@ -1,0 +1,22 @@
+// Start-up of the viewer: fixed GL state, the projection, the usage text and the textures.
+#pragma once
+
+#include <string>
+
+struct PpmImage;
+
+// States every piece of fixed GL state the scene relies on; ends with setProjection(1.0).
+void initGraphicsState();
+
+// Orthographic volume of half-width 2 * zoom and depth range +-10 * zoom; leaves the
+// modelview matrix selected. A larger zoom shows more of the scene, smaller.
+void setProjection(float zoom);
+
+void printUsage();
+
+// Reads the list file and every image it names into scene.textures, printing progress.
+// Any failure prints one line (or the usage text) and ends the process with status 1.
+void loadTextureSet(const std::string& listFile);
+
+// Hands an image to GL as a new linear-filtered, repeating texture; returns its name.
+unsigned int uploadTexture(const PpmImage& image);

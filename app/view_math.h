@@ -1,0 +1,29 @@
+// Arithmetic of the scene window's input, reshape and idle handlers, free of GLUT and GL.
+#pragma once
+
+struct SceneState;
+
+struct Viewport {
+    int x, y;           // lower-left corner in window pixels
+    int width, height;  // always equal: the largest centred square
+};
+
+// The largest square that fits the window, centred (integer division).
+Viewport squareViewport(int windowWidth, int windowHeight);
+
+// Records the pointer on a left-button press; other buttons and releases change nothing.
+void recordPress(SceneState& state, bool leftButton, bool pressed, int x, int y);
+
+// One drag event: 0.2 degree per pixel of horizontal movement about Y; vertically 0.0025
+// zoom per pixel in zoom mode, else -0.2 degree per pixel about X; the zoom kept in [0.3, 10].
+void applyDrag(SceneState& state, int x, int y);
+
+// Keys c and s choose the vase's cylindrical or spherical projection, y toggles the turn
+// about Y; keys are case-sensitive and any other key changes nothing.
+void applyKey(SceneState& state, unsigned char key);
+
+// One idle step: the view's turn about Y and the globe's spin, one degree each.
+void advanceAnimation(SceneState& state);
+
+constexpr float kMinZoom = 0.3f;
+constexpr float kMaxZoom = 10.0f;
