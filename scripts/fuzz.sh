@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of the parsers and runs each for a while.
+# Usage: scripts/fuzz.sh [build-dir] [seconds-per-target]   (run from anywhere; paths are from the repo root)
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-build-fuzz}
+seconds=${2:-60}
+case $build in /*) ;; *) build="$root/$build" ;; esac
+mkdir -p "$build"
+
+if ! clang++ --version >/dev/null 2>&1; then
+  echo "clang++ not found: run 'TOLVANE_FUZZ=1 bash scripts/setup.sh' first" >&2
+  exit 1
+fi
+flags=(-std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined -I"$root")
+
+# target name, then the core sources it needs
+build_target() {
+  local name=$1; shift
+  echo "Building $name"
+  clang++ "${flags[@]}" "$root/tests/fuzz/$name.cpp" "$@" -o "$build/$name"
+}
+build_target ppm_fuzz "$root/image/ppm.cpp"
+build_target texture_list_fuzz "$root/app/texture_list.cpp"
+
+# Small seed corpora: valid inputs of each form, so the fuzzer starts past the magic and the count.
+ppm_seeds="$build/corpus/ppm"
+list_seeds="$build/corpus/texture_list"
+mkdir -p "$ppm_seeds" "$list_seeds"
+printf 'P6\n# comment\n2 1\n255\nabcdef' >"$ppm_seeds/plain"
+printf 'P6\n#\n#\n1 1 15 \x0a\x0f\x07' >"$ppm_seeds/comments"
+printf 'P6 1 1 1000\n\x03\xe8\x01\xf4\x00\x00' >"$ppm_seeds/wide"
+printf 'P6 4 2 255\nshort' >"$ppm_seeds/short"
+printf '3\ntable.ppm can.ppm\nearth.ppm\n' >"$list_seeds/decimal"
+printf '0x2 a b' >"$list_seeds/hex"
+printf '010\na b c d e f g h\n' >"$list_seeds/octal"
+printf '5 only.ppm' >"$list_seeds/short"
+
+# Crash reproducers land in the build folder, not the working directory.
+for name in ppm_fuzz texture_list_fuzz; do
+  seeds=$ppm_seeds
+  [ $name = texture_list_fuzz ] && seeds=$list_seeds
+  echo "Running $name for ${seconds}s"
+  (cd "$build" && "./$name" -max_total_time="$seconds" -print_final_stats=1 \
+     -artifact_prefix="$build/$name-" "$seeds")
+done
