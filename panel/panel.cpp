@@ -14,24 +14,17 @@
 #include "imgui_impl_glut.h"
 #include "imgui_impl_opengl2.h"
 #include "panel/controls.h"
+#include "panel/input_queue.h"
 #include "scene/frame.h"
 #include "scene/vase_draw.h"
 
 namespace {
 
-// ImGui 1.86's GLUT backend writes input straight into ImGuiIO, so a press and release
-// that both land between two frames would cancel out. Panel input is queued instead and
-// fed to ImGui so that each frame sees a press before it sees the matching release.
-struct InputEvent {
-    enum Kind { Motion, Mouse, Wheel, Key, KeyUp, Special, SpecialUp } kind;
-    int a = 0, b = 0, x = 0, y = 0;  // button/key, state/direction, pointer position
-};
-
 struct Panel {
     int window = 0;
     std::vector<Control> controls;
     std::vector<std::string> editText;  // text of each spinner's field while it is being edited
-    std::deque<InputEvent> pending;
+    std::deque<PanelInput> pending;  // input not yet fed to ImGui
     int busyUntilMs = 0;       // keep redrawing until then after input, for hover and repeat
     int lastSampleMs = 0;      // frame-rate sampling of the scene window
     unsigned long lastSampleFrames = 0;
@@ -48,20 +41,30 @@ constexpr float kFloatStep = 0.1f;
 constexpr float kFloatStepFast = 1.0f;  // with Ctrl held
 constexpr int kIntStepFast = 10;
 
-void noteInput(const InputEvent& e)
+// ImGui 1.86's GLUT backend writes input straight into ImGuiIO, where a press and a
+// release that land between two frames cancel out. Input is queued here instead, with the
+// modifiers of its moment (GLUT reports them only inside input callbacks).
+void queueInput(PanelInput e)
 {
+    const int mods = glutGetModifiers();
+    e.shift = (mods & GLUT_ACTIVE_SHIFT) != 0;
+    e.ctrl = (mods & GLUT_ACTIVE_CTRL) != 0;
+    e.alt = (mods & GLUT_ACTIVE_ALT) != 0;
     panel.pending.push_back(e);
     panel.busyUntilMs = glutGet(GLUT_ELAPSED_TIME) + kBusyAfterInputMs;
     glutPostWindowRedisplay(panel.window);
 }
 
-void onMotion(int x, int y) { noteInput({InputEvent::Motion, 0, 0, x, y}); }
-void onMouse(int button, int state, int x, int y) { noteInput({InputEvent::Mouse, button, state, x, y}); }
-void onWheel(int wheel, int dir, int x, int y) { noteInput({InputEvent::Wheel, wheel, dir, x, y}); }
-void onKey(unsigned char c, int x, int y) { noteInput({InputEvent::Key, c, 0, x, y}); }
-void onKeyUp(unsigned char c, int x, int y) { noteInput({InputEvent::KeyUp, c, 0, x, y}); }
-void onSpecial(int k, int x, int y) { noteInput({InputEvent::Special, k, 0, x, y}); }
-void onSpecialUp(int k, int x, int y) { noteInput({InputEvent::SpecialUp, k, 0, x, y}); }
+void onMotion(int x, int y) { queueInput({PanelInput::Motion, 0, 0, x, y}); }
+void onMouse(int button, int state, int x, int y)
+{
+    queueInput({PanelInput::Mouse, button, state == GLUT_DOWN ? 1 : 0, x, y});
+}
+void onWheel(int wheel, int dir, int x, int y) { queueInput({PanelInput::Wheel, wheel, dir, x, y}); }
+void onKey(unsigned char c, int x, int y) { queueInput({PanelInput::Key, c, 0, x, y}); }
+void onKeyUp(unsigned char c, int x, int y) { queueInput({PanelInput::KeyUp, c, 0, x, y}); }
+void onSpecial(int k, int x, int y) { queueInput({PanelInput::Special, k, 0, x, y}); }
+void onSpecialUp(int k, int x, int y) { queueInput({PanelInput::SpecialUp, k, 0, x, y}); }
 
 void onReshape(int width, int height)
 {
@@ -69,43 +72,52 @@ void onReshape(int width, int height)
     glutPostWindowRedisplay(panel.window);
 }
 
-// Feeds queued events to ImGui up to the first one that would undo a press or release
-// made earlier in this batch; the rest wait for the next frame.
+// An ASCII key as the GLUT backend maps it: letters in both cases, and Ctrl+A..Ctrl+Z
+// (which GLUT delivers as 1..26) as their letters too.
+void setAsciiKey(ImGuiIO& io, int c, bool down)
+{
+    if (c >= 1 && c <= 26)
+        io.KeysDown[c] = io.KeysDown[c - 1 + 'a'] = io.KeysDown[c - 1 + 'A'] = down;
+    else if (c >= 'a' && c <= 'z')
+        io.KeysDown[c] = io.KeysDown[c - 'a' + 'A'] = down;
+    else if (c >= 'A' && c <= 'Z')
+        io.KeysDown[c] = io.KeysDown[c - 'A' + 'a'] = down;
+    else
+        io.KeysDown[c] = down;
+}
+
+void feedInput(const PanelInput& e)
+{
+    ImGuiIO& io = ImGui::GetIO();
+    io.KeyShift = e.shift;
+    io.KeyCtrl = e.ctrl;
+    io.KeyAlt = e.alt;
+    switch (e.kind) {
+    case PanelInput::Motion: ImGui_ImplGLUT_MotionFunc(e.x, e.y); break;
+    case PanelInput::Mouse:
+        ImGui_ImplGLUT_MouseFunc(e.code, e.state ? GLUT_DOWN : GLUT_UP, e.x, e.y);
+        break;
+    case PanelInput::Wheel: ImGui_ImplGLUT_MouseWheelFunc(e.code, e.state, e.x, e.y); break;
+    case PanelInput::Key:
+        if (e.code >= 32)
+            io.AddInputCharacter(static_cast<unsigned int>(e.code));
+        setAsciiKey(io, e.code, true);
+        break;
+    case PanelInput::KeyUp: setAsciiKey(io, e.code, false); break;
+    case PanelInput::Special:
+    case PanelInput::SpecialUp:
+        if (e.code + 256 < IM_ARRAYSIZE(io.KeysDown))
+            io.KeysDown[e.code + 256] = e.kind == PanelInput::Special;
+        break;
+    }
+}
+
+// Feeds ImGui the events this frame may take; the rest wait for the next frame.
 void feedPendingInput()
 {
-    std::vector<int> downs, ups;  // keys and buttons (buttons offset by 1000) touched this batch
-    auto seen = [](const std::vector<int>& v, int id) {
-        for (int x : v)
-            if (x == id)
-                return true;
-        return false;
-    };
-    while (!panel.pending.empty()) {
-        const InputEvent e = panel.pending.front();
-        int id = -1;
-        bool down = false;
-        switch (e.kind) {
-        case InputEvent::Mouse: id = 1000 + e.a; down = e.b == GLUT_DOWN; break;
-        case InputEvent::Key: id = e.a; down = true; break;
-        case InputEvent::KeyUp: id = e.a; break;
-        case InputEvent::Special: id = 256 + e.a; down = true; break;
-        case InputEvent::SpecialUp: id = 256 + e.a; break;
-        default: break;
-        }
-        if (id >= 0 && (down ? seen(downs, id) || seen(ups, id) : seen(downs, id)))
-            break;
-        if (id >= 0)
-            (down ? downs : ups).push_back(id);
+    for (std::size_t n = nextInputBatch(panel.pending); n > 0; --n) {
+        feedInput(panel.pending.front());
         panel.pending.pop_front();
-        switch (e.kind) {
-        case InputEvent::Motion: ImGui_ImplGLUT_MotionFunc(e.x, e.y); break;
-        case InputEvent::Mouse: ImGui_ImplGLUT_MouseFunc(e.a, e.b, e.x, e.y); break;
-        case InputEvent::Wheel: ImGui_ImplGLUT_MouseWheelFunc(e.a, e.b, e.x, e.y); break;
-        case InputEvent::Key: ImGui_ImplGLUT_KeyboardFunc(static_cast<unsigned char>(e.a), e.x, e.y); break;
-        case InputEvent::KeyUp: ImGui_ImplGLUT_KeyboardUpFunc(static_cast<unsigned char>(e.a), e.x, e.y); break;
-        case InputEvent::Special: ImGui_ImplGLUT_SpecialFunc(e.a, e.x, e.y); break;
-        case InputEvent::SpecialUp: ImGui_ImplGLUT_SpecialUpFunc(e.a, e.x, e.y); break;
-        }
     }
 }
 
