@@ -224,6 +224,9 @@ std::string startXvfb(Xvfb& server, const std::string& logPath) {
     stopXvfb(server);
     return "Xvfb has no XTEST extension";
   }
+  // A test held up between a key's press and release must not send the key again.
+  XAutoRepeatOff(server.display);
+  XSync(server.display, False);
   return "";
 }
 
@@ -373,6 +376,23 @@ bool windowGeometry(Display* display, Window window, WindowGeometry& geometry) {
 std::string windowTitle(Display* display, Window window) {
   std::string title = textProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False));
   return title.empty() ? textProperty(display, window, XA_WM_NAME) : title;
+}
+
+bool resizeWindow(Display* display, Window window, int width, int height, double timeoutS) {
+  XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XSync(display, False);
+  WindowGeometry geometry;
+  return waitUntil(
+      [&] { return windowGeometry(display, window, geometry) && geometry.width == width && geometry.height == height; },
+      timeoutS);
+}
+
+bool moveWindow(Display* display, Window window, int x, int y, double timeoutS) {
+  XMoveWindow(display, window, x, y);
+  XSync(display, False);
+  WindowGeometry geometry;
+  return waitUntil([&] { return windowGeometry(display, window, geometry) && geometry.x == x && geometry.y == y; },
+                   timeoutS);
 }
 
 // ---- Pixels ----

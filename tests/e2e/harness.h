@@ -90,6 +90,10 @@ Window waitForWindow(Display* display, const std::string& title, double timeoutS
 // False if the window has gone.
 bool windowGeometry(Display* display, Window window, WindowGeometry& geometry);
 std::string windowTitle(Display* display, Window window);
+// Resizes a window directly (there is no window manager to ask); true once the server reports the new size.
+bool resizeWindow(Display* display, Window window, int width, int height, double timeoutS = 10.0);
+// Moves a window's top-left corner to (x, y) in root coordinates; true once the server reports it there.
+bool moveWindow(Display* display, Window window, int x, int y, double timeoutS = 10.0);
 
 // ---- Pixels ----
 

@@ -1,0 +1,435 @@
+// Drives the running viewer: panel rows found in a grab, XTest on controls, scene measures.
+#include "panel_driver.h"
+
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace e2e {
+
+const char* const sceneWindowTitle = "Brenwick's Tolvane";
+const char* const panelWindowTitle = "GLUI";
+
+namespace {
+
+// ImGui's dark style blends its blue frames and buttons over a near-black window; text, borders and
+// separators are grey.
+bool isFramePixel(Rgb p)
+{
+    return p.b >= 60 && p.b >= p.r + 25;
+}
+
+// The check mark's colour; a hovered or pressed box is a paler blue that stays well away from it.
+const Rgb checkMarkColour{66, 150, 250};
+
+struct Run {
+    int first = 0, last = 0;  // inclusive
+    int length() const { return last - first + 1; }
+    int centre() const { return (first + last) / 2; }
+};
+
+std::vector<Run> columnRuns(const RgbImage& image, int x, int minLength)
+{
+    std::vector<Run> runs;
+    for (int y = 0; y < image.height;) {
+        if (!isFramePixel(image.at(x, y))) {
+            ++y;
+            continue;
+        }
+        Run run{y, y};
+        while (run.last + 1 < image.height && isFramePixel(image.at(x, run.last + 1)))
+            ++run.last;
+        if (run.length() >= minLength)
+            runs.push_back(run);
+        y = run.last + 1;
+    }
+    return runs;
+}
+
+std::vector<Run> rowRuns(const RgbImage& image, int y)
+{
+    std::vector<Run> runs;
+    for (int x = 0; x < image.width;) {
+        if (!isFramePixel(image.at(x, y))) {
+            ++x;
+            continue;
+        }
+        Run run{x, x};
+        while (run.last + 1 < image.width && isFramePixel(image.at(run.last + 1, y)))
+            ++run.last;
+        runs.push_back(run);
+        x = run.last + 1;
+    }
+    return runs;
+}
+
+int rowTop(const PanelLayout& layout, int index, int frameHeight)
+{
+    return static_cast<int>(std::lround(layout.firstRowY + index * layout.rowPitch)) -
+           frameHeight / 2;
+}
+
+}  // namespace
+
+std::string findPanelLayout(const RgbImage& grab, PanelLayout& layout)
+{
+    if (grab.empty())
+        return "no grab of the panel";
+    // The '+' buttons end the rows on the right: the rightmost column with frame colour runs
+    // through all of them.
+    int right = -1;
+    for (int x = grab.width - 1; x >= 0 && right < 0; --x) {
+        for (int y = 0; y < grab.height; ++y) {
+            if (isFramePixel(grab.at(x, y))) {
+                right = x;
+                break;
+            }
+        }
+    }
+    if (right < 2)
+        return "no controls drawn";
+    std::vector<Run> spinners = columnRuns(grab, right - 2, 8);
+    if (static_cast<int>(spinners.size()) != panelSpinnerCount) {
+        return "found " + std::to_string(spinners.size()) + " spinner rows, not " +
+               std::to_string(panelSpinnerCount);
+    }
+    const double pitch = static_cast<double>(spinners.back().centre() - spinners.front().centre()) /
+                         (panelSpinnerCount - 1);
+    for (int i = 0; i < panelSpinnerCount; ++i) {
+        if (std::fabs(spinners[i].centre() - (spinners.front().centre() + i * pitch)) > 2.0) {
+            return "spinner rows are not evenly spaced at row " + std::to_string(i);
+        }
+    }
+    layout.rowPitch = pitch;
+    layout.firstRowY =
+        static_cast<int>(std::lround(spinners.front().centre() - panelCheckboxCount * pitch));
+    const int frameHeight = spinners.front().length();
+
+    // The top row of a frame lies above any glyph, so the field and the two buttons show as solid
+    // runs there.
+    std::vector<Run> spinnerRow = rowRuns(grab, spinners.front().first + 1);
+    if (spinnerRow.size() < 3)
+        return "the first spinner row has fewer than three frames";
+    const Run plus = spinnerRow[spinnerRow.size() - 1];
+    const Run minus = spinnerRow[spinnerRow.size() - 2];
+    const Run fieldEnd = spinnerRow[spinnerRow.size() - 3];
+    if (std::abs(plus.length() - minus.length()) > 2 ||
+        fieldEnd.last - spinnerRow.front().first < 3 * plus.length()) {
+        return "the first spinner row is not a field followed by two buttons";
+    }
+    layout.fieldLeft = spinnerRow.front().first;
+    layout.fieldRight = fieldEnd.last;
+    layout.minusX = minus.centre();
+    layout.plusX = plus.centre();
+
+    std::vector<Run> checkboxRow = rowRuns(grab, rowTop(layout, 0, frameHeight) + 1);
+    if (checkboxRow.empty())
+        return "no checkbox in the first row";
+    const Run box = checkboxRow.front();
+    if (std::abs(box.length() - frameHeight) > 2 || box.first > layout.fieldLeft / 4) {
+        return "the first row's left frame is not a square box";
+    }
+    layout.checkboxX = box.centre();
+    layout.checkboxHalfSide = box.length() / 2;
+    return "";
+}
+
+std::string attachPanel(Display* display, Window window, PanelDriver& panel, double timeoutS)
+{
+    panel.display = display;
+    panel.window = window;
+    // The panel opens at a default size and fits itself to its controls after its first frame:
+    // accept a layout only once the size has held for several polls and the '+' buttons end near
+    // the window's right edge.
+    WindowGeometry last;
+    int steadyPolls = 0;
+    std::string error = "the panel's size never settled";
+    bool found = waitUntil(
+        [&] {
+            WindowGeometry now;
+            if (!windowGeometry(display, window, now)) {
+                error = "the panel window has gone";
+                return false;
+            }
+            bool same = now.x == last.x && now.y == last.y && now.width == last.width &&
+                        now.height == last.height;
+            steadyPolls = same ? steadyPolls + 1 : 0;
+            last = now;
+            if (steadyPolls < 4)
+                return false;
+            PanelLayout layout;
+            error = findPanelLayout(grabWindow(display, window), layout);
+            if (!error.empty())
+                return false;
+            if (now.width - 1 - layout.plusX > 24) {
+                error = "the controls do not reach the panel's right edge";
+                return false;
+            }
+            panel.geometry = now;
+            panel.layout = layout;
+            return true;
+        },
+        timeoutS, 100);
+    return found ? "" : error;
+}
+
+int rowCentreY(const PanelDriver& panel, PanelControl control)
+{
+    return panel.geometry.y +
+           static_cast<int>(std::lround(panel.layout.firstRowY +
+                                        static_cast<int>(control) * panel.layout.rowPitch));
+}
+
+void refreshPanel(PanelDriver& panel)
+{
+    WindowGeometry now;
+    if (windowGeometry(panel.display, panel.window, now) && now.x == panel.geometry.x &&
+        now.y == panel.geometry.y && now.width == panel.geometry.width &&
+        now.height == panel.geometry.height) {
+        return;
+    }
+    const std::string error = attachPanel(panel.display, panel.window, panel);
+    if (!error.empty())
+        ADD_FAILURE() << "the panel's rows are lost: " << error;
+}
+
+void clickCheckbox(PanelDriver& panel, PanelControl control)
+{
+    refreshPanel(panel);
+    click(panel.display, panel.geometry.x + panel.layout.checkboxX, rowCentreY(panel, control));
+}
+
+bool checkboxTicked(PanelDriver& panel, PanelControl control)
+{
+    refreshPanel(panel);
+    RgbImage grab = grabWindow(panel.display, panel.window);
+    const int half = panel.layout.checkboxHalfSide;
+    Rect box{panel.layout.checkboxX - half, rowCentreY(panel, control) - panel.geometry.y - half,
+             2 * half + 1, 2 * half + 1};
+    return countNear(grab, checkMarkColour, 30, box) >= 6;
+}
+
+void typeIntoSpinner(PanelDriver& panel, PanelControl control, const std::string& text)
+{
+    refreshPanel(panel);
+    click(panel.display, panel.geometry.x + (panel.layout.fieldLeft + panel.layout.fieldRight) / 2,
+          rowCentreY(panel, control));
+    typeText(panel.display, text);
+    tapKey(panel.display, XK_Return);
+}
+
+void clickSpinnerArrow(PanelDriver& panel, PanelControl control, bool up)
+{
+    refreshPanel(panel);
+    click(panel.display, panel.geometry.x + (up ? panel.layout.plusX : panel.layout.minusX),
+          rowCentreY(panel, control));
+}
+
+RgbImage grabSpinnerField(PanelDriver& panel, PanelControl control)
+{
+    refreshPanel(panel);
+    const int halfRow = static_cast<int>(panel.layout.rowPitch / 2) - 1;
+    return cropOf(
+        grabWindow(panel.display, panel.window),
+        Rect{panel.layout.fieldLeft, rowCentreY(panel, control) - panel.geometry.y - halfRow,
+             panel.layout.fieldRight - panel.layout.fieldLeft + 1, 2 * halfRow + 1});
+}
+
+// ---- Measures of the scene ----
+
+Rect interiorOf(const RgbImage& image)
+{
+    return Rect{1, 1, image.width - 2, image.height - 2};
+}
+
+PixelSpread spreadOfSwatch(const RgbImage& image, Swatch swatch)
+{
+    return spreadOf(image, isSwatch(swatch), interiorOf(image));
+}
+
+Rect boundsOf(const PixelSpread& spread, int margin)
+{
+    if (spread.count == 0)
+        return Rect{};
+    return Rect{spread.minX - margin, spread.minY - margin,
+                spread.maxX - spread.minX + 1 + 2 * margin,
+                spread.maxY - spread.minY + 1 + 2 * margin};
+}
+
+PixelTest notSwatch(Swatch swatch)
+{
+    return [swatch](Rgb p) { return classify(p) != swatch; };
+}
+
+int differingOutside(const RgbImage& a, const RgbImage& b, const std::vector<Rect>& excluded,
+                     int tolerance)
+{
+    if (a.width != b.width || a.height != b.height)
+        return a.width * a.height;
+    const Rect r = interiorOf(a);
+    int differing = 0;
+    for (int y = r.y; y < r.y + r.height; ++y) {
+        for (int x = r.x; x < r.x + r.width; ++x) {
+            bool skip = std::any_of(excluded.begin(), excluded.end(), [&](const Rect& e) {
+                return x >= e.x && x < e.x + e.width && y >= e.y && y < e.y + e.height;
+            });
+            if (!skip && !nearColour(a.at(x, y), tolerance)(b.at(x, y)))
+                ++differing;
+        }
+    }
+    return differing;
+}
+
+std::vector<Rect> globeAreas(const RgbImage& a, const RgbImage& b)
+{
+    return {boundsOf(spreadOfSwatch(a, Swatch::Globe), 4),
+            boundsOf(spreadOfSwatch(b, Swatch::Globe), 4)};
+}
+
+RgbImage cropOf(const RgbImage& image, Rect region)
+{
+    RgbImage part{region.width, region.height, {}};
+    for (int y = region.y; y < region.y + region.height; ++y) {
+        for (int x = region.x; x < region.x + region.width; ++x) {
+            const bool inside = x >= 0 && y >= 0 && x < image.width && y < image.height;
+            part.pixels.push_back(inside ? image.at(x, y) : Rgb{});
+        }
+    }
+    return part;
+}
+
+double meanBrightness(const RgbImage& image, const PixelTest& test, Rect region)
+{
+    double sum = 0;
+    int count = 0;
+    for (int y = std::max(region.y, 0); y < std::min(region.y + region.height, image.height); ++y) {
+        for (int x = std::max(region.x, 0); x < std::min(region.x + region.width, image.width);
+             ++x) {
+            const Rgb p = image.at(x, y);
+            if (!test(p))
+                continue;
+            sum += std::max({p.r, p.g, p.b});
+            ++count;
+        }
+    }
+    return count ? sum / count : 0.0;
+}
+
+PixelMask maskOf(const RgbImage& image, const PixelTest& test)
+{
+    PixelMask mask;
+    const Rect r = interiorOf(image);
+    for (int y = r.y; y < r.y + r.height; ++y) {
+        for (int x = r.x; x < r.x + r.width; ++x) {
+            if (test(image.at(x, y)))
+                mask.emplace_back(x, y);
+        }
+    }
+    return mask;
+}
+
+int countInMask(const RgbImage& image, const PixelMask& mask, const PixelTest& test)
+{
+    return static_cast<int>(
+        std::count_if(mask.begin(), mask.end(), [&](const std::pair<int, int>& at) {
+            return at.first < image.width && at.second < image.height &&
+                   test(image.at(at.first, at.second));
+        }));
+}
+
+int maskDifference(const PixelMask& a, const PixelMask& b)
+{
+    std::set<std::pair<int, int>> inA(a.begin(), a.end());
+    int shared = static_cast<int>(
+        std::count_if(b.begin(), b.end(), [&](const auto& at) { return inA.count(at) > 0; }));
+    return static_cast<int>(a.size() + b.size()) - 2 * shared;
+}
+
+// ---- Fixture ----
+
+void StillLifeTest::startStillLife(int textureCount,
+                                   const std::vector<std::pair<std::string, std::string>>& extraEnv)
+{
+    writeStandardTextures(dir, textureCount);
+    startViewer(extraEnv);
+}
+
+void StillLifeTest::startViewer(const std::vector<std::pair<std::string, std::string>>& extraEnv)
+{
+    launch({}, "", extraEnv);
+    scene = requireWindow(sceneWindowTitle);
+    ASSERT_NE(scene, 0u);
+    ASSERT_TRUE(windowGeometry(display(), scene, sceneGeometry));
+    Window panelWindow = requireWindow(panelWindowTitle);
+    ASSERT_NE(panelWindow, 0u);
+    std::string error = attachPanel(display(), panelWindow, panel);
+    if (!error.empty())
+        saveGrab(grabWindow(display(), panelWindow), "panel");
+    ASSERT_TRUE(error.empty()) << error << "\n" << describeViewer();
+}
+
+RgbImage StillLifeTest::grabScene()
+{
+    return grabWindow(display(), scene);
+}
+
+bool StillLifeTest::waitForScene(const std::function<bool(const RgbImage&)>& accept,
+                                 RgbImage& frame, const std::string& name, double timeoutS)
+{
+    bool accepted = waitUntil(
+        [&] {
+            frame = grabScene();
+            return !frame.empty() && accept(frame);
+        },
+        timeoutS, 30);
+    if (!accepted)
+        saveGrab(frame, name);
+    return accepted;
+}
+
+RgbImage StillLifeTest::waitForStillLife()
+{
+    RgbImage frame;
+    // Texture 0 is red and always on the table, which fills a good part of any frame.
+    EXPECT_TRUE(waitForScene(
+        [](const RgbImage& f) {
+            return spreadOfSwatch(f, Swatch::Table).count > f.width * f.height / 30;
+        },
+        frame, "no-still-life"))
+        << describeViewer();
+    return frame;
+}
+
+RgbImage StillLifeTest::waitForSteadyScene()
+{
+    // Three grabs over 300 ms, so that one slow frame still drawing queued input is not taken for a
+    // still picture.
+    RgbImage previous = grabScene();
+    RgbImage next;
+    int samePairs = 0;
+    bool steady = waitUntil(
+        [&] {
+            sleepMs(150);
+            next = grabScene();
+            bool same =
+                !next.empty() && differingOutside(previous, next, globeAreas(previous, next)) == 0;
+            samePairs = same ? samePairs + 1 : 0;
+            previous = next;
+            return samePairs >= 2;
+        },
+        20.0, 0);
+    EXPECT_TRUE(steady) << "the scene kept changing: " << saveGrab(next, "unsteady") << "\n"
+                        << describeViewer();
+    return next;
+}
+
+void StillLifeTest::pointAtScene()
+{
+    movePointer(display(), sceneGeometry.x + sceneGeometry.width / 2,
+                sceneGeometry.y + sceneGeometry.height - 20);
+    sleepMs(50);
+}
+
+}  // namespace e2e

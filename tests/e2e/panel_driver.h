@@ -1,0 +1,139 @@
+// Drives the running viewer: panel rows found in a grab, XTest on controls, scene measures.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "harness.h"
+
+namespace e2e {
+
+extern const char* const sceneWindowTitle;
+extern const char* const panelWindowTitle;
+
+// The panel's controls in order: six checkboxes, nine int spinners, nine float spinners.
+enum class PanelControl {
+    SpinGlobe,
+    CylindricalProjection,
+    ZoomMode,
+    WholyVase,
+    CrazyVase,
+    VaseLighting,
+    TableTexture,
+    PopTexture,
+    GlobeTexture,
+    VaseTexture,
+    StandTexture,
+    VaseVerticalSteps,
+    VaseRadialSteps,
+    ObjectSlices,
+    ObjectStacks,
+    LightX,
+    LightY,
+    LightZ,
+    SpecularR,
+    SpecularG,
+    SpecularB,
+    DiffuseR,
+    DiffuseG,
+    DiffuseB,
+};
+constexpr int panelCheckboxCount = 6;
+constexpr int panelSpinnerCount = 18;
+
+// Where the controls lie, in the panel window's own coordinates (pixel centres).
+struct PanelLayout {
+    int firstRowY = 0;    // centre of the first checkbox row
+    double rowPitch = 0;  // distance between row centres
+    int checkboxX = 0;    // centre of the checkboxes' boxes
+    int checkboxHalfSide = 0;
+    int fieldLeft = 0, fieldRight = 0;  // spinners' text fields, inclusive
+    int minusX = 0, plusX = 0;          // centres of the spinners' arrow buttons
+};
+
+// Finds the rows in a grab of the panel by the colour of its frames; an error, empty on success.
+std::string findPanelLayout(const RgbImage& grab, PanelLayout& layout);
+
+struct PanelDriver {
+    Display* display = nullptr;
+    Window window = 0;
+    WindowGeometry geometry;  // once the panel has fitted itself to its controls
+    PanelLayout layout;
+};
+
+// Waits until the panel has fitted itself to its controls and finds its rows; an error, empty on
+// success.
+std::string attachPanel(Display* display, Window window, PanelDriver& panel,
+                        double timeoutS = 30.0);
+
+// Finds the rows again if the panel's size has changed since they were found; fails the test if
+// they cannot be found. Each operation below starts with it.
+void refreshPanel(PanelDriver& panel);
+
+// Root coordinates of a control's row centre.
+int rowCentreY(const PanelDriver& panel, PanelControl control);
+void clickCheckbox(PanelDriver& panel, PanelControl control);
+// Whether the box shows its check mark now.
+bool checkboxTicked(PanelDriver& panel, PanelControl control);
+// Clicks the text field (which selects its text), types text and confirms it with Return.
+void typeIntoSpinner(PanelDriver& panel, PanelControl control, const std::string& text);
+// Clicks the spinner's '+' (up) or '-' (down) button once.
+void clickSpinnerArrow(PanelDriver& panel, PanelControl control, bool up);
+// The spinner's text field as shown now: equal grabs show equal values.
+RgbImage grabSpinnerField(PanelDriver& panel, PanelControl control);
+
+// ---- Measures of the scene ----
+
+// The window less its outer rows and columns: freeglut's (-1, -1) puts one of each off screen.
+Rect interiorOf(const RgbImage& image);
+PixelSpread spreadOfSwatch(const RgbImage& image, Swatch swatch);
+// The spread's bounding box grown by margin on every side; an empty rectangle for an empty spread.
+Rect boundsOf(const PixelSpread& spread, int margin = 0);
+PixelTest notSwatch(Swatch swatch);
+// Interior pixels differing by more than tolerance in a channel, outside the excluded rectangles.
+int differingOutside(const RgbImage& a, const RgbImage& b, const std::vector<Rect>& excluded,
+                     int tolerance = 0);
+// The globe's bounding boxes in two grabs, grown to cover the edge that flickers as it spins.
+std::vector<Rect> globeAreas(const RgbImage& a, const RgbImage& b);
+RgbImage cropOf(const RgbImage& image, Rect region);
+// Mean of the brightest channel over the pixels passing test.
+double meanBrightness(const RgbImage& image, const PixelTest& test, Rect region);
+
+// The positions where a test held in one picture, to look at the same places in another.
+using PixelMask = std::vector<std::pair<int, int>>;
+PixelMask maskOf(const RgbImage& image, const PixelTest& test);
+int countInMask(const RgbImage& image, const PixelMask& mask, const PixelTest& test);
+// Pixels in exactly one of the two masks.
+int maskDifference(const PixelMask& a, const PixelMask& b);
+
+// ---- Fixture ----
+
+// A running viewer on the solid-colour textures, with its scene window and attached panel.
+class StillLifeTest : public ViewerTest {
+  protected:
+    // Writes the first textureCount swatch textures and starts the viewer on them. Call under
+    // ASSERT_NO_FATAL_FAILURE.
+    void startStillLife(int textureCount = swatchCount,
+                        const std::vector<std::pair<std::string, std::string>>& extraEnv = {});
+    // Starts the viewer on the texture list already in dir. Call under ASSERT_NO_FATAL_FAILURE.
+    void startViewer(const std::vector<std::pair<std::string, std::string>>& extraEnv = {});
+    RgbImage grabScene();
+    // Grabs the scene until accept holds; frame keeps the last grab; false on timeout (with the
+    // grab saved as name).
+    bool waitForScene(const std::function<bool(const RgbImage&)>& accept, RgbImage& frame,
+                      const std::string& name, double timeoutS = 20.0);
+    // Waits for a whole frame: every object in sight. The default picture after a start.
+    RgbImage waitForStillLife();
+    // Grabs until grabs a moment apart agree everywhere but on the spinning globe; the last grab.
+    RgbImage waitForSteadyScene();
+    // Puts the pointer over the scene window so that it receives keys.
+    void pointAtScene();
+
+    Window scene = 0;
+    WindowGeometry sceneGeometry;
+    PanelDriver panel;
+};
+
+}  // namespace e2e
