@@ -24,8 +24,8 @@ struct SceneState {
 
     int vaseVerticalSteps = 100;  // bands up the vase, 0..1000
     int vaseRadialSteps = 40;     // quads around the vase, 0..1000
-    int objectSlices = 35;        // slices of the props' quadrics (not the globe's half-ring), 0..1000
-    int objectStacks = 20;        // stacks, and loops of disks, of the props' quadrics, 0..1000
+    int objectSlices = 35;  // slices of the props' quadrics (not the globe's half-ring), 0..1000
+    int objectStacks = 20;  // stacks, and loops of disks, of the props' quadrics, 0..1000
 
     // Light 0; the panel edits the first three components only.
     float lightPosition[4] = {-1.0f, 1.0f, -1.0f, 0.0f};  // w = 0: directional
@@ -39,11 +39,11 @@ struct SceneState {
     float rotation[3] = {0.0f, 0.0f, 0.0f};  // degrees about X, Y, Z, applied in that order
     int horizontalDragAxis = 1;              // index into rotation that a horizontal drag turns (Y)
     int verticalDragAxis = 0;                // index a vertical drag turns when not zooming (X)
-    float zoom = 1.0f;                       // view volume half-width is 2 * zoom; kept in [0.3, 10]
-    int lastPointerX = 0;                    // window pixels of the last left press or drag
+    float zoom = 1.0f;     // view volume half-width is 2 * zoom; kept in [0.3, 10]
+    int lastPointerX = 0;  // window pixels of the last left press or drag
     int lastPointerY = 0;
-    int globeAngle = 0;                      // degrees, 0..359
-    int spinY = 0;                           // idle turns the view about Y; toggled by key y
+    int globeAngle = 0;  // degrees, 0..359
+    int spinY = 0;       // idle turns the view about Y; toggled by key y
 
     int mainWindow = 0;   // GLUT identifier of the scene window, set at start-up
     TextureSet textures;  // filled once at start-up, kept for the life of the process

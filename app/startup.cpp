@@ -73,15 +73,10 @@ static PpmImage readImageOrExit(const std::string& listFile, const std::string& 
         }
     }
     switch (result.error) {
-    case PpmError::None:
-        std::printf("Done reading image\n");
-        return std::move(result.image);
-    case PpmError::OpenFailed:
-        failWith("*** Error: Can't read file " + name);
-    case PpmError::NotP6:
-        failWith(path + " is not a P6 PPM file!");
-    default:
-        failWith("*** Error: " + path + ": " + result.message);
+    case PpmError::None: std::printf("Done reading image\n"); return std::move(result.image);
+    case PpmError::OpenFailed: failWith("*** Error: Can't read file " + name);
+    case PpmError::NotP6: failWith(path + " is not a P6 PPM file!");
+    default: failWith("*** Error: " + path + ": " + result.message);
     }
 }
 
@@ -90,8 +85,8 @@ unsigned int uploadTexture(const PpmImage& image)
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_RGB,
-                 GL_UNSIGNED_BYTE, image.pixels.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                 image.pixels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

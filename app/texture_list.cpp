@@ -6,20 +6,26 @@
 
 namespace {
 
-bool isSpaceByte(int c) {
+bool isSpaceByte(int c)
+{
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 // Value of `c` as a digit in `base` (8, 10 or 16), or -1.
-int digitValue(int c, int base) {
+int digitValue(int c, int base)
+{
     int v = -1;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
     return v < base ? v : -1;
 }
 
-TextureListResult failure(TextureListResult result, TextureListError error, std::string message) {
+TextureListResult failure(TextureListResult result, TextureListError error, std::string message)
+{
     result.error = error;
     result.message = std::move(message);
     return result;
@@ -27,10 +33,13 @@ TextureListResult failure(TextureListResult result, TextureListError error, std:
 
 // Reads an int as %i does: whitespace, an optional sign, then decimal, 0-octal or 0x-hex.
 // Returns false when no digits follow or the value does not fit an int.
-bool readCount(std::istream& in, int& count) {
-    while (isSpaceByte(in.peek())) in.get();
+bool readCount(std::istream& in, int& count)
+{
+    while (isSpaceByte(in.peek()))
+        in.get();
     bool negative = false;
-    if (in.peek() == '+' || in.peek() == '-') negative = in.get() == '-';
+    if (in.peek() == '+' || in.peek() == '-')
+        negative = in.get() == '-';
     int base = 10;
     bool haveDigits = false;
     if (in.peek() == '0') {
@@ -49,19 +58,23 @@ bool readCount(std::istream& in, int& count) {
         in.get();
         haveDigits = true;
         magnitude = magnitude * base + d;
-        if (magnitude > limit) return false;
+        if (magnitude > limit)
+            return false;
     }
-    if (!haveDigits) return false;
+    if (!haveDigits)
+        return false;
     count = static_cast<int>(negative ? -magnitude : magnitude);
     return true;
 }
 
 }  // namespace
 
-TextureListResult readTextureList(std::istream& in) {
+TextureListResult readTextureList(std::istream& in)
+{
     TextureListResult result;
     if (!readCount(in, result.count))
-        return failure(result, TextureListError::BadCount, "does not begin with a texture count that fits an int");
+        return failure(result, TextureListError::BadCount,
+                       "does not begin with a texture count that fits an int");
     if (result.count < 0)
         return failure(result, TextureListError::NegativeCount,
                        "texture count " + std::to_string(result.count) + " is negative");
@@ -73,12 +86,13 @@ TextureListResult readTextureList(std::istream& in) {
     }
     if (result.namesFound < result.count)
         return failure(result, TextureListError::MissingNames,
-                       "found " + std::to_string(result.namesFound) + " of " + std::to_string(result.count) +
-                           " texture names");
+                       "found " + std::to_string(result.namesFound) + " of " +
+                           std::to_string(result.count) + " texture names");
     return result;
 }
 
-TextureListResult readTextureListFile(const std::string& path) {
+TextureListResult readTextureListFile(const std::string& path)
+{
     std::ifstream in(path);
     if (!in.is_open()) {
         TextureListResult result;
@@ -87,11 +101,15 @@ TextureListResult readTextureListFile(const std::string& path) {
     return readTextureList(in);
 }
 
-std::string pathBesideList(const std::string& listPath, const std::string& name) {
-    if (name.empty() || name[0] == '/') return std::string();
+std::string pathBesideList(const std::string& listPath, const std::string& name)
+{
+    if (name.empty() || name[0] == '/')
+        return std::string();
     const size_t slash = listPath.find_last_of('/');
-    if (slash == std::string::npos) return std::string();
+    if (slash == std::string::npos)
+        return std::string();
     const std::string folder = listPath.substr(0, slash + 1);
-    if (folder == "./") return std::string();
+    if (folder == "./")
+        return std::string();
     return folder + name;
 }

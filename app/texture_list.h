@@ -16,9 +16,9 @@ enum class TextureListError {
 struct TextureListResult {
     std::vector<std::string> names;  // exactly `count` names when ok(); a count of 0 is valid
     TextureListError error = TextureListError::None;
-    int count = 0;                   // the count read from the file (when it could be read)
-    int namesFound = 0;              // how many names were read before the file ended
-    std::string message;             // one line describing the failure, without the list's path
+    int count = 0;        // the count read from the file (when it could be read)
+    int namesFound = 0;   // how many names were read before the file ended
+    std::string message;  // one line describing the failure, without the list's path
     bool ok() const { return error == TextureListError::None; }
 };
 

@@ -61,10 +61,18 @@ bool makeCurrent(EGLDisplay display, const char* name)
     EGLint major = 0, minor = 0;
     if (!eglInitialize(display, &major, &minor))
         return false;
-    const EGLint configAttribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
-                                    EGL_OPENGL_BIT,   EGL_RED_SIZE,    8,
-                                    EGL_GREEN_SIZE,   8,               EGL_BLUE_SIZE,
-                                    8,                EGL_DEPTH_SIZE,  24,
+    const EGLint configAttribs[] = {EGL_SURFACE_TYPE,
+                                    EGL_PBUFFER_BIT,
+                                    EGL_RENDERABLE_TYPE,
+                                    EGL_OPENGL_BIT,
+                                    EGL_RED_SIZE,
+                                    8,
+                                    EGL_GREEN_SIZE,
+                                    8,
+                                    EGL_BLUE_SIZE,
+                                    8,
+                                    EGL_DEPTH_SIZE,
+                                    24,
                                     EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configs = 0;
@@ -290,11 +298,13 @@ int main()
     measureFrames("1000 x 1000", large, mesh, 1, 3);
     const double rssAtEnd = peakRssMib();
 
-    std::printf("(a) regenerates every quad and submits it with its own glBegin/glEnd, as every "
-                "frame would;\n(b) draws the mesh built once, through client vertex arrays.\n\n");
-    std::printf("Mesh build, median ms: 100 x 40: %.3f; 1000 x 1000: %.1f into the existing "
-                "vector, %.1f into a fresh one\n",
-                smallBuild, rebuildExisting, median(freshTimes));
+    std::printf(
+        "(a) regenerates every quad and submits it with its own glBegin/glEnd, as every "
+        "frame would;\n(b) draws the mesh built once, through client vertex arrays.\n\n");
+    std::printf(
+        "Mesh build, median ms: 100 x 40: %.3f; 1000 x 1000: %.1f into the existing "
+        "vector, %.1f into a fresh one\n",
+        smallBuild, rebuildExisting, median(freshTimes));
     std::printf("1000 x 1000 mesh: %zu vertices, %.1f MiB\n", mesh.size(),
                 static_cast<double>(mesh.size() * sizeof(VaseVertex)) / (1024.0 * 1024.0));
     std::printf("Peak RSS: %.1f MiB after building 1000 x 1000, %.1f MiB after drawing it\n",

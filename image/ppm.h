@@ -6,25 +6,27 @@
 #include <vector>
 
 struct PpmImage {
-    int width = 0;                      // pixels per row, > 0
-    int height = 0;                     // rows, > 0
-    std::vector<unsigned char> pixels;  // width * height * 3 bytes, RGB, first file row first, no row gaps
+    int width = 0;   // pixels per row, > 0
+    int height = 0;  // rows, > 0
+    std::vector<unsigned char>
+        pixels;  // width * height * 3 bytes, RGB, first file row first, no row gaps
 };
 
 enum class PpmError {
     None,
     OpenFailed,   // the file cannot be opened
     NotP6,        // the magic does not begin with "P6"
-    BadHeader,    // a header number is missing or unreadable, or no whitespace follows the maximum value
+    BadHeader,    // a header number is missing or unreadable, or no whitespace follows the maximum
+                  // value
     BadSize,      // width or height not positive, or the image too large to hold
     BadMaxValue,  // maximum value outside 1..65535
     ShortRaster,  // fewer raster bytes than the header promises
 };
 
 struct PpmResult {
-    PpmImage image;                    // valid only when error == PpmError::None
+    PpmImage image;  // valid only when error == PpmError::None
     PpmError error = PpmError::None;
-    std::string message;               // one line describing the failure, without the file name
+    std::string message;  // one line describing the failure, without the file name
     bool ok() const { return error == PpmError::None; }
 };
 

@@ -55,14 +55,14 @@ std::vector<Control> buildControlTable(SceneState& s, int textureCount)
         intSpinner("Vase uses texture #", s.vaseTexture, 0, lastTexture, haveTextures),
         intSpinner("The stand of the globe uses texture #", s.standTexture, 0, lastTexture,
                    haveTextures),
-        intSpinner("Number of vertical steps for vase (greater the better)", s.vaseVerticalSteps,
-                   0, kMaxSteps),
+        intSpinner("Number of vertical steps for vase (greater the better)", s.vaseVerticalSteps, 0,
+                   kMaxSteps),
         intSpinner("Number of radial steps for vase (greater the better)", s.vaseRadialSteps, 0,
                    kMaxSteps),
         intSpinner("Number of vertical steps for other objects (greater the better)",
                    s.objectSlices, 0, kMaxSteps),
-        intSpinner("Number of radial steps for other objects (greater the better)",
-                   s.objectStacks, 0, kMaxSteps),
+        intSpinner("Number of radial steps for other objects (greater the better)", s.objectStacks,
+                   0, kMaxSteps),
         floatSpinner("x position of light", s.lightPosition[0]),
         floatSpinner("y position of light", s.lightPosition[1]),
         floatSpinner("z position of light", s.lightPosition[2]),
@@ -151,12 +151,8 @@ std::string formatControlValue(const Control& c)
 {
     char text[64];
     switch (c.kind) {
-    case ControlKind::FloatSpinner:
-        std::snprintf(text, sizeof text, "%.3f", *c.floatField);
-        break;
-    default:
-        std::snprintf(text, sizeof text, "%d", *c.intField);
-        break;
+    case ControlKind::FloatSpinner: std::snprintf(text, sizeof text, "%.3f", *c.floatField); break;
+    default: std::snprintf(text, sizeof text, "%d", *c.intField); break;
     }
     return text;
 }

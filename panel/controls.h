@@ -10,13 +10,13 @@ enum class ControlKind { Checkbox, IntSpinner, FloatSpinner };
 
 struct Control {
     ControlKind kind;
-    const char* label;          // shown exactly as written
-    int* intField = nullptr;    // checkbox and int spinner
+    const char* label;            // shown exactly as written
+    int* intField = nullptr;      // checkbox and int spinner
     float* floatField = nullptr;  // float spinner
-    bool limited = false;       // int spinners clamp to [low, high]
+    bool limited = false;         // int spinners clamp to [low, high]
     int low = 0;
     int high = 0;
-    bool enabled = true;        // false for texture spinners when there is no texture
+    bool enabled = true;  // false for texture spinners when there is no texture
 };
 
 constexpr int kMaxSteps = 1000;  // upper limit of the tessellation spinners

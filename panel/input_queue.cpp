@@ -24,10 +24,19 @@ std::size_t nextInputBatch(const std::deque<PanelInput>& queue)
         int id = -1;
         bool down = false;
         switch (e.kind) {
-        case PanelInput::Mouse: id = kButtonBase + e.code; down = e.state != 0; break;
-        case PanelInput::Key: id = e.code; down = true; break;
+        case PanelInput::Mouse:
+            id = kButtonBase + e.code;
+            down = e.state != 0;
+            break;
+        case PanelInput::Key:
+            id = e.code;
+            down = true;
+            break;
         case PanelInput::KeyUp: id = e.code; break;
-        case PanelInput::Special: id = kSpecialBase + e.code; down = true; break;
+        case PanelInput::Special:
+            id = kSpecialBase + e.code;
+            down = true;
+            break;
         case PanelInput::SpecialUp: id = kSpecialBase + e.code; break;
         case PanelInput::Motion:
             if (buttonSeen)

@@ -7,8 +7,8 @@
 // One GLUT input event of the panel window, kept until a panel frame feeds it to ImGui.
 struct PanelInput {
     enum Kind { Motion, Mouse, Wheel, Key, KeyUp, Special, SpecialUp } kind;
-    int code = 0;   // mouse button, wheel number, ASCII key or GLUT special key
-    int state = 0;  // mouse: pressed (1) or released (0); wheel: direction
+    int code = 0;      // mouse button, wheel number, ASCII key or GLUT special key
+    int state = 0;     // mouse: pressed (1) or released (0); wheel: direction
     int x = 0, y = 0;  // pointer position in window pixels
     bool shift = false, ctrl = false, alt = false;  // modifiers when the event happened
 };

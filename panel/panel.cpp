@@ -24,13 +24,13 @@ struct Panel {
     int window = 0;
     std::vector<Control> controls;
     std::vector<std::string> editText;  // text of each spinner's field while it is being edited
-    std::deque<PanelInput> pending;  // input not yet fed to ImGui
-    int busyUntilMs = 0;       // keep redrawing until then after input, for hover and repeat
-    int lastSampleMs = 0;      // frame-rate sampling of the scene window
+    std::deque<PanelInput> pending;     // input not yet fed to ImGui
+    int busyUntilMs = 0;   // keep redrawing until then after input, for hover and repeat
+    int lastSampleMs = 0;  // frame-rate sampling of the scene window
     unsigned long lastSampleFrames = 0;
     float sceneFps = 0.0f;
     int lastRedrawMs = 0;
-    bool fitted = false;       // the window has been sized to its contents
+    bool fitted = false;  // the window has been sized to its contents
     void (*idle)() = nullptr;
 };
 Panel panel;
@@ -55,16 +55,34 @@ void queueInput(PanelInput e)
     glutPostWindowRedisplay(panel.window);
 }
 
-void onMotion(int x, int y) { queueInput({PanelInput::Motion, 0, 0, x, y}); }
+void onMotion(int x, int y)
+{
+    queueInput({PanelInput::Motion, 0, 0, x, y});
+}
 void onMouse(int button, int state, int x, int y)
 {
     queueInput({PanelInput::Mouse, button, state == GLUT_DOWN ? 1 : 0, x, y});
 }
-void onWheel(int wheel, int dir, int x, int y) { queueInput({PanelInput::Wheel, wheel, dir, x, y}); }
-void onKey(unsigned char c, int x, int y) { queueInput({PanelInput::Key, c, 0, x, y}); }
-void onKeyUp(unsigned char c, int x, int y) { queueInput({PanelInput::KeyUp, c, 0, x, y}); }
-void onSpecial(int k, int x, int y) { queueInput({PanelInput::Special, k, 0, x, y}); }
-void onSpecialUp(int k, int x, int y) { queueInput({PanelInput::SpecialUp, k, 0, x, y}); }
+void onWheel(int wheel, int dir, int x, int y)
+{
+    queueInput({PanelInput::Wheel, wheel, dir, x, y});
+}
+void onKey(unsigned char c, int x, int y)
+{
+    queueInput({PanelInput::Key, c, 0, x, y});
+}
+void onKeyUp(unsigned char c, int x, int y)
+{
+    queueInput({PanelInput::KeyUp, c, 0, x, y});
+}
+void onSpecial(int k, int x, int y)
+{
+    queueInput({PanelInput::Special, k, 0, x, y});
+}
+void onSpecialUp(int k, int x, int y)
+{
+    queueInput({PanelInput::SpecialUp, k, 0, x, y});
+}
 
 void onReshape(int width, int height)
 {
@@ -153,7 +171,8 @@ bool drawSpinner(const Control& c, std::string& edit, float labelWidth)
     char text[64];
     const std::string shown = edit.empty() ? formatControlValue(c) : edit;
     std::snprintf(text, sizeof text, "%s", shown.c_str());
-    const ImGuiInputTextFlags flags = ImGuiInputTextFlags_AutoSelectAll |
+    const ImGuiInputTextFlags flags =
+        ImGuiInputTextFlags_AutoSelectAll |
         (c.kind == ControlKind::FloatSpinner ? ImGuiInputTextFlags_CharsScientific
                                              : ImGuiInputTextFlags_CharsDecimal);
     ImGui::InputText("##value", text, sizeof text, flags);
@@ -194,8 +213,8 @@ void drawStatusLine()
     }
     ImGui::Separator();
     if (panel.sceneFps > 0.0f)
-        ImGui::Text("Scene: %.1f ms per frame (%.1f fps), vase %zu quads",
-                    1000.0f / panel.sceneFps, panel.sceneFps, lastVaseQuadCount());
+        ImGui::Text("Scene: %.1f ms per frame (%.1f fps), vase %zu quads", 1000.0f / panel.sceneFps,
+                    panel.sceneFps, lastVaseQuadCount());
     else
         ImGui::Text("Scene: measuring..., vase %zu quads", lastVaseQuadCount());
 }
@@ -243,7 +262,8 @@ void displayPanel()
     ImGui::End();
     ImGui::Render();
 
-    glViewport(0, 0, static_cast<GLsizei>(io.DisplaySize.x), static_cast<GLsizei>(io.DisplaySize.y));
+    glViewport(0, 0, static_cast<GLsizei>(io.DisplaySize.x),
+               static_cast<GLsizei>(io.DisplaySize.y));
     glClearColor(0.16f, 0.17f, 0.19f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());

@@ -16,7 +16,10 @@ const GLfloat kTableCorners[8][3] = {
 };
 
 const GLfloat kLegOffsets[4][3] = {
-    {-0.5f, -0.1f, -0.5f}, {-0.5f, -0.1f, 0.5f}, {0.5f, -0.1f, -0.5f}, {0.5f, -0.1f, 0.5f},
+    {-0.5f, -0.1f, -0.5f},
+    {-0.5f, -0.1f, 0.5f},
+    {0.5f, -0.1f, -0.5f},
+    {0.5f, -0.1f, 0.5f},
 };
 
 // Grey that the can's caps leave as the current colour; every frame starts from it so
@@ -124,9 +127,9 @@ void ensurePropLists()
     props.leg = compileList(props.leg, drawLegGeometry, slices, stacks);
     props.can = compileList(props.can, drawPopCanGeometry, slices, stacks);
     props.standBase = compileList(props.standBase, drawStandBase, slices, stacks);
-    props.globe = compileList(props.globe, [](int sl, int st) {
-        gluSphere(texturedQuadric, 0.45, sl, st);
-    }, slices, stacks);
+    props.globe = compileList(
+        props.globe, [](int sl, int st) { gluSphere(texturedQuadric, 0.45, sl, st); }, slices,
+        stacks);
     props.slices = slices;
     props.stacks = stacks;
 }

@@ -5,8 +5,8 @@
 
 bool VaseSettings::operator==(const VaseSettings& o) const
 {
-    return verticalSteps == o.verticalSteps && radialSteps == o.radialSteps &&
-           crazy == o.crazy && fillSteps == o.fillSteps && radialNormals == o.radialNormals &&
+    return verticalSteps == o.verticalSteps && radialSteps == o.radialSteps && crazy == o.crazy &&
+           fillSteps == o.fillSteps && radialNormals == o.radialNormals &&
            cylindrical == o.cylindrical;
 }
 

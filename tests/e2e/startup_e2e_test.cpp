@@ -1,4 +1,5 @@
-// End-to-end tests of start-up: the texture list, the progress and error lines, the exit status and the scene window.
+// End-to-end tests of start-up: the texture list, the progress and error lines, the exit status and
+// the scene window.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,166 +22,182 @@ const char* const usageText =
     "      <vase texture file>\n"
     "      ...\n\n";
 
-std::string progressFor(const std::vector<std::string>& names) {
-  std::string text;
-  for (const auto& name : names) text += "Texture filename: " + name + "\nDone reading image\n";
-  return text;
+std::string progressFor(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const auto& name : names)
+        text += "Texture filename: " + name + "\nDone reading image\n";
+    return text;
 }
 
-std::string lastLine(const std::string& text) {
-  auto lines = splitLines(text);
-  return lines.empty() ? "" : lines.back();
+std::string lastLine(const std::string& text)
+{
+    auto lines = splitLines(text);
+    return lines.empty() ? "" : lines.back();
 }
 
 class Startup : public ViewerTest {
- protected:
-  // Runs the viewer to its end; fails the test if it is still running after a generous wait.
-  int runToExit(const std::vector<std::string>& args, const std::string& workingDir = "") {
-    launch(args, workingDir);
-    int status = waitForExit(viewer, 30.0);
-    EXPECT_NE(status, -1) << "the viewer did not exit\n" << describeViewer();
-    return status;
-  }
+  protected:
+    // Runs the viewer to its end; fails the test if it is still running after a generous wait.
+    int runToExit(const std::vector<std::string>& args, const std::string& workingDir = "")
+    {
+        launch(args, workingDir);
+        int status = waitForExit(viewer, 30.0);
+        EXPECT_NE(status, -1) << "the viewer did not exit\n" << describeViewer();
+        return status;
+    }
 
-  // Waits for a frame whose white clear colour covers at least a tenth of the window.
-  bool waitForClearedFrame(Window window, RgbImage& frame) {
-    return waitUntil([&] {
-      frame = grabWindow(display(), window);
-      return !frame.empty() &&
-             countPixels(frame, isSwatch(Swatch::Background), wholeImage(frame)) > frame.width * frame.height / 10;
-    });
-  }
+    // Waits for a frame whose white clear colour covers at least a tenth of the window.
+    bool waitForClearedFrame(Window window, RgbImage& frame)
+    {
+        return waitUntil([&] {
+            frame = grabWindow(display(), window);
+            return !frame.empty() &&
+                   countPixels(frame, isSwatch(Swatch::Background), wholeImage(frame)) >
+                       frame.width * frame.height / 10;
+        });
+    }
 };
 
-TEST_F(Startup, WithoutArgumentReadsTextureListFromWorkingDirectory) {
-  writeStandardTextures(dir);
-  const std::string progress = progressFor(standardTextureNames());
+TEST_F(Startup, WithoutArgumentReadsTextureListFromWorkingDirectory)
+{
+    writeStandardTextures(dir);
+    const std::string progress = progressFor(standardTextureNames());
 
-  {
-    launch({});
-    ASSERT_TRUE(waitForOutput(progress)) << describeViewer();
-    Window window = requireWindow(sceneTitle);
-    ASSERT_NE(window, 0u);
-    EXPECT_EQ(windowTitle(display(), window), sceneTitle);
-    WindowGeometry geometry;
-    ASSERT_TRUE(windowGeometry(display(), window, geometry));
-    EXPECT_EQ(geometry.width, 500);
-    EXPECT_EQ(geometry.height, 500);
+    {
+        launch({});
+        ASSERT_TRUE(waitForOutput(progress)) << describeViewer();
+        Window window = requireWindow(sceneTitle);
+        ASSERT_NE(window, 0u);
+        EXPECT_EQ(windowTitle(display(), window), sceneTitle);
+        WindowGeometry geometry;
+        ASSERT_TRUE(windowGeometry(display(), window, geometry));
+        EXPECT_EQ(geometry.width, 500);
+        EXPECT_EQ(geometry.height, 500);
 
-    // The clear colour is white, whatever the frame draws over it.
-    RgbImage frame;
-    EXPECT_TRUE(waitForClearedFrame(window, frame)) << "no white background in " << saveGrab(frame, "first-frame");
-    EXPECT_TRUE(isRunning(viewer)) << describeViewer();
-    EXPECT_EQ(outputSoFar(viewer), progress);
-  }
+        // The clear colour is white, whatever the frame draws over it.
+        RgbImage frame;
+        EXPECT_TRUE(waitForClearedFrame(window, frame))
+            << "no white background in " << saveGrab(frame, "first-frame");
+        EXPECT_TRUE(isRunning(viewer)) << describeViewer();
+        EXPECT_EQ(outputSoFar(viewer), progress);
+    }
 
-  // GLUT takes its own options first, so "-display" is not mistaken for the list file.
-  {
-    launch({"-display", xvfb.name}, dir, {{"DISPLAY", ":65000"}});
-    ASSERT_TRUE(waitForOutput(progress)) << describeViewer();
+    // GLUT takes its own options first, so "-display" is not mistaken for the list file.
+    {
+        launch({"-display", xvfb.name}, dir, {{"DISPLAY", ":65000"}});
+        ASSERT_TRUE(waitForOutput(progress)) << describeViewer();
+        EXPECT_NE(requireWindow(sceneTitle), 0u);
+        EXPECT_EQ(outputSoFar(viewer), progress);
+    }
+}
+
+TEST_F(Startup, MissingListPrintsUsageAndExitsWithOne)
+{
+    {
+        SCOPED_TRACE("no argument and no textureList.txt");
+        EXPECT_EQ(runToExit({}), 1);
+        EXPECT_EQ(outputSoFar(viewer), usageText);
+    }
+    {
+        SCOPED_TRACE("a path that does not exist");
+        EXPECT_EQ(runToExit({"nowhere/list.txt"}), 1);
+        EXPECT_EQ(outputSoFar(viewer), usageText);
+    }
+}
+
+TEST_F(Startup, BadImageStopsWithItsMessageAndExitsWithOne)
+{
+    writeSolidPpm(dir + "/table.ppm", 8, 8, swatchColour(Swatch::Table));
+    const std::string goodFirst = progressFor({"table.ppm"});
+
+    {
+        SCOPED_TRACE("plain PPM magic");
+        writeTextFile(dir + "/plain.ppm", "P3\n2 2\n255\n0 0 0  0 0 0\n0 0 0  0 0 0\n");
+        writeTextureList(dir + "/list.txt", {"table.ppm", "plain.ppm", "table.ppm"});
+        EXPECT_EQ(runToExit({"list.txt"}), 1);
+        EXPECT_EQ(outputSoFar(viewer),
+                  goodFirst + "Texture filename: plain.ppm\nplain.ppm is not a P6 PPM file!\n");
+    }
+    {
+        SCOPED_TRACE("raster shorter than the header promises");
+        writeTextFile(dir + "/short.ppm", "P6\n16 16\n255\n" + std::string(10, '\x7f'));
+        writeTextureList(dir + "/list.txt", {"table.ppm", "short.ppm", "table.ppm"});
+        EXPECT_EQ(runToExit({"list.txt"}), 1);
+        std::string output = outputSoFar(viewer);
+        EXPECT_EQ(output.rfind(goodFirst + "Texture filename: short.ppm\n", 0), 0u) << output;
+        EXPECT_EQ(countLines(output, "Done reading image"), 1) << output;
+        EXPECT_EQ(lastLine(output).rfind("*** Error: ", 0), 0u) << output;
+        EXPECT_NE(lastLine(output).find("short.ppm"), std::string::npos) << output;
+    }
+    {
+        SCOPED_TRACE("image that cannot be opened");
+        writeTextureList(dir + "/list.txt", {"table.ppm", "gone.ppm"});
+        EXPECT_EQ(runToExit({"list.txt"}), 1);
+        EXPECT_EQ(outputSoFar(viewer),
+                  goodFirst + "Texture filename: gone.ppm\n*** Error: Can't read file gone.ppm\n");
+    }
+}
+
+TEST_F(Startup, ListCountIsChecked)
+{
+    writeStandardTextures(dir);
+    const std::string listError = "*** Error: texture list ";
+
+    {
+        SCOPED_TRACE("fewer names than the count");
+        writeTextureList(dir + "/short.txt", {"table.ppm", "can.ppm"}, 3);
+        EXPECT_EQ(runToExit({"short.txt"}), 1);
+        std::string line = lastLine(outputSoFar(viewer));
+        ASSERT_EQ(line.rfind(listError + "short.txt: ", 0), 0u) << outputSoFar(viewer);
+        EXPECT_NE(line.find('2', (listError + "short.txt: ").size()), std::string::npos)
+            << "the message should say how many names were found: " << line;
+    }
+    {
+        SCOPED_TRACE("no count at the start");
+        writeTextFile(dir + "/words.txt", "five\ntable.ppm\n");
+        EXPECT_EQ(runToExit({"words.txt"}), 1);
+        EXPECT_EQ(outputSoFar(viewer).rfind(listError + "words.txt: ", 0), 0u)
+            << outputSoFar(viewer);
+    }
+    {
+        SCOPED_TRACE("negative count");
+        writeTextFile(dir + "/negative.txt", "-2\ntable.ppm\ncan.ppm\n");
+        EXPECT_EQ(runToExit({"negative.txt"}), 1);
+        EXPECT_EQ(outputSoFar(viewer).rfind(listError + "negative.txt: ", 0), 0u)
+            << outputSoFar(viewer);
+    }
+    {
+        SCOPED_TRACE("a count of zero is an empty texture set");
+        writeTextFile(dir + "/empty.txt", "0\n");
+        launch({"empty.txt"});
+        Window window = requireWindow(sceneTitle);
+        ASSERT_NE(window, 0u);
+        // Frames with no textures are drawn and the viewer keeps running.
+        RgbImage frame;
+        EXPECT_TRUE(waitForClearedFrame(window, frame)) << saveGrab(frame, "empty-set");
+        EXPECT_TRUE(isRunning(viewer)) << describeViewer();
+        EXPECT_EQ(outputSoFar(viewer), "");
+    }
+}
+
+TEST_F(Startup, ListInAnotherFolderFindsImagesBesideIt)
+{
+    const std::string setDir = dir + "/set";
+    const std::string workDir = dir + "/work";
+    std::filesystem::create_directories(setDir);
+    std::filesystem::create_directories(workDir);
+    writeStandardTextures(setDir);
+    // Names are echoed as written, not as found.
+    std::vector<std::string> names = standardTextureNames();
+    names[1] = "./" + names[1];
+    writeTextureList(setDir + "/textureList.txt", names);
+
+    launch({"../set/textureList.txt"}, workDir);
+    ASSERT_TRUE(waitForOutput(progressFor(names))) << describeViewer();
     EXPECT_NE(requireWindow(sceneTitle), 0u);
-    EXPECT_EQ(outputSoFar(viewer), progress);
-  }
-}
-
-TEST_F(Startup, MissingListPrintsUsageAndExitsWithOne) {
-  {
-    SCOPED_TRACE("no argument and no textureList.txt");
-    EXPECT_EQ(runToExit({}), 1);
-    EXPECT_EQ(outputSoFar(viewer), usageText);
-  }
-  {
-    SCOPED_TRACE("a path that does not exist");
-    EXPECT_EQ(runToExit({"nowhere/list.txt"}), 1);
-    EXPECT_EQ(outputSoFar(viewer), usageText);
-  }
-}
-
-TEST_F(Startup, BadImageStopsWithItsMessageAndExitsWithOne) {
-  writeSolidPpm(dir + "/table.ppm", 8, 8, swatchColour(Swatch::Table));
-  const std::string goodFirst = progressFor({"table.ppm"});
-
-  {
-    SCOPED_TRACE("plain PPM magic");
-    writeTextFile(dir + "/plain.ppm", "P3\n2 2\n255\n0 0 0  0 0 0\n0 0 0  0 0 0\n");
-    writeTextureList(dir + "/list.txt", {"table.ppm", "plain.ppm", "table.ppm"});
-    EXPECT_EQ(runToExit({"list.txt"}), 1);
-    EXPECT_EQ(outputSoFar(viewer), goodFirst + "Texture filename: plain.ppm\nplain.ppm is not a P6 PPM file!\n");
-  }
-  {
-    SCOPED_TRACE("raster shorter than the header promises");
-    writeTextFile(dir + "/short.ppm", "P6\n16 16\n255\n" + std::string(10, '\x7f'));
-    writeTextureList(dir + "/list.txt", {"table.ppm", "short.ppm", "table.ppm"});
-    EXPECT_EQ(runToExit({"list.txt"}), 1);
-    std::string output = outputSoFar(viewer);
-    EXPECT_EQ(output.rfind(goodFirst + "Texture filename: short.ppm\n", 0), 0u) << output;
-    EXPECT_EQ(countLines(output, "Done reading image"), 1) << output;
-    EXPECT_EQ(lastLine(output).rfind("*** Error: ", 0), 0u) << output;
-    EXPECT_NE(lastLine(output).find("short.ppm"), std::string::npos) << output;
-  }
-  {
-    SCOPED_TRACE("image that cannot be opened");
-    writeTextureList(dir + "/list.txt", {"table.ppm", "gone.ppm"});
-    EXPECT_EQ(runToExit({"list.txt"}), 1);
-    EXPECT_EQ(outputSoFar(viewer), goodFirst + "Texture filename: gone.ppm\n*** Error: Can't read file gone.ppm\n");
-  }
-}
-
-TEST_F(Startup, ListCountIsChecked) {
-  writeStandardTextures(dir);
-  const std::string listError = "*** Error: texture list ";
-
-  {
-    SCOPED_TRACE("fewer names than the count");
-    writeTextureList(dir + "/short.txt", {"table.ppm", "can.ppm"}, 3);
-    EXPECT_EQ(runToExit({"short.txt"}), 1);
-    std::string line = lastLine(outputSoFar(viewer));
-    ASSERT_EQ(line.rfind(listError + "short.txt: ", 0), 0u) << outputSoFar(viewer);
-    EXPECT_NE(line.find('2', (listError + "short.txt: ").size()), std::string::npos)
-        << "the message should say how many names were found: " << line;
-  }
-  {
-    SCOPED_TRACE("no count at the start");
-    writeTextFile(dir + "/words.txt", "five\ntable.ppm\n");
-    EXPECT_EQ(runToExit({"words.txt"}), 1);
-    EXPECT_EQ(outputSoFar(viewer).rfind(listError + "words.txt: ", 0), 0u) << outputSoFar(viewer);
-  }
-  {
-    SCOPED_TRACE("negative count");
-    writeTextFile(dir + "/negative.txt", "-2\ntable.ppm\ncan.ppm\n");
-    EXPECT_EQ(runToExit({"negative.txt"}), 1);
-    EXPECT_EQ(outputSoFar(viewer).rfind(listError + "negative.txt: ", 0), 0u) << outputSoFar(viewer);
-  }
-  {
-    SCOPED_TRACE("a count of zero is an empty texture set");
-    writeTextFile(dir + "/empty.txt", "0\n");
-    launch({"empty.txt"});
-    Window window = requireWindow(sceneTitle);
-    ASSERT_NE(window, 0u);
-    // Frames with no textures are drawn and the viewer keeps running.
-    RgbImage frame;
-    EXPECT_TRUE(waitForClearedFrame(window, frame)) << saveGrab(frame, "empty-set");
     EXPECT_TRUE(isRunning(viewer)) << describeViewer();
-    EXPECT_EQ(outputSoFar(viewer), "");
-  }
-}
-
-TEST_F(Startup, ListInAnotherFolderFindsImagesBesideIt) {
-  const std::string setDir = dir + "/set";
-  const std::string workDir = dir + "/work";
-  std::filesystem::create_directories(setDir);
-  std::filesystem::create_directories(workDir);
-  writeStandardTextures(setDir);
-  // Names are echoed as written, not as found.
-  std::vector<std::string> names = standardTextureNames();
-  names[1] = "./" + names[1];
-  writeTextureList(setDir + "/textureList.txt", names);
-
-  launch({"../set/textureList.txt"}, workDir);
-  ASSERT_TRUE(waitForOutput(progressFor(names))) << describeViewer();
-  EXPECT_NE(requireWindow(sceneTitle), 0u);
-  EXPECT_TRUE(isRunning(viewer)) << describeViewer();
-  EXPECT_EQ(outputSoFar(viewer), progressFor(names));
+    EXPECT_EQ(outputSoFar(viewer), progressFor(names));
 }
 
 }  // namespace

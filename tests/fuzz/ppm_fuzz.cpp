@@ -6,7 +6,8 @@
 #include <sstream>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     PpmResult r = readPpmImage(in);
     if (r.ok()) {
@@ -14,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (image.width <= 0 || image.height <= 0 || image.width > kPpmMaxDimension ||
             image.height > kPpmMaxDimension)
             std::abort();
-        if (image.pixels.size() != static_cast<size_t>(image.width) * image.height * 3) std::abort();
+        if (image.pixels.size() != static_cast<size_t>(image.width) * image.height * 3)
+            std::abort();
     } else if (r.message.empty() || r.message.find('\n') != std::string::npos) {
         std::abort();
     }

@@ -1,4 +1,5 @@
-// libFuzzer target: arbitrary bytes through the texture list reader; a success holds exactly `count` names.
+// libFuzzer target: arbitrary bytes through the texture list reader; a success holds exactly
+// `count` names.
 #include "app/texture_list.h"
 
 #include <cstdint>
@@ -6,13 +7,16 @@
 #include <sstream>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     TextureListResult r = readTextureList(in);
     if (r.ok()) {
-        if (r.count < 0 || r.names.size() != static_cast<size_t>(r.count)) std::abort();
+        if (r.count < 0 || r.names.size() != static_cast<size_t>(r.count))
+            std::abort();
         for (const std::string& name : r.names)
-            if (name.empty()) std::abort();
+            if (name.empty())
+                std::abort();
     } else if (r.message.empty()) {
         std::abort();
     } else if (r.error == TextureListError::MissingNames && r.namesFound >= r.count) {

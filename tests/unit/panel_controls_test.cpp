@@ -33,13 +33,16 @@ TEST(PanelControls, OrderKindsAndBindings)
         EXPECT_FALSE(controls[i].limited);
     }
 
-    EXPECT_EQ(&s.fillVaseSteps, byLabel(controls, "Wholy Vase (Vase with no regular holes)").intField);
+    EXPECT_EQ(&s.fillVaseSteps,
+              byLabel(controls, "Wholy Vase (Vase with no regular holes)").intField);
     EXPECT_EQ(&s.radialVaseNormals, byLabel(controls, "Realistic/Artistic Vase Lighting").intField);
     EXPECT_EQ(&s.standTexture, byLabel(controls, "The stand of the globe uses texture #").intField);
     EXPECT_EQ(&s.objectSlices,
-              byLabel(controls, "Number of vertical steps for other objects (greater the better)").intField);
+              byLabel(controls, "Number of vertical steps for other objects (greater the better)")
+                  .intField);
     EXPECT_EQ(&s.objectStacks,
-              byLabel(controls, "Number of radial steps for other objects (greater the better)").intField);
+              byLabel(controls, "Number of radial steps for other objects (greater the better)")
+                  .intField);
     // Specular comes before diffuse, and only the first three components are bound.
     EXPECT_EQ(&s.lightSpecular[0], controls[18].floatField);
     EXPECT_EQ(&s.lightDiffuse[2], controls[23].floatField);
@@ -89,7 +92,8 @@ TEST(PanelControls, TypedValuesAreClamped)
     SceneState s;
     const std::vector<Control> controls = buildControlTable(s, 5);
     const Control& vase = byLabel(controls, "Vase uses texture #");
-    const Control& bands = byLabel(controls, "Number of vertical steps for vase (greater the better)");
+    const Control& bands =
+        byLabel(controls, "Number of vertical steps for vase (greater the better)");
 
     EXPECT_TRUE(commitTypedValue(vase, "7"));
     EXPECT_EQ(4, s.vaseTexture);

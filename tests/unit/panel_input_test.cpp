@@ -7,10 +7,22 @@
 
 namespace {
 
-PanelInput motion(int x, int y) { return {PanelInput::Motion, 0, 0, x, y}; }
-PanelInput button(int b, bool down) { return {PanelInput::Mouse, b, down ? 1 : 0, 5, 5}; }
-PanelInput key(int c) { return {PanelInput::Key, c}; }
-PanelInput keyUp(int c) { return {PanelInput::KeyUp, c}; }
+PanelInput motion(int x, int y)
+{
+    return {PanelInput::Motion, 0, 0, x, y};
+}
+PanelInput button(int b, bool down)
+{
+    return {PanelInput::Mouse, b, down ? 1 : 0, 5, 5};
+}
+PanelInput key(int c)
+{
+    return {PanelInput::Key, c};
+}
+PanelInput keyUp(int c)
+{
+    return {PanelInput::KeyUp, c};
+}
 
 // Sizes of the successive batches the queue is fed in.
 std::vector<size_t> batches(std::deque<PanelInput> queue)
@@ -50,7 +62,6 @@ TEST(PanelInput, TypedKeysEachGetAFrame)
     // Auto-repeat delivers presses only: one per frame.
     EXPECT_EQ((std::vector<size_t>{1, 1, 1, 1}), batches({key(8), key(8), key(8), keyUp(8)}));
     // Special keys are numbered apart from ASCII: GLUT_KEY_LEFT (100) is not 'd' (100).
-    EXPECT_EQ((std::vector<size_t>{2}),
-              batches({key(100), {PanelInput::Special, 100}}));
+    EXPECT_EQ((std::vector<size_t>{2}), batches({key(100), {PanelInput::Special, 100}}));
     EXPECT_EQ(0u, nextInputBatch({}));
 }

@@ -7,18 +7,24 @@
 
 namespace {
 
-PpmResult parse(const std::string& bytes) {
+PpmResult parse(const std::string& bytes)
+{
     std::istringstream in(bytes);
     return readPpmImage(in);
 }
 
-std::vector<unsigned char> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<unsigned char> bytesOf(const std::string& s)
+{
+    return {s.begin(), s.end()};
+}
 
 }  // namespace
 
-TEST(PpmReader, AcceptsCommentLinesOnlyAfterTheMagic) {
+TEST(PpmReader, AcceptsCommentLinesOnlyAfterTheMagic)
+{
     std::string raster;
-    for (int i = 0; i < 24; ++i) raster.push_back(static_cast<char>(i * 10));
+    for (int i = 0; i < 24; ++i)
+        raster.push_back(static_cast<char>(i * 10));
     // Two comment lines in a row, the first only '#'; long comments and magic tokens of any length.
     for (const std::string& header : {std::string("P6\n# made by hand\n4 2\n255\n"),
                                       "P6\n#\n#" + std::string(5000, 'c') + "\n \t4 2 255 ",
@@ -31,7 +37,8 @@ TEST(PpmReader, AcceptsCommentLinesOnlyAfterTheMagic) {
     }
 }
 
-TEST(PpmReader, ExactlyOneWhitespaceByteEndsTheHeader) {
+TEST(PpmReader, ExactlyOneWhitespaceByteEndsTheHeader)
+{
     for (char first : {'\x20', '\x0a'}) {
         PpmResult r = parse(std::string("P6 1 1 255\n") + first + "\x0a\x41");
         ASSERT_TRUE(r.ok()) << r.message;
@@ -39,7 +46,8 @@ TEST(PpmReader, ExactlyOneWhitespaceByteEndsTheHeader) {
     }
 }
 
-TEST(PpmReader, ScalesSamplesToTheMaximumValue) {
+TEST(PpmReader, ScalesSamplesToTheMaximumValue)
+{
     // Rounded to nearest; a sample above the maximum counts as the maximum. Above 255 each
     // sample is two bytes, most significant first (1000, 500, 0, 1, 999, 3 below).
     const struct {
@@ -58,7 +66,8 @@ TEST(PpmReader, ScalesSamplesToTheMaximumValue) {
     }
 }
 
-TEST(PpmReader, RejectsBrokenHeadersWithTheirError) {
+TEST(PpmReader, RejectsBrokenHeadersWithTheirError)
+{
     const std::string pixel = "abc";
     const struct {
         std::string input;
@@ -95,7 +104,8 @@ TEST(PpmReader, RejectsBrokenHeadersWithTheirError) {
     }
 }
 
-TEST(PpmReader, ShortRasterSaysHowManyBytesArrived) {
+TEST(PpmReader, ShortRasterSaysHowManyBytesArrived)
+{
     PpmResult r = parse("P6 4 2 255\n" + std::string(10, 'x'));
     EXPECT_EQ(r.error, PpmError::ShortRaster);
     EXPECT_EQ(r.message, "raster holds 10 of 24 bytes");

@@ -1,4 +1,5 @@
-// Tests of the texture list reader: count forms, names, short lists, bad counts, paths beside the list.
+// Tests of the texture list reader: count forms, names, short lists, bad counts, paths beside the
+// list.
 #include "app/texture_list.h"
 
 #include <gtest/gtest.h>
@@ -7,18 +8,21 @@
 
 namespace {
 
-TextureListResult parse(const std::string& text) {
+TextureListResult parse(const std::string& text)
+{
     std::istringstream in(text);
     return readTextureList(in);
 }
 
 }  // namespace
 
-TEST(TextureList, ReadsTheCountAsPercentI) {
+TEST(TextureList, ReadsTheCountAsPercentI)
+{
     const struct {
         const char* head;
         int count;
-    } cases[] = {{"5", 5}, {"0x5", 5}, {"0X5", 5}, {"05", 5}, {"  \n+5", 5}, {"010", 8}, {"0xa", 10}, {"0", 0}};
+    } cases[] = {{"5", 5},      {"0x5", 5}, {"0X5", 5},  {"05", 5},
+                 {"  \n+5", 5}, {"010", 8}, {"0xa", 10}, {"0", 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.head);
         TextureListResult r = parse(std::string(c.head) + " a b c d e f g h i j k");
@@ -28,7 +32,8 @@ TEST(TextureList, ReadsTheCountAsPercentI) {
     }
 }
 
-TEST(TextureList, ReadsExactlyCountNamesAcrossLines) {
+TEST(TextureList, ReadsExactlyCountNamesAcrossLines)
+{
     std::istringstream in("3\ntable.ppm can.ppm\n\n\t earth.ppm\nvase.ppm");
     TextureListResult r = readTextureList(in);
     ASSERT_TRUE(r.ok()) << r.message;
@@ -43,7 +48,8 @@ TEST(TextureList, ReadsExactlyCountNamesAcrossLines) {
     EXPECT_EQ(r.names, std::vector<std::string>{longName});
 }
 
-TEST(TextureList, ReportsHowManyNamesAShortListHolds) {
+TEST(TextureList, ReportsHowManyNamesAShortListHolds)
+{
     TextureListResult r = parse("4\na.ppm\nb.ppm\n");
     EXPECT_EQ(r.error, TextureListError::MissingNames);
     EXPECT_EQ(r.count, 4);
@@ -56,9 +62,10 @@ TEST(TextureList, ReportsHowManyNamesAShortListHolds) {
     EXPECT_EQ(r.namesFound, 1);
 }
 
-TEST(TextureList, RejectsCountsThatAreNotNonNegativeInts) {
-    for (const char* text : {"", "   ", "abc 1 a", "# 1 a", "0x", "0xg", "-", "+ 1", "2147483648", "0x80000000",
-                             "-2147483649", "99999999999999999999999"}) {
+TEST(TextureList, RejectsCountsThatAreNotNonNegativeInts)
+{
+    for (const char* text : {"", "   ", "abc 1 a", "# 1 a", "0x", "0xg", "-", "+ 1", "2147483648",
+                             "0x80000000", "-2147483649", "99999999999999999999999"}) {
         SCOPED_TRACE(text);
         EXPECT_EQ(parse(text).error, TextureListError::BadCount);
     }
@@ -68,10 +75,12 @@ TEST(TextureList, RejectsCountsThatAreNotNonNegativeInts) {
         EXPECT_EQ(r.error, TextureListError::NegativeCount);
         EXPECT_LT(r.count, 0);
     }
-    EXPECT_EQ(readTextureListFile("/nonexistent/tolvane/textureList.txt").error, TextureListError::OpenFailed);
+    EXPECT_EQ(readTextureListFile("/nonexistent/tolvane/textureList.txt").error,
+              TextureListError::OpenFailed);
 }
 
-TEST(TextureList, PathBesideListUsesTheListsFolder) {
+TEST(TextureList, PathBesideListUsesTheListsFolder)
+{
     EXPECT_EQ(pathBesideList("assets/textureList.txt", "wood.ppm"), "assets/wood.ppm");
     EXPECT_EQ(pathBesideList("/srv/tex/list.txt", "sub/can.ppm"), "/srv/tex/sub/can.ppm");
     EXPECT_EQ(pathBesideList("/list.txt", "a.ppm"), "/a.ppm");

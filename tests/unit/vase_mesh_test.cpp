@@ -135,9 +135,10 @@ TEST(VaseMesh, DefaultsStartWithBandQuadThenItsRing)
     const float c = static_cast<float>(0.25 * std::cos(a));
     const float sn = static_cast<float>(0.25 * std::sin(a));
     // u, v, x, y, z of each corner
-    const float expected[4][5] = {
-        {0, 1, 0.25f, 0, 0}, {0, 0.99f, 0.25f, 0.01f, 0}, {0.025f, 0.99f, c, 0.01f, sn},
-        {0.025f, 1, c, 0, sn}};
+    const float expected[4][5] = {{0, 1, 0.25f, 0, 0},
+                                  {0, 0.99f, 0.25f, 0.01f, 0},
+                                  {0.025f, 0.99f, c, 0.01f, sn},
+                                  {0.025f, 1, c, 0, sn}};
     for (int k = 0; k < 4; ++k) {
         const float got[5] = {mesh[k].u, mesh[k].v, mesh[k].x, mesh[k].y, mesh[k].z};
         for (int f = 0; f < 5; ++f)
@@ -176,9 +177,11 @@ TEST(VaseMesh, ProjectionAndNormalModelChangeOnlyTheirOwnField)
 TEST(VaseMesh, ProfileKeyValues)
 {
     // height, cubic profile (to 0.005), sine profile
-    const float cases[][3] = {
-        {0, 0.25f, 0.1f}, {0.25f, 0.51f, 0.4f}, {0.5f, 0.384f, 0.1f}, {0.75f, 0.26f, 0.2f},
-        {1, 0.51f, 0.1f}};
+    const float cases[][3] = {{0, 0.25f, 0.1f},
+                              {0.25f, 0.51f, 0.4f},
+                              {0.5f, 0.384f, 0.1f},
+                              {0.75f, 0.26f, 0.2f},
+                              {1, 0.51f, 0.1f}};
     for (const auto& [y, cubic, sine] : cases) {
         EXPECT_NEAR(vaseRadius(y, false), cubic, 0.005f) << y;
         EXPECT_NEAR(vaseRadius(y, true), sine, 1e-5f) << y;

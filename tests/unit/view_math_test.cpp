@@ -78,8 +78,8 @@ TEST(Drag, OnlyLeftPressRecordsThePointer)
 {
     SceneState s;
     recordPress(s, true, true, 100, 100);
-    recordPress(s, false, true, 300, 300);   // right button
-    recordPress(s, true, false, 400, 400);   // release
+    recordPress(s, false, true, 300, 300);  // right button
+    recordPress(s, true, false, 400, 400);  // release
     EXPECT_EQ(100, s.lastPointerX);
     EXPECT_EQ(100, s.lastPointerY);
     // A drag with another button continues from the last recorded position.
