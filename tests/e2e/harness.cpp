@@ -3,7 +3,6 @@
 #include "harness.h"
 
 #include <X11/XKBlib.h>
-#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -21,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -53,6 +53,35 @@ int countXError(Display*, XErrorEvent*)
     return 0;
 }
 
+// Runs args[0], searched on PATH, with standard input from /dev/null and its output appended to the
+// given files; -1 if it cannot fork. The child dies with the test process, so a crashed test leaves
+// no servers or viewers behind.
+pid_t spawn(const std::vector<std::string>& args, char* const* envp, const std::string& stdoutPath,
+            const std::string& stderrPath, const std::string& workingDir = "")
+{
+    // Everything the child needs is built before fork.
+    std::vector<char*> argv;
+    for (const auto& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    pid_t parent = getpid();
+    pid_t pid = fork();
+    if (pid != 0)
+        return pid;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)
+        _exit(127);
+    int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int err = open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+        _exit(125);
+    if (!workingDir.empty() && chdir(workingDir.c_str()) != 0)
+        _exit(126);
+    execvpe(argv[0], argv.data(), envp);
+    _exit(127);
+}
+
 // Reaps the child if it has ended; true if it has (or was never started).
 bool reap(pid_t& pid, int& exitStatus, int options)
 {
@@ -62,25 +91,18 @@ bool reap(pid_t& pid, int& exitStatus, int options)
     pid_t done = waitpid(pid, &status, options);
     if (done == 0)
         return false;
-    if (done == pid) {
+    if (done == pid)
         exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
     pid = -1;
     return true;
 }
 
-// Polls until the child ends or timeoutS passes; true if it ended.
 bool waitForChild(pid_t& pid, int& exitStatus, double timeoutS)
 {
-    auto start = Clock::now();
-    while (!reap(pid, exitStatus, WNOHANG)) {
-        if (secondsSince(start) > timeoutS)
-            return false;
-        sleepMs(10);
-    }
-    return true;
+    return waitUntil([&] { return reap(pid, exitStatus, WNOHANG); }, timeoutS, 10);
 }
 
+// SIGTERM, then SIGKILL if it has not ended within a few seconds.
 void terminateChild(pid_t& pid, int& exitStatus)
 {
     if (pid <= 0)
@@ -92,148 +114,34 @@ void terminateChild(pid_t& pid, int& exitStatus)
     }
 }
 
-// In a forked child: die with the test process, so a crashed test leaves no servers or viewers
-// behind.
-void dieWithParent(pid_t parent)
+void stopXvfb(Xvfb& server)
 {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent)
-        _exit(127);
-}
-
-std::string textProperty(Display* display, Window window, Atom property)
-{
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type,
-                           &format, &count, &after, &data) != Success) {
-        return "";
+    if (server.display) {
+        XCloseDisplay(server.display);
+        server.display = nullptr;
     }
-    std::string text;
-    if (data && format == 8)
-        text.assign(reinterpret_cast<char*>(data), count);
-    if (data)
-        XFree(data);
-    return text;
+    int status = 0;
+    terminateChild(server.pid, status);
 }
 
-Window findIn(Display* display, Window parent, const std::string& title, Atom netWmName)
-{
-    Window root = 0, parentOut = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, parent, &root, &parentOut, &children, &count))
-        return 0;
-    Window found = 0;
-    // Topmost first: stacking order lists the bottom child first.
-    for (unsigned int i = count; i-- > 0 && !found;) {
-        Window child = children[i];
-        XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display, child, &attributes) ||
-            attributes.map_state != IsViewable)
-            continue;
-        if (textProperty(display, child, XA_WM_NAME) == title ||
-            textProperty(display, child, netWmName) == title) {
-            found = child;
-        } else {
-            found = findIn(display, child, title, netWmName);
-        }
-    }
-    if (children)
-        XFree(children);
-    return found;
-}
-
-int lowestBit(unsigned long mask)
-{
-    int shift = 0;
-    while (mask && !(mask & 1)) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
-
-uint8_t channel(unsigned long pixel, unsigned long mask)
-{
-    if (!mask)
-        return 0;
-    unsigned long value = (pixel & mask) >> lowestBit(mask);
-    unsigned long maxValue = mask >> lowestBit(mask);
-    return static_cast<uint8_t>(value * 255 / maxValue);
-}
-
-Rect clipped(const RgbImage& image, Rect region)
-{
-    int x0 = std::max(region.x, 0), y0 = std::max(region.y, 0);
-    int x1 = std::min(region.x + region.width, image.width),
-        y1 = std::min(region.y + region.height, image.height);
-    return Rect{x0, y0, std::max(x1 - x0, 0), std::max(y1 - y0, 0)};
-}
-
-// Keycode for a keysym and whether Shift must be held to get it; 0 if the keymap lacks it.
-KeyCode keycodeFor(Display* display, KeySym keysym, bool& needsShift)
-{
-    KeyCode code = XKeysymToKeycode(display, keysym);
-    needsShift = code && XkbKeycodeToKeysym(display, code, 0, 0) != keysym &&
-                 XkbKeycodeToKeysym(display, code, 0, 1) == keysym;
-    return code;
-}
-
-void fakeKey(Display* display, KeyCode code, bool down)
-{
-    XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
-    XSync(display, False);
-}
-
-}  // namespace
-
-// ---- Processes and displays ----
-
-Xvfb::~Xvfb()
-{
-    stopXvfb(*this);
-}
-
+// Starts Xvfb on a display it picks itself and connects to it; an error message, empty on success.
 std::string startXvfb(Xvfb& server, const std::string& logPath)
 {
     XSetErrorHandler(countXError);
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return std::string("pipe: ") + strerror(errno);
-    std::string fdText = std::to_string(fds[1]);
-    pid_t parent = getpid();
-    pid_t pid = fork();
-    if (pid < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return std::string("fork: ") + strerror(errno);
-    }
-    if (pid == 0) {
-        dieWithParent(parent);
-        fcntl(fds[1], F_SETFD, 0);
-        int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int devNull = open("/dev/null", O_RDONLY);
-        if (log >= 0) {
-            dup2(log, 1);
-            dup2(log, 2);
-        }
-        if (devNull >= 0)
-            dup2(devNull, 0);
-        execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", "1280x1024x24",
-               "-nolisten", "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    fcntl(fds[1], F_SETFD, 0);
+    server.pid = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                        "1280x1024x24", "-nolisten", "tcp"},
+                       environ, logPath, logPath);
     close(fds[1]);
-    server.pid = pid;
 
     // Xvfb writes the display number and a line break once it accepts connections.
     std::string number;
-    auto start = Clock::now();
     bool complete = false;
-    while (!complete && secondsSince(start) < 30.0) {
+    auto start = Clock::now();
+    while (server.pid > 0 && !complete && secondsSince(start) < 30.0) {
         pollfd waitFor{fds[0], POLLIN, 0};
         if (poll(&waitFor, 1, 100) <= 0)
             continue;
@@ -272,103 +180,76 @@ std::string startXvfb(Xvfb& server, const std::string& logPath)
     return "";
 }
 
-void stopXvfb(Xvfb& server)
+// The topmost viewable window titled title under parent, at any depth; 0 if none.
+Window findWindow(Display* display, Window parent, const std::string& title)
 {
-    if (server.display) {
-        XCloseDisplay(server.display);
-        server.display = nullptr;
+    Window root = 0, parentOut = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, parent, &root, &parentOut, &children, &count))
+        return 0;
+    Window found = 0;
+    // Stacking order lists the bottom child first.
+    for (unsigned int i = count; i-- > 0 && !found;) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, children[i], &attributes) ||
+            attributes.map_state != IsViewable)
+            continue;
+        found = windowTitle(display, children[i]) == title
+                    ? children[i]
+                    : findWindow(display, children[i], title);
     }
-    int status = 0;
-    terminateChild(server.pid, status);
+    if (children)
+        XFree(children);
+    return found;
 }
 
-Viewer::~Viewer()
+bool waitForGeometry(Display* display, Window window, const std::function<bool(const Rect&)>& holds)
 {
-    stopViewer(*this);
+    XSync(display, False);
+    Rect geometry;
+    return waitUntil([&] { return windowGeometry(display, window, geometry) && holds(geometry); },
+                     10.0);
 }
 
-std::string launchViewer(Viewer& viewer, const LaunchOptions& options)
+// One channel of a TrueColor pixel, scaled to 0-255.
+uint8_t channel(unsigned long pixel, unsigned long mask)
 {
-    stopViewer(viewer);
-    viewer.exitStatus = -1;
-    viewer.stdoutPath = options.outputDir + "/stdout.txt";
-    viewer.stderrPath = options.outputDir + "/stderr.txt";
-
-    // Everything the child needs is built before fork.
-    std::vector<std::pair<std::string, std::string>> overrides;
-    auto override = [&](const std::string& key, const std::string& value) {
-        auto same = [&](const auto& o) { return o.first == key; };
-        overrides.erase(std::remove_if(overrides.begin(), overrides.end(), same), overrides.end());
-        overrides.emplace_back(key, value);
-    };
-    if (!options.display.empty())
-        override("DISPLAY", options.display);
-    override("LIBGL_ALWAYS_SOFTWARE", "1");
-    for (const auto& entry : options.extraEnv)
-        override(entry.first, entry.second);
-    std::vector<std::string> envText;
-    for (char** entry = environ; *entry; ++entry) {
-        std::string text = *entry;
-        std::string key = text.substr(0, text.find('='));
-        bool replaced =
-            key == "DISPLAY" || std::any_of(overrides.begin(), overrides.end(),
-                                            [&](const auto& o) { return o.first == key; });
-        if (!replaced)
-            envText.push_back(text);
-    }
-    for (const auto& entry : overrides)
-        envText.push_back(entry.first + "=" + entry.second);
-    std::vector<char*> envp;
-    for (auto& text : envText)
-        envp.push_back(text.data());
-    envp.push_back(nullptr);
-
-    std::vector<std::string> argText{options.program};
-    argText.insert(argText.end(), options.args.begin(), options.args.end());
-    std::vector<char*> argv;
-    for (auto& text : argText)
-        argv.push_back(text.data());
-    argv.push_back(nullptr);
-
-    int out = open(viewer.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    int err = open(viewer.stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (out < 0 || err < 0 || in < 0) {
-        std::string error = std::string("cannot open output files in ") + options.outputDir + ": " +
-                            strerror(errno);
-        for (int fd : {out, err, in}) {
-            if (fd >= 0)
-                close(fd);
-        }
-        return error;
-    }
-
-    pid_t parent = getpid();
-    pid_t pid = fork();
-    if (pid == 0) {
-        dieWithParent(parent);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        if (!options.workingDir.empty() && chdir(options.workingDir.c_str()) != 0)
-            _exit(126);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    close(out);
-    close(err);
-    close(in);
-    if (pid < 0)
-        return std::string("fork: ") + strerror(errno);
-    viewer.pid = pid;
-    return "";
+    if (!mask)
+        return 0;
+    const int shift = __builtin_ctzl(mask);
+    return static_cast<uint8_t>(((pixel & mask) >> shift) * 255 / (mask >> shift));
 }
+
+void fakeKey(Display* display, KeyCode code, bool down)
+{
+    XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
+    XSync(display, False);
+}
+
+void fakeButton(Display* display, bool down)
+{
+    XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+    XSync(display, False);
+}
+
+struct SwatchInfo {
+    const char* name;
+    Rgb colour;
+    double hue;  // degrees
+};
+const SwatchInfo swatches[swatchCount] = {
+    {"table", {255, 0, 0}, 0},  {"can", {255, 255, 0}, 60},    {"globe", {0, 255, 0}, 120},
+    {"vase", {0, 0, 255}, 240}, {"stand", {255, 0, 255}, 300},
+};
+
+}  // namespace
+
+// ---- Processes ----
 
 int waitForExit(Viewer& viewer, double timeoutS)
 {
-    if (!waitForChild(viewer.pid, viewer.exitStatus, timeoutS))
-        return -1;
-    return viewer.exitStatus;
+    return waitForChild(viewer.pid, viewer.exitStatus, timeoutS) ? viewer.exitStatus : -1;
 }
 
 bool isRunning(Viewer& viewer)
@@ -376,33 +257,20 @@ bool isRunning(Viewer& viewer)
     return !reap(viewer.pid, viewer.exitStatus, WNOHANG);
 }
 
-void stopViewer(Viewer& viewer)
-{
-    terminateChild(viewer.pid, viewer.exitStatus);
-}
-
 std::string outputSoFar(const Viewer& viewer)
 {
     return readWholeFile(viewer.stdoutPath);
 }
 
-std::string errorsSoFar(const Viewer& viewer)
-{
-    return readWholeFile(viewer.stderrPath);
-}
-
-// ---- Polling ----
-
 bool waitUntil(const std::function<bool()>& predicate, double timeoutS, int pollMs)
 {
     auto start = Clock::now();
-    while (true) {
-        if (predicate())
-            return true;
+    while (!predicate()) {
         if (secondsSince(start) > timeoutS)
             return false;
         sleepMs(pollMs);
     }
+    return true;
 }
 
 void sleepMs(int ms)
@@ -410,40 +278,9 @@ void sleepMs(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-std::vector<std::string> splitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        lines.push_back(line);
-    return lines;
-}
-
-int countLines(const std::string& text, const std::string& line)
-{
-    auto lines = splitLines(text);
-    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
-}
-
 // ---- Windows ----
 
-Window findWindow(Display* display, const std::string& title)
-{
-    Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
-    Window found = findIn(display, DefaultRootWindow(display), title, netWmName);
-    XSync(display, False);
-    return found;
-}
-
-Window waitForWindow(Display* display, const std::string& title, double timeoutS)
-{
-    Window found = 0;
-    waitUntil([&] { return (found = findWindow(display, title)) != 0; }, timeoutS, 100);
-    return found;
-}
-
-bool windowGeometry(Display* display, Window window, WindowGeometry& geometry)
+bool windowGeometry(Display* display, Window window, Rect& geometry)
 {
     XWindowAttributes attributes;
     int before = xErrorCount;
@@ -456,39 +293,31 @@ bool windowGeometry(Display* display, Window window, WindowGeometry& geometry)
     XSync(display, False);
     if (xErrorCount != before)
         return false;
-    geometry = WindowGeometry{x, y, attributes.width, attributes.height};
+    geometry = Rect{x, y, attributes.width, attributes.height};
     return true;
 }
 
 std::string windowTitle(Display* display, Window window)
 {
-    std::string title = textProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False));
-    return title.empty() ? textProperty(display, window, XA_WM_NAME) : title;
+    char* name = nullptr;
+    if (!XFetchName(display, window, &name) || !name)
+        return "";
+    std::string title = name;
+    XFree(name);
+    return title;
 }
 
-bool resizeWindow(Display* display, Window window, int width, int height, double timeoutS)
-{
-    XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    XSync(display, False);
-    WindowGeometry geometry;
-    return waitUntil(
-        [&] {
-            return windowGeometry(display, window, geometry) && geometry.width == width &&
-                   geometry.height == height;
-        },
-        timeoutS);
-}
-
-bool moveWindow(Display* display, Window window, int x, int y, double timeoutS)
+bool moveWindow(Display* display, Window window, int x, int y)
 {
     XMoveWindow(display, window, x, y);
-    XSync(display, False);
-    WindowGeometry geometry;
-    return waitUntil(
-        [&] {
-            return windowGeometry(display, window, geometry) && geometry.x == x && geometry.y == y;
-        },
-        timeoutS);
+    return waitForGeometry(display, window, [&](const Rect& g) { return g.x == x && g.y == y; });
+}
+
+bool resizeWindow(Display* display, Window window, int width, int height)
+{
+    XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    return waitForGeometry(display, window,
+                           [&](const Rect& g) { return g.width == width && g.height == height; });
 }
 
 // ---- Pixels ----
@@ -497,7 +326,7 @@ RgbImage grabWindow(Display* display, Window window)
 {
     RgbImage image;
     XSync(display, False);
-    WindowGeometry geometry;
+    Rect geometry;
     XWindowAttributes rootAttributes;
     if (!windowGeometry(display, window, geometry) ||
         !XGetWindowAttributes(display, DefaultRootWindow(display), &rootAttributes)) {
@@ -534,11 +363,6 @@ RgbImage grabWindow(Display* display, Window window)
     return image;
 }
 
-Rect wholeImage(const RgbImage& image)
-{
-    return Rect{0, 0, image.width, image.height};
-}
-
 bool savePpm(const RgbImage& image, const std::string& path)
 {
     std::ofstream out(path, std::ios::binary);
@@ -551,31 +375,21 @@ bool savePpm(const RgbImage& image, const std::string& path)
     return static_cast<bool>(out);
 }
 
-PixelTest nearColour(Rgb colour, int tolerance)
+bool nearColour(Rgb a, Rgb b, int tolerance)
 {
-    return [colour, tolerance](Rgb p) {
-        return std::abs(p.r - colour.r) <= tolerance && std::abs(p.g - colour.g) <= tolerance &&
-               std::abs(p.b - colour.b) <= tolerance;
-    };
-}
-
-int countPixels(const RgbImage& image, const PixelTest& test, Rect region)
-{
-    return spreadOf(image, test, region).count;
-}
-
-int countNear(const RgbImage& image, Rgb colour, int tolerance, Rect region)
-{
-    return countPixels(image, nearColour(colour, tolerance), region);
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
 }
 
 PixelSpread spreadOf(const RgbImage& image, const PixelTest& test, Rect region)
 {
-    Rect r = clipped(image, region);
+    const int x0 = std::max(region.x, 0), y0 = std::max(region.y, 0);
+    const int x1 = std::min(region.x + region.width, image.width);
+    const int y1 = std::min(region.y + region.height, image.height);
     PixelSpread spread;
     double sumX = 0, sumY = 0;
-    for (int y = r.y; y < r.y + r.height; ++y) {
-        for (int x = r.x; x < r.x + r.width; ++x) {
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
             if (!test(image.at(x, y)))
                 continue;
             if (spread.count == 0) {
@@ -598,58 +412,16 @@ PixelSpread spreadOf(const RgbImage& image, const PixelTest& test, Rect region)
     return spread;
 }
 
-double differingFraction(const RgbImage& a, const RgbImage& b, int tolerance, Rect region)
-{
-    if (a.width != b.width || a.height != b.height)
-        return 1.0;
-    Rect r = clipped(a, region);
-    if (r.width == 0 || r.height == 0)
-        return 0.0;
-    int differing = 0;
-    for (int y = r.y; y < r.y + r.height; ++y) {
-        for (int x = r.x; x < r.x + r.width; ++x) {
-            if (!nearColour(a.at(x, y), tolerance)(b.at(x, y)))
-                ++differing;
-        }
-    }
-    return static_cast<double>(differing) / (static_cast<double>(r.width) * r.height);
-}
-
 // ---- Solid-colour textures ----
-
-namespace {
-
-// Hue in degrees of each object's colour, in Swatch order.
-const double swatchHues[swatchCount] = {0, 60, 120, 240, 300};
-
-}  // namespace
 
 Rgb swatchColour(Swatch swatch)
 {
-    switch (swatch) {
-    case Swatch::Table: return Rgb{255, 0, 0};
-    case Swatch::Can: return Rgb{255, 255, 0};
-    case Swatch::Globe: return Rgb{0, 255, 0};
-    case Swatch::Vase: return Rgb{0, 0, 255};
-    case Swatch::Stand: return Rgb{255, 0, 255};
-    case Swatch::Background: return Rgb{255, 255, 255};
-    case Swatch::Other: break;
-    }
-    return Rgb{128, 128, 128};
+    return swatches[static_cast<int>(swatch)].colour;
 }
 
 const char* swatchName(Swatch swatch)
 {
-    switch (swatch) {
-    case Swatch::Table: return "table";
-    case Swatch::Can: return "can";
-    case Swatch::Globe: return "globe";
-    case Swatch::Vase: return "vase";
-    case Swatch::Stand: return "stand";
-    case Swatch::Background: return "background";
-    case Swatch::Other: break;
-    }
-    return "other";
+    return swatches[static_cast<int>(swatch)].name;
 }
 
 Swatch classify(Rgb colour)
@@ -671,7 +443,7 @@ Swatch classify(Rgb colour)
     if (hue < 0)
         hue += 360.0;
     for (int i = 0; i < swatchCount; ++i) {
-        double distance = std::fabs(hue - swatchHues[i]);
+        double distance = std::fabs(hue - swatches[i].hue);
         distance = std::min(distance, 360.0 - distance);
         if (distance <= 25.0)
             return static_cast<Swatch>(i);
@@ -684,15 +456,9 @@ PixelTest isSwatch(Swatch swatch)
     return [swatch](Rgb p) { return classify(p) == swatch; };
 }
 
-std::string makeTempDir()
+PixelTest notSwatch(Swatch swatch)
 {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tolvane-e2e-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data()))
-        return "";
-    return std::string(buffer.data());
+    return [swatch](Rgb p) { return classify(p) != swatch; };
 }
 
 bool writeSolidPpm(const std::string& path, int width, int height, Rgb colour)
@@ -716,23 +482,21 @@ bool writeTextureList(const std::string& path, const std::vector<std::string>& n
     return writeTextFile(path, text);
 }
 
-std::vector<std::string> standardTextureNames(int n)
+std::vector<std::string> standardTextureNames()
 {
     std::vector<std::string> names;
-    for (int i = 0; i < n && i < swatchCount; ++i)
-        names.push_back(std::string(swatchName(Swatch(i))) + ".ppm");
+    for (const SwatchInfo& swatch : swatches)
+        names.push_back(std::string(swatch.name) + ".ppm");
     return names;
 }
 
-std::string writeStandardTextures(const std::string& dir, int n, const std::string& listName)
+void writeStandardTextures(const std::string& dir, int n)
 {
-    auto names = standardTextureNames(n);
-    for (size_t i = 0; i < names.size(); ++i) {
-        writeSolidPpm(dir + "/" + names[i], 16, 16, swatchColour(static_cast<Swatch>(i)));
-    }
-    std::string listPath = dir + "/" + listName;
-    writeTextureList(listPath, names);
-    return listPath;
+    std::vector<std::string> names = standardTextureNames();
+    names.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        writeSolidPpm(dir + "/" + names[i], 16, 16, swatches[i].colour);
+    writeTextureList(dir + "/textureList.txt", names);
 }
 
 // ---- XTest input ----
@@ -743,82 +507,57 @@ void movePointer(Display* display, int x, int y)
     XSync(display, False);
 }
 
-void pressButton(Display* display, unsigned button)
-{
-    XTestFakeButtonEvent(display, button, True, CurrentTime);
-    XSync(display, False);
-}
-
-void releaseButton(Display* display, unsigned button)
-{
-    XTestFakeButtonEvent(display, button, False, CurrentTime);
-    XSync(display, False);
-}
-
-void click(Display* display, int x, int y, unsigned button, int holdMs)
+void click(Display* display, int x, int y)
 {
     movePointer(display, x, y);
     sleepMs(30);
-    pressButton(display, button);
-    sleepMs(holdMs);
-    releaseButton(display, button);
+    fakeButton(display, true);
+    sleepMs(150);
+    fakeButton(display, false);
     sleepMs(30);
 }
 
-void drag(Display* display, int fromX, int fromY, int toX, int toY, unsigned button, int steps,
-          int pauseMs)
+void drag(Display* display, int fromX, int fromY, int toX, int toY)
 {
-    steps = std::max(steps, 1);
+    const int steps = 20, pauseMs = 30;
     movePointer(display, fromX, fromY);
     sleepMs(pauseMs);
-    pressButton(display, button);
+    fakeButton(display, true);
     sleepMs(pauseMs);
     for (int i = 1; i <= steps; ++i) {
         movePointer(display, fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps);
         sleepMs(pauseMs);
     }
-    releaseButton(display, button);
+    fakeButton(display, false);
     sleepMs(pauseMs);
 }
 
-void tapKey(Display* display, unsigned long keysym, int holdMs)
+void tapKey(Display* display, unsigned long keysym)
 {
-    bool needsShift = false;
-    KeyCode code = keycodeFor(display, keysym, needsShift);
+    KeyCode code = XKeysymToKeycode(display, keysym);
     if (!code) {
         ADD_FAILURE() << "no keycode for keysym " << keysym;
         return;
     }
+    // Shift is needed when the keysym is only on the key's shifted level.
+    const bool needsShift = XkbKeycodeToKeysym(display, code, 0, 0) != keysym &&
+                            XkbKeycodeToKeysym(display, code, 0, 1) == keysym;
     KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
     if (needsShift)
         fakeKey(display, shift, true);
     fakeKey(display, code, true);
-    sleepMs(holdMs);
+    sleepMs(80);
     fakeKey(display, code, false);
     if (needsShift)
         fakeKey(display, shift, false);
 }
 
-void tapChord(Display* display, unsigned long modifier, unsigned long keysym, int holdMs)
-{
-    KeyCode modifierCode = XKeysymToKeycode(display, modifier);
-    if (!modifierCode) {
-        ADD_FAILURE() << "no keycode for modifier keysym " << modifier;
-        return;
-    }
-    fakeKey(display, modifierCode, true);
-    sleepMs(20);
-    tapKey(display, keysym, holdMs);
-    sleepMs(20);
-    fakeKey(display, modifierCode, false);
-}
-
-void typeText(Display* display, const std::string& text, int holdMs, int gapMs)
+void typeText(Display* display, const std::string& text)
 {
     for (char c : text) {
         // Printable ASCII keysyms equal their character codes.
-        tapKey(display, static_cast<unsigned char>(c), holdMs);
-        sleepMs(gapMs);
+        tapKey(display, static_cast<unsigned char>(c));
+        sleepMs(40);
     }
 }
 
@@ -826,15 +565,16 @@ void typeText(Display* display, const std::string& text, int holdMs, int gapMs)
 
 void ViewerTest::SetUp()
 {
-    dir = makeTempDir();
-    ASSERT_FALSE(dir.empty()) << "cannot make a temporary directory";
+    std::string pattern = (std::filesystem::temp_directory_path() / "tolvane-e2e-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << "cannot make a temporary directory";
+    dir = pattern;
     std::string error = startXvfb(xvfb, dir + "/xvfb.log");
     ASSERT_TRUE(error.empty()) << error;
 }
 
 void ViewerTest::TearDown()
 {
-    stopViewer(viewer);
+    terminateChild(viewer.pid, viewer.exitStatus);
     stopXvfb(xvfb);
     if (HasFailure()) {
         for (const auto& path : savedGrabs)
@@ -846,36 +586,60 @@ void ViewerTest::TearDown()
     }
 }
 
-Viewer& ViewerTest::launch(const std::vector<std::string>& args, const std::string& workingDir,
-                           const std::vector<std::pair<std::string, std::string>>& extraEnv)
+void ViewerTest::launch(const std::vector<std::string>& args, const std::string& workingDir,
+                        const Environment& extraEnv)
 {
-    LaunchOptions options;
-    options.args = args;
-    options.workingDir = workingDir.empty() ? dir : workingDir;
-    options.display = xvfb.name;
-    options.extraEnv = extraEnv;
-    options.outputDir = dir + "/run" + std::to_string(++launches);
-    std::filesystem::create_directories(options.outputDir);
-    std::string error = launchViewer(viewer, options);
-    EXPECT_TRUE(error.empty()) << error;
-    return viewer;
+    terminateChild(viewer.pid, viewer.exitStatus);
+    const std::string outputDir = dir + "/run" + std::to_string(++launches);
+    std::filesystem::create_directories(outputDir);
+    viewer.exitStatus = -1;
+    viewer.stdoutPath = outputDir + "/stdout.txt";
+    viewer.stderrPath = outputDir + "/stderr.txt";
+
+    std::map<std::string, std::string> env;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text = *entry;
+        const size_t equals = text.find('=');
+        if (equals != std::string::npos)
+            env[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    env["DISPLAY"] = xvfb.name;
+    env["LIBGL_ALWAYS_SOFTWARE"] = "1";
+    for (const auto& [key, value] : extraEnv)
+        env[key] = value;
+    std::vector<std::string> envText;
+    for (const auto& [key, value] : env)
+        envText.push_back(key + "=" + value);
+    std::vector<char*> envp;
+    for (auto& text : envText)
+        envp.push_back(text.data());
+    envp.push_back(nullptr);
+
+    std::vector<std::string> argText{TOLVANE_BINARY};
+    argText.insert(argText.end(), args.begin(), args.end());
+    viewer.pid = spawn(argText, envp.data(), viewer.stdoutPath, viewer.stderrPath,
+                       workingDir.empty() ? dir : workingDir);
+    EXPECT_GT(viewer.pid, 0) << "fork: " << strerror(errno);
 }
 
-Window ViewerTest::requireWindow(const std::string& title, double timeoutS)
+Window ViewerTest::requireWindow(const std::string& title)
 {
-    Window window = waitForWindow(display(), title, timeoutS);
-    EXPECT_NE(window, 0u) << "no window titled \"" << title << "\"\n" << describeViewer();
-    return window;
+    Window found = 0;
+    waitUntil(
+        [&] {
+            found = findWindow(display(), DefaultRootWindow(display()), title);
+            XSync(display(), False);
+            return found != 0;
+        },
+        30.0, 100);
+    EXPECT_NE(found, 0u) << "no window titled \"" << title << "\"\n" << describeViewer();
+    return found;
 }
 
-bool ViewerTest::waitForOutput(const std::string& text, double timeoutS)
+bool ViewerTest::waitForOutput(const std::string& text)
 {
-    return waitUntil(
-               [&] {
-                   return outputSoFar(viewer).find(text) != std::string::npos || !isRunning(viewer);
-               },
-               timeoutS) &&
-           outputSoFar(viewer).find(text) != std::string::npos;
+    auto printed = [&] { return outputSoFar(viewer).find(text) != std::string::npos; };
+    return waitUntil([&] { return printed() || !isRunning(viewer); }) && printed();
 }
 
 std::string ViewerTest::saveGrab(const RgbImage& image, const std::string& name)
@@ -889,7 +653,7 @@ std::string ViewerTest::saveGrab(const RgbImage& image, const std::string& name)
 std::string ViewerTest::describeViewer()
 {
     return "--- viewer stdout ---\n" + outputSoFar(viewer) + "--- viewer stderr ---\n" +
-           errorsSoFar(viewer) + "--- exit status: " +
+           readWholeFile(viewer.stderrPath) + "--- exit status: " +
            (isRunning(viewer) ? std::string("running") : std::to_string(viewer.exitStatus));
 }
 

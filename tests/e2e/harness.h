@@ -19,96 +19,61 @@ typedef unsigned long Window;
 
 namespace e2e {
 
-// ---- Processes and displays ----
+constexpr const char* sceneWindowTitle = "Brenwick's Tolvane";
+constexpr const char* panelWindowTitle = "GLUI";
+
+// ---- Processes ----
 
 // A private X server with a 1280x1024 24-bit screen and this test's own connection to it.
 struct Xvfb {
     pid_t pid = -1;
     std::string name;            // e.g. ":3"
     Display* display = nullptr;  // the test's connection, for lookups, grabs and input
-    Xvfb() = default;
-    Xvfb(const Xvfb&) = delete;
-    Xvfb& operator=(const Xvfb&) = delete;
-    ~Xvfb();
 };
 
-// Starts Xvfb on a display it picks itself and connects to it; returns an error message, empty on
-// success. logPath receives the server's own output.
-std::string startXvfb(Xvfb& server, const std::string& logPath);
-void stopXvfb(Xvfb& server);
-
-// The viewer (or any program) running as a child, its standard output and error captured to files.
+// The viewer running as a child, its standard output and error captured to files.
 struct Viewer {
     pid_t pid = -1;
     int exitStatus = -1;  // once reaped: the exit code, or 128 + signal
     std::string stdoutPath;
     std::string stderrPath;
-    Viewer() = default;
-    Viewer(const Viewer&) = delete;
-    Viewer& operator=(const Viewer&) = delete;
-    ~Viewer();
 };
 
-struct LaunchOptions {
-    std::string program = TOLVANE_BINARY;
-    std::vector<std::string> args;  // after argv[0]
-    std::string workingDir;         // empty: the test's working directory
-    std::string display;            // DISPLAY; empty leaves it unset
-    std::vector<std::pair<std::string, std::string>>
-        extraEnv;           // set after DISPLAY, overriding the inherited ones
-    std::string outputDir;  // where stdout.txt and stderr.txt go
-};
+// Environment variables set for the viewer over the inherited ones.
+using Environment = std::vector<std::pair<std::string, std::string>>;
 
-// Starts the program; returns an error message, empty on success. LIBGL_ALWAYS_SOFTWARE=1 is always
-// set.
-std::string launchViewer(Viewer& viewer, const LaunchOptions& options);
-// Waits for the process to end: its exit code, 128 + signal if killed, or -1 if still running after
-// timeoutS.
+// Waits for the viewer to end: its exit status, or -1 if still running after timeoutS.
 int waitForExit(Viewer& viewer, double timeoutS);
 bool isRunning(Viewer& viewer);
-// SIGTERM, then SIGKILL if it has not ended within a few seconds.
-void stopViewer(Viewer& viewer);
 std::string outputSoFar(const Viewer& viewer);  // standard output
-std::string errorsSoFar(const Viewer& viewer);  // standard error
-
-// ---- Polling ----
 
 // Calls predicate every pollMs until it holds or timeoutS passes; true if it held.
 bool waitUntil(const std::function<bool()>& predicate, double timeoutS = 30.0, int pollMs = 50);
 void sleepMs(int ms);
 
-// Counts the lines of text equal to line (without the line break).
-int countLines(const std::string& text, const std::string& line);
-std::vector<std::string> splitLines(const std::string& text);
-
 // ---- Windows ----
 
-struct WindowGeometry {
-    int x = 0, y = 0;  // top-left of the window's inside, relative to the root
-    int width = 0, height = 0;
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const Rect& o) const
+    {
+        return x == o.x && y == o.y && width == o.width && height == o.height;
+    }
 };
 
-// The viewable window titled exactly title (WM_NAME or _NET_WM_NAME), searching the whole tree; 0
-// if none.
-Window findWindow(Display* display, const std::string& title);
-// Polls findWindow until it finds the window or timeoutS passes; 0 if it never appeared.
-Window waitForWindow(Display* display, const std::string& title, double timeoutS = 30.0);
-// False if the window has gone.
-bool windowGeometry(Display* display, Window window, WindowGeometry& geometry);
+// The window's inside, relative to the root; false if the window has gone.
+bool windowGeometry(Display* display, Window window, Rect& geometry);
 std::string windowTitle(Display* display, Window window);
-// Resizes a window directly (there is no window manager to ask); true once the server reports the
-// new size.
-bool resizeWindow(Display* display, Window window, int width, int height, double timeoutS = 10.0);
-// Moves a window's top-left corner to (x, y) in root coordinates; true once the server reports it
-// there.
-bool moveWindow(Display* display, Window window, int x, int y, double timeoutS = 10.0);
+// Move or resize a window directly (there is no window manager to ask); true once the server
+// reports the change.
+bool moveWindow(Display* display, Window window, int x, int y);
+bool resizeWindow(Display* display, Window window, int width, int height);
 
 // ---- Pixels ----
 
 struct Rgb {
     uint8_t r = 0, g = 0, b = 0;
     bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
-    bool operator!=(const Rgb& o) const { return !(*this == o); }
 };
 
 struct RgbImage {
@@ -118,21 +83,14 @@ struct RgbImage {
     bool empty() const { return pixels.empty(); }
 };
 
-struct Rect {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-
 // The window's current contents, black where the window lies off the screen; empty if it has gone.
 RgbImage grabWindow(Display* display, Window window);
-Rect wholeImage(const RgbImage& image);
 bool savePpm(const RgbImage& image, const std::string& path);
 
 using PixelTest = std::function<bool(Rgb)>;
 
-// Each channel within tolerance of colour.
-PixelTest nearColour(Rgb colour, int tolerance);
-int countPixels(const RgbImage& image, const PixelTest& test, Rect region);
-int countNear(const RgbImage& image, Rgb colour, int tolerance, Rect region);
+// Each channel within tolerance.
+bool nearColour(Rgb a, Rgb b, int tolerance);
 
 // Where the pixels passing a test lie within a region.
 struct PixelSpread {
@@ -141,10 +99,6 @@ struct PixelSpread {
     double centroidX = 0, centroidY = 0;
 };
 PixelSpread spreadOf(const RgbImage& image, const PixelTest& test, Rect region);
-
-// Fraction of the region's pixels whose channels differ by more than tolerance between two grabs of
-// one size.
-double differingFraction(const RgbImage& a, const RgbImage& b, int tolerance, Rect region);
 
 // ---- Solid-colour textures ----
 
@@ -160,36 +114,30 @@ const char* swatchName(Swatch swatch);
 // or unknown.
 Swatch classify(Rgb colour);
 PixelTest isSwatch(Swatch swatch);
+PixelTest notSwatch(Swatch swatch);
 
-std::string makeTempDir();
 bool writeSolidPpm(const std::string& path, int width, int height, Rgb colour);
 bool writeTextFile(const std::string& path, const std::string& text);
 // Writes "<count>\n" and one name per line; count < 0 means names.size().
 bool writeTextureList(const std::string& path, const std::vector<std::string>& names,
                       int count = -1);
-// Writes table.ppm, can.ppm, globe.ppm, vase.ppm, stand.ppm (the first n of them, 16x16, in swatch
-// colours) and a list naming them into dir; returns the list's path.
-std::string writeStandardTextures(const std::string& dir, int n = swatchCount,
-                                  const std::string& listName = "textureList.txt");
-std::vector<std::string> standardTextureNames(int n = swatchCount);
+// table.ppm, can.ppm, globe.ppm, vase.ppm, stand.ppm.
+std::vector<std::string> standardTextureNames();
+// Writes the first n standard textures (16x16, in swatch colours) and a textureList.txt naming them
+// into dir.
+void writeStandardTextures(const std::string& dir, int n = swatchCount);
 
-// ---- XTest input (root coordinates; each step is flushed and synced) ----
+// ---- XTest input (root coordinates) ----
 
 void movePointer(Display* display, int x, int y);
-void pressButton(Display* display, unsigned button = 1);
-void releaseButton(Display* display, unsigned button = 1);
-// Moves to (x, y) and holds the button for holdMs: the panel needs a press held across two of its
-// frames.
-void click(Display* display, int x, int y, unsigned button = 1, int holdMs = 150);
-// Presses at from, moves to to in steps with pauses so motion arrives while held, then releases.
-void drag(Display* display, int fromX, int fromY, int toX, int toY, unsigned button = 1,
-          int steps = 20, int pauseMs = 30);
-// Presses and releases one key (an X keysym such as XK_Return), held for holdMs.
-void tapKey(Display* display, unsigned long keysym, int holdMs = 80);
-// Holds modifier while tapping keysym, e.g. XK_Control_L with XK_a.
-void tapChord(Display* display, unsigned long modifier, unsigned long keysym, int holdMs = 80);
-// Types letters, digits, '-', '.', ' ' (and uppercase with Shift), with gapMs between keys.
-void typeText(Display* display, const std::string& text, int holdMs = 80, int gapMs = 40);
+// Holds the left button for 150 ms: the panel needs a press held across two of its frames.
+void click(Display* display, int x, int y);
+// Drags with the left button in steps with pauses, so that motion arrives while it is held.
+void drag(Display* display, int fromX, int fromY, int toX, int toY);
+// Presses and releases one key (an X keysym such as XK_Return), with Shift if the keysym needs it.
+void tapKey(Display* display, unsigned long keysym);
+// Types printable ASCII one key at a time.
+void typeText(Display* display, const std::string& text);
 
 // ---- Fixture ----
 
@@ -201,14 +149,14 @@ class ViewerTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    // Launches the viewer on this test's display with output in a fresh subfolder of dir; fails the
-    // test if it cannot start. workingDir empty means dir. A second launch stops the first viewer.
-    Viewer& launch(const std::vector<std::string>& args, const std::string& workingDir = "",
-                   const std::vector<std::pair<std::string, std::string>>& extraEnv = {});
+    // Launches the viewer on this test's display with output in a fresh subfolder of dir.
+    // workingDir empty means dir. A second launch stops the first viewer.
+    void launch(const std::vector<std::string>& args, const std::string& workingDir = "",
+                const Environment& extraEnv = {});
     // Waits for the window, failing the test (with the viewer's output) if it does not appear.
-    Window requireWindow(const std::string& title, double timeoutS = 30.0);
-    // Waits until standard output holds text, or the viewer ends, or timeoutS passes.
-    bool waitForOutput(const std::string& text, double timeoutS = 30.0);
+    Window requireWindow(const std::string& title);
+    // Waits until standard output holds text, or the viewer ends, or 30 s pass.
+    bool waitForOutput(const std::string& text);
     // Saves a grab as dir/<name>.ppm and returns its path.
     std::string saveGrab(const RgbImage& image, const std::string& name);
     // Standard output and error, for failure messages.

@@ -50,7 +50,7 @@ TEST_F(SceneInput, HorizontalDragTurnsTheStillLifeAboutTheVerticalAxis)
     // The same drag back returns to the first picture, up to the rounding of the angle.
     dragInScene(350, 485, -200, 0);
     const RgbImage back = waitForSteadyScene();
-    const int differing = differingOutside(before, back, globeAreas(before, back), 8);
+    const int differing = differingPixels(before, back, globeAreas(before, back), 8);
     EXPECT_LT(differing, before.width * before.height / 500) << saveGrab(back, "back");
 }
 
@@ -80,7 +80,7 @@ TEST_F(SceneInput, VerticalDragZoomsOrTilts)
     dragInScene(250, 300, 0, -100);
     const RgbImage tilted = waitForSteadyScene();
     const PixelSpread tilt = nonBackground(tilted);
-    const int changed = differingOutside(zoomed, tilted, globeAreas(zoomed, tilted), 8);
+    const int changed = differingPixels(zoomed, tilted, globeAreas(zoomed, tilted), 8);
     EXPECT_GT(changed, small.count / 5) << saveGrab(tilted, "tilted");
     EXPECT_GT(tilt.count, small.count * 3 / 4) << saveGrab(tilted, "tilted");
     EXPECT_LT(tilt.count, small.count * 4 / 3) << saveGrab(tilted, "tilted");
@@ -101,7 +101,7 @@ TEST_F(SceneInput, KeyYTurnsTheViewUntilPressedAgain)
         RgbImage next;
         EXPECT_TRUE(waitForScene(
             [&](const RgbImage& f) {
-                return differingOutside(previous, f, globeAreas(previous, f)) > 1000;
+                return differingPixels(previous, f, globeAreas(previous, f)) > 1000;
             },
             next, "not-turning", 10.0))
             << "the view is not turning";
@@ -112,7 +112,7 @@ TEST_F(SceneInput, KeyYTurnsTheViewUntilPressedAgain)
     const RgbImage stopped = waitForSteadyScene();
     sleepMs(300);
     const RgbImage later = grabScene();
-    EXPECT_EQ(differingOutside(stopped, later, globeAreas(stopped, later)), 0)
+    EXPECT_EQ(differingPixels(stopped, later, globeAreas(stopped, later)), 0)
         << "the view kept turning: " << saveGrab(stopped, "stopped") << " "
         << saveGrab(later, "later");
 }
@@ -147,14 +147,14 @@ TEST_F(SceneInput, ResizedWindowKeepsTheStillLifeSquareAndCentred)
             frame, "resized-" + size));
         frame = waitForSteadyScene();
         for (const Rect& band : c.margins) {
-            EXPECT_EQ(countPixels(frame, isSwatch(Swatch::Background), band),
+            EXPECT_EQ(spreadOf(frame, isSwatch(Swatch::Background), band).count,
                       band.width * band.height)
                 << saveGrab(frame, "resized-" + size);
         }
         // The square holds the picture of the 500 by 500 window; the shifted viewport may round a
         // shade differently.
         const RgbImage centred = cropOf(frame, c.picture);
-        EXPECT_LT(differingOutside(square, centred, globeAreas(square, centred), 4), 50)
+        EXPECT_LT(differingPixels(square, centred, globeAreas(square, centred), 4), 50)
             << saveGrab(frame, "resized-" + size) << " vs " << saveGrab(square, "square");
     }
 }

@@ -9,9 +9,6 @@
 
 namespace e2e {
 
-const char* const sceneWindowTitle = "Brenwick's Tolvane";
-const char* const panelWindowTitle = "GLUI";
-
 namespace {
 
 // ImGui's dark style blends its blue frames and buttons over a near-black window; text, borders and
@@ -30,49 +27,29 @@ struct Run {
     int centre() const { return (first + last) / 2; }
 };
 
-std::vector<Run> columnRuns(const RgbImage& image, int x, int minLength)
+// Runs of frame colour at least minLength long along column x, or along row y when x is -1.
+std::vector<Run> frameRuns(const RgbImage& image, int x, int y, int minLength = 1)
 {
+    const bool alongColumn = x >= 0;
+    const int length = alongColumn ? image.height : image.width;
+    auto isFrame = [&](int i) {
+        return isFramePixel(alongColumn ? image.at(x, i) : image.at(i, y));
+    };
     std::vector<Run> runs;
-    for (int y = 0; y < image.height;) {
-        if (!isFramePixel(image.at(x, y))) {
-            ++y;
+    for (int i = 0; i < length; ++i) {
+        if (!isFrame(i))
             continue;
-        }
-        Run run{y, y};
-        while (run.last + 1 < image.height && isFramePixel(image.at(x, run.last + 1)))
+        Run run{i, i};
+        while (run.last + 1 < length && isFrame(run.last + 1))
             ++run.last;
         if (run.length() >= minLength)
             runs.push_back(run);
-        y = run.last + 1;
+        i = run.last;
     }
     return runs;
 }
 
-std::vector<Run> rowRuns(const RgbImage& image, int y)
-{
-    std::vector<Run> runs;
-    for (int x = 0; x < image.width;) {
-        if (!isFramePixel(image.at(x, y))) {
-            ++x;
-            continue;
-        }
-        Run run{x, x};
-        while (run.last + 1 < image.width && isFramePixel(image.at(run.last + 1, y)))
-            ++run.last;
-        runs.push_back(run);
-        x = run.last + 1;
-    }
-    return runs;
-}
-
-int rowTop(const PanelLayout& layout, int index, int frameHeight)
-{
-    return static_cast<int>(std::lround(layout.firstRowY + index * layout.rowPitch)) -
-           frameHeight / 2;
-}
-
-}  // namespace
-
+// Finds the rows in a grab of the panel by the colour of its frames; an error, empty on success.
 std::string findPanelLayout(const RgbImage& grab, PanelLayout& layout)
 {
     if (grab.empty())
@@ -81,16 +58,12 @@ std::string findPanelLayout(const RgbImage& grab, PanelLayout& layout)
     // through all of them.
     int right = -1;
     for (int x = grab.width - 1; x >= 0 && right < 0; --x) {
-        for (int y = 0; y < grab.height; ++y) {
-            if (isFramePixel(grab.at(x, y))) {
-                right = x;
-                break;
-            }
-        }
+        if (!frameRuns(grab, x, -1).empty())
+            right = x;
     }
     if (right < 2)
         return "no controls drawn";
-    std::vector<Run> spinners = columnRuns(grab, right - 2, 8);
+    std::vector<Run> spinners = frameRuns(grab, right - 2, -1, 8);
     if (static_cast<int>(spinners.size()) != panelSpinnerCount) {
         return "found " + std::to_string(spinners.size()) + " spinner rows, not " +
                std::to_string(panelSpinnerCount);
@@ -98,9 +71,8 @@ std::string findPanelLayout(const RgbImage& grab, PanelLayout& layout)
     const double pitch = static_cast<double>(spinners.back().centre() - spinners.front().centre()) /
                          (panelSpinnerCount - 1);
     for (int i = 0; i < panelSpinnerCount; ++i) {
-        if (std::fabs(spinners[i].centre() - (spinners.front().centre() + i * pitch)) > 2.0) {
+        if (std::fabs(spinners[i].centre() - (spinners.front().centre() + i * pitch)) > 2.0)
             return "spinner rows are not evenly spaced at row " + std::to_string(i);
-        }
     }
     layout.rowPitch = pitch;
     layout.firstRowY =
@@ -109,7 +81,7 @@ std::string findPanelLayout(const RgbImage& grab, PanelLayout& layout)
 
     // The top row of a frame lies above any glyph, so the field and the two buttons show as solid
     // runs there.
-    std::vector<Run> spinnerRow = rowRuns(grab, spinners.front().first + 1);
+    std::vector<Run> spinnerRow = frameRuns(grab, -1, spinners.front().first + 1);
     if (spinnerRow.size() < 3)
         return "the first spinner row has fewer than three frames";
     const Run plus = spinnerRow[spinnerRow.size() - 1];
@@ -124,38 +96,37 @@ std::string findPanelLayout(const RgbImage& grab, PanelLayout& layout)
     layout.minusX = minus.centre();
     layout.plusX = plus.centre();
 
-    std::vector<Run> checkboxRow = rowRuns(grab, rowTop(layout, 0, frameHeight) + 1);
+    std::vector<Run> checkboxRow = frameRuns(grab, -1, layout.firstRowY - frameHeight / 2 + 1);
     if (checkboxRow.empty())
         return "no checkbox in the first row";
     const Run box = checkboxRow.front();
-    if (std::abs(box.length() - frameHeight) > 2 || box.first > layout.fieldLeft / 4) {
+    if (std::abs(box.length() - frameHeight) > 2 || box.first > layout.fieldLeft / 4)
         return "the first row's left frame is not a square box";
-    }
     layout.checkboxX = box.centre();
     layout.checkboxHalfSide = box.length() / 2;
     return "";
 }
 
-std::string attachPanel(Display* display, Window window, PanelDriver& panel, double timeoutS)
+// Waits until the panel has fitted itself to its controls and finds its rows; an error, empty on
+// success.
+std::string attachPanel(Display* display, Window window, PanelDriver& panel)
 {
     panel.display = display;
     panel.window = window;
     // The panel opens at a default size and fits itself to its controls after its first frame:
     // accept a layout only once the size has held for several polls and the '+' buttons end near
     // the window's right edge.
-    WindowGeometry last;
+    Rect last;
     int steadyPolls = 0;
     std::string error = "the panel's size never settled";
     bool found = waitUntil(
         [&] {
-            WindowGeometry now;
+            Rect now;
             if (!windowGeometry(display, window, now)) {
                 error = "the panel window has gone";
                 return false;
             }
-            bool same = now.x == last.x && now.y == last.y && now.width == last.width &&
-                        now.height == last.height;
-            steadyPolls = same ? steadyPolls + 1 : 0;
+            steadyPolls = now == last ? steadyPolls + 1 : 0;
             last = now;
             if (steadyPolls < 4)
                 return false;
@@ -171,10 +142,21 @@ std::string attachPanel(Display* display, Window window, PanelDriver& panel, dou
             panel.layout = layout;
             return true;
         },
-        timeoutS, 100);
+        30.0, 100);
     return found ? "" : error;
 }
 
+void refreshPanel(PanelDriver& panel)
+{
+    Rect now;
+    if (windowGeometry(panel.display, panel.window, now) && now == panel.geometry)
+        return;
+    const std::string error = attachPanel(panel.display, panel.window, panel);
+    if (!error.empty())
+        ADD_FAILURE() << "the panel's rows are lost: " << error;
+}
+
+// Root coordinates of a control's row centre.
 int rowCentreY(const PanelDriver& panel, PanelControl control)
 {
     return panel.geometry.y +
@@ -182,18 +164,7 @@ int rowCentreY(const PanelDriver& panel, PanelControl control)
                                         static_cast<int>(control) * panel.layout.rowPitch));
 }
 
-void refreshPanel(PanelDriver& panel)
-{
-    WindowGeometry now;
-    if (windowGeometry(panel.display, panel.window, now) && now.x == panel.geometry.x &&
-        now.y == panel.geometry.y && now.width == panel.geometry.width &&
-        now.height == panel.geometry.height) {
-        return;
-    }
-    const std::string error = attachPanel(panel.display, panel.window, panel);
-    if (!error.empty())
-        ADD_FAILURE() << "the panel's rows are lost: " << error;
-}
+}  // namespace
 
 void clickCheckbox(PanelDriver& panel, PanelControl control)
 {
@@ -208,7 +179,8 @@ bool checkboxTicked(PanelDriver& panel, PanelControl control)
     const int half = panel.layout.checkboxHalfSide;
     Rect box{panel.layout.checkboxX - half, rowCentreY(panel, control) - panel.geometry.y - half,
              2 * half + 1, 2 * half + 1};
-    return countNear(grab, checkMarkColour, 30, box) >= 6;
+    auto isCheckMark = [](Rgb p) { return nearColour(p, checkMarkColour, 30); };
+    return spreadOf(grab, isCheckMark, box).count >= 6;
 }
 
 void typeIntoSpinner(PanelDriver& panel, PanelControl control, const std::string& text)
@@ -249,22 +221,23 @@ PixelSpread spreadOfSwatch(const RgbImage& image, Swatch swatch)
     return spreadOf(image, isSwatch(swatch), interiorOf(image));
 }
 
-Rect boundsOf(const PixelSpread& spread, int margin)
+Rect globeArea(const RgbImage& image)
 {
-    if (spread.count == 0)
+    const PixelSpread globe = spreadOfSwatch(image, Swatch::Globe);
+    if (globe.count == 0)
         return Rect{};
-    return Rect{spread.minX - margin, spread.minY - margin,
-                spread.maxX - spread.minX + 1 + 2 * margin,
-                spread.maxY - spread.minY + 1 + 2 * margin};
+    const int margin = 4;
+    return Rect{globe.minX - margin, globe.minY - margin, globe.maxX - globe.minX + 1 + 2 * margin,
+                globe.maxY - globe.minY + 1 + 2 * margin};
 }
 
-PixelTest notSwatch(Swatch swatch)
+std::vector<Rect> globeAreas(const RgbImage& a, const RgbImage& b)
 {
-    return [swatch](Rgb p) { return classify(p) != swatch; };
+    return {globeArea(a), globeArea(b)};
 }
 
-int differingOutside(const RgbImage& a, const RgbImage& b, const std::vector<Rect>& excluded,
-                     int tolerance)
+int differingPixels(const RgbImage& a, const RgbImage& b, const std::vector<Rect>& excluded,
+                    int tolerance)
 {
     if (a.width != b.width || a.height != b.height)
         return a.width * a.height;
@@ -275,17 +248,11 @@ int differingOutside(const RgbImage& a, const RgbImage& b, const std::vector<Rec
             bool skip = std::any_of(excluded.begin(), excluded.end(), [&](const Rect& e) {
                 return x >= e.x && x < e.x + e.width && y >= e.y && y < e.y + e.height;
             });
-            if (!skip && !nearColour(a.at(x, y), tolerance)(b.at(x, y)))
+            if (!skip && !nearColour(a.at(x, y), b.at(x, y), tolerance))
                 ++differing;
         }
     }
     return differing;
-}
-
-std::vector<Rect> globeAreas(const RgbImage& a, const RgbImage& b)
-{
-    return {boundsOf(spreadOfSwatch(a, Swatch::Globe), 4),
-            boundsOf(spreadOfSwatch(b, Swatch::Globe), 4)};
 }
 
 RgbImage cropOf(const RgbImage& image, Rect region)
@@ -298,23 +265,6 @@ RgbImage cropOf(const RgbImage& image, Rect region)
         }
     }
     return part;
-}
-
-double meanBrightness(const RgbImage& image, const PixelTest& test, Rect region)
-{
-    double sum = 0;
-    int count = 0;
-    for (int y = std::max(region.y, 0); y < std::min(region.y + region.height, image.height); ++y) {
-        for (int x = std::max(region.x, 0); x < std::min(region.x + region.width, image.width);
-             ++x) {
-            const Rgb p = image.at(x, y);
-            if (!test(p))
-                continue;
-            sum += std::max({p.r, p.g, p.b});
-            ++count;
-        }
-    }
-    return count ? sum / count : 0.0;
 }
 
 PixelMask maskOf(const RgbImage& image, const PixelTest& test)
@@ -349,14 +299,13 @@ int maskDifference(const PixelMask& a, const PixelMask& b)
 
 // ---- Fixture ----
 
-void StillLifeTest::startStillLife(int textureCount,
-                                   const std::vector<std::pair<std::string, std::string>>& extraEnv)
+void StillLifeTest::startStillLife(const Environment& extraEnv)
 {
-    writeStandardTextures(dir, textureCount);
+    writeStandardTextures(dir);
     startViewer(extraEnv);
 }
 
-void StillLifeTest::startViewer(const std::vector<std::pair<std::string, std::string>>& extraEnv)
+void StillLifeTest::startViewer(const Environment& extraEnv)
 {
     launch({}, "", extraEnv);
     scene = requireWindow(sceneWindowTitle);
@@ -414,7 +363,7 @@ RgbImage StillLifeTest::waitForSteadyScene()
             sleepMs(150);
             next = grabScene();
             bool same =
-                !next.empty() && differingOutside(previous, next, globeAreas(previous, next)) == 0;
+                !next.empty() && differingPixels(previous, next, globeAreas(previous, next)) == 0;
             samePairs = same ? samePairs + 1 : 0;
             previous = next;
             return samePairs >= 2;

@@ -10,9 +10,6 @@
 
 namespace e2e {
 
-extern const char* const sceneWindowTitle;
-extern const char* const panelWindowTitle;
-
 // The panel's controls in order: six checkboxes, nine int spinners, nine float spinners.
 enum class PanelControl {
     SpinGlobe,
@@ -53,27 +50,15 @@ struct PanelLayout {
     int minusX = 0, plusX = 0;          // centres of the spinners' arrow buttons
 };
 
-// Finds the rows in a grab of the panel by the colour of its frames; an error, empty on success.
-std::string findPanelLayout(const RgbImage& grab, PanelLayout& layout);
-
 struct PanelDriver {
     Display* display = nullptr;
     Window window = 0;
-    WindowGeometry geometry;  // once the panel has fitted itself to its controls
+    Rect geometry;  // once the panel has fitted itself to its controls
     PanelLayout layout;
 };
 
-// Waits until the panel has fitted itself to its controls and finds its rows; an error, empty on
-// success.
-std::string attachPanel(Display* display, Window window, PanelDriver& panel,
-                        double timeoutS = 30.0);
-
-// Finds the rows again if the panel's size has changed since they were found; fails the test if
-// they cannot be found. Each operation below starts with it.
-void refreshPanel(PanelDriver& panel);
-
-// Root coordinates of a control's row centre.
-int rowCentreY(const PanelDriver& panel, PanelControl control);
+// Each operation first finds the rows again if the panel's size has changed, failing the test if
+// they cannot be found.
 void clickCheckbox(PanelDriver& panel, PanelControl control);
 // Whether the box shows its check mark now.
 bool checkboxTicked(PanelDriver& panel, PanelControl control);
@@ -89,17 +74,14 @@ RgbImage grabSpinnerField(PanelDriver& panel, PanelControl control);
 // The window less its outer rows and columns: freeglut's (-1, -1) puts one of each off screen.
 Rect interiorOf(const RgbImage& image);
 PixelSpread spreadOfSwatch(const RgbImage& image, Swatch swatch);
-// The spread's bounding box grown by margin on every side; an empty rectangle for an empty spread.
-Rect boundsOf(const PixelSpread& spread, int margin = 0);
-PixelTest notSwatch(Swatch swatch);
-// Interior pixels differing by more than tolerance in a channel, outside the excluded rectangles.
-int differingOutside(const RgbImage& a, const RgbImage& b, const std::vector<Rect>& excluded,
-                     int tolerance = 0);
-// The globe's bounding boxes in two grabs, grown to cover the edge that flickers as it spins.
+// The globe's bounding box, grown to cover the edge that flickers as it spins; empty if none shows.
+Rect globeArea(const RgbImage& image);
 std::vector<Rect> globeAreas(const RgbImage& a, const RgbImage& b);
+// Interior pixels differing by more than tolerance in a channel, outside the excluded rectangles;
+// all of them if the sizes differ.
+int differingPixels(const RgbImage& a, const RgbImage& b, const std::vector<Rect>& excluded = {},
+                    int tolerance = 0);
 RgbImage cropOf(const RgbImage& image, Rect region);
-// Mean of the brightest channel over the pixels passing test.
-double meanBrightness(const RgbImage& image, const PixelTest& test, Rect region);
 
 // The positions where a test held in one picture, to look at the same places in another.
 using PixelMask = std::vector<std::pair<int, int>>;
@@ -113,12 +95,10 @@ int maskDifference(const PixelMask& a, const PixelMask& b);
 // A running viewer on the solid-colour textures, with its scene window and attached panel.
 class StillLifeTest : public ViewerTest {
   protected:
-    // Writes the first textureCount swatch textures and starts the viewer on them. Call under
-    // ASSERT_NO_FATAL_FAILURE.
-    void startStillLife(int textureCount = swatchCount,
-                        const std::vector<std::pair<std::string, std::string>>& extraEnv = {});
+    // Writes the swatch textures and starts the viewer on them. Call under ASSERT_NO_FATAL_FAILURE.
+    void startStillLife(const Environment& extraEnv = {});
     // Starts the viewer on the texture list already in dir. Call under ASSERT_NO_FATAL_FAILURE.
-    void startViewer(const std::vector<std::pair<std::string, std::string>>& extraEnv = {});
+    void startViewer(const Environment& extraEnv = {});
     RgbImage grabScene();
     // Grabs the scene until accept holds; frame keeps the last grab; false on timeout (with the
     // grab saved as name).
@@ -132,7 +112,7 @@ class StillLifeTest : public ViewerTest {
     void pointAtScene();
 
     Window scene = 0;
-    WindowGeometry sceneGeometry;
+    Rect sceneGeometry;
     PanelDriver panel;
 };
 

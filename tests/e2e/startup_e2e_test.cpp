@@ -1,6 +1,8 @@
 // End-to-end tests of start-up: the texture list, the progress and error lines, the exit status and
 // the scene window.
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -9,8 +11,6 @@
 namespace {
 
 using namespace e2e;
-
-const char* const sceneTitle = "Brenwick's Tolvane";
 
 const char* const usageText =
     "\n\n  Usage: ./tolvane <input_file>\n\n"
@@ -28,6 +28,15 @@ std::string progressFor(const std::vector<std::string>& names)
     for (const auto& name : names)
         text += "Texture filename: " + name + "\nDone reading image\n";
     return text;
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 std::string lastLine(const std::string& text)
@@ -52,9 +61,9 @@ class Startup : public ViewerTest {
     {
         return waitUntil([&] {
             frame = grabWindow(display(), window);
-            return !frame.empty() &&
-                   countPixels(frame, isSwatch(Swatch::Background), wholeImage(frame)) >
-                       frame.width * frame.height / 10;
+            const Rect whole{0, 0, frame.width, frame.height};
+            const int background = spreadOf(frame, isSwatch(Swatch::Background), whole).count;
+            return !frame.empty() && background > frame.width * frame.height / 10;
         });
     }
 };
@@ -67,10 +76,10 @@ TEST_F(Startup, WithoutArgumentReadsTextureListFromWorkingDirectory)
     {
         launch({});
         ASSERT_TRUE(waitForOutput(progress)) << describeViewer();
-        Window window = requireWindow(sceneTitle);
+        Window window = requireWindow(sceneWindowTitle);
         ASSERT_NE(window, 0u);
-        EXPECT_EQ(windowTitle(display(), window), sceneTitle);
-        WindowGeometry geometry;
+        EXPECT_EQ(windowTitle(display(), window), sceneWindowTitle);
+        Rect geometry;
         ASSERT_TRUE(windowGeometry(display(), window, geometry));
         EXPECT_EQ(geometry.width, 500);
         EXPECT_EQ(geometry.height, 500);
@@ -87,7 +96,7 @@ TEST_F(Startup, WithoutArgumentReadsTextureListFromWorkingDirectory)
     {
         launch({"-display", xvfb.name}, dir, {{"DISPLAY", ":65000"}});
         ASSERT_TRUE(waitForOutput(progress)) << describeViewer();
-        EXPECT_NE(requireWindow(sceneTitle), 0u);
+        EXPECT_NE(requireWindow(sceneWindowTitle), 0u);
         EXPECT_EQ(outputSoFar(viewer), progress);
     }
 }
@@ -126,7 +135,8 @@ TEST_F(Startup, BadImageStopsWithItsMessageAndExitsWithOne)
         EXPECT_EQ(runToExit({"list.txt"}), 1);
         std::string output = outputSoFar(viewer);
         EXPECT_EQ(output.rfind(goodFirst + "Texture filename: short.ppm\n", 0), 0u) << output;
-        EXPECT_EQ(countLines(output, "Done reading image"), 1) << output;
+        const auto lines = splitLines(output);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "Done reading image"), 1) << output;
         EXPECT_EQ(lastLine(output).rfind("*** Error: ", 0), 0u) << output;
         EXPECT_NE(lastLine(output).find("short.ppm"), std::string::npos) << output;
     }
@@ -171,7 +181,7 @@ TEST_F(Startup, ListCountIsChecked)
         SCOPED_TRACE("a count of zero is an empty texture set");
         writeTextFile(dir + "/empty.txt", "0\n");
         launch({"empty.txt"});
-        Window window = requireWindow(sceneTitle);
+        Window window = requireWindow(sceneWindowTitle);
         ASSERT_NE(window, 0u);
         // Frames with no textures are drawn and the viewer keeps running.
         RgbImage frame;
@@ -195,7 +205,7 @@ TEST_F(Startup, ListInAnotherFolderFindsImagesBesideIt)
 
     launch({"../set/textureList.txt"}, workDir);
     ASSERT_TRUE(waitForOutput(progressFor(names))) << describeViewer();
-    EXPECT_NE(requireWindow(sceneTitle), 0u);
+    EXPECT_NE(requireWindow(sceneWindowTitle), 0u);
     EXPECT_TRUE(isRunning(viewer)) << describeViewer();
     EXPECT_EQ(outputSoFar(viewer), progressFor(names));
 }
