@@ -30,7 +30,8 @@ struct Panel {
     unsigned long lastSampleFrames = 0;
     float sceneFps = 0.0f;
     int lastRedrawMs = 0;
-    bool fitted = false;  // the window has been sized to its contents
+    bool fitted = false;      // the window has been sized to its contents
+    float labelWidth = 0.0f;  // pixels, of the spinners' label column; 0 until measured
     void (*idle)() = nullptr;
 };
 Panel panel;
@@ -219,14 +220,19 @@ void drawStatusLine()
         ImGui::Text("Scene: measuring..., vase %zu quads", lastVaseQuadCount());
 }
 
-// Width of the label column: the widest spinner label plus a gap.
+// Width of the label column: the widest spinner label plus a gap. Measured once, at the
+// first frame, when the font is known.
 float labelColumnWidth()
 {
+    if (panel.labelWidth > 0.0f)
+        return panel.labelWidth;
     float widest = 0.0f;
     for (const Control& c : panel.controls)
         if (c.kind != ControlKind::Checkbox)
             widest = std::max(widest, ImGui::CalcTextSize(c.label).x);
-    return widest + ImGui::GetStyle().ItemSpacing.x * 2.0f + ImGui::GetStyle().WindowPadding.x;
+    panel.labelWidth =
+        widest + ImGui::GetStyle().ItemSpacing.x * 2.0f + ImGui::GetStyle().WindowPadding.x;
+    return panel.labelWidth;
 }
 
 void displayPanel()

@@ -55,14 +55,15 @@ void ensureQuadrics()
     gluQuadricTexture(plainQuadric, GL_FALSE);
 }
 
-void drawHalfRing()
+// The meridian half-ring keeps its own fine tessellation whatever the panel says.
+void drawHalfRing(int slices, int loops)
 {
     glPushMatrix();
     glTranslatef(0.0f, 0.0f, 0.5f);
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
     glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
     glRotatef(180.0f, 0.0f, 0.0f, 1.0f);
-    gluPartialDisk(texturedQuadric, 0.45, 0.5, 100, 100, 0.0, 180.0);
+    gluPartialDisk(texturedQuadric, 0.45, 0.5, slices, loops, 0.0, 180.0);
     glPopMatrix();
 }
 
@@ -100,6 +101,11 @@ void drawPopCanGeometry(int slices, int stacks)
     glPopMatrix();
 }
 
+void drawGlobeSphere(int slices, int stacks)
+{
+    gluSphere(texturedQuadric, 0.45, slices, stacks);
+}
+
 GLuint compileList(GLuint list, void (*draw)(int, int), int slices, int stacks)
 {
     if (list == 0)
@@ -114,12 +120,8 @@ GLuint compileList(GLuint list, void (*draw)(int, int), int slices, int stacks)
 void ensurePropLists()
 {
     ensureQuadrics();
-    if (props.halfRing == 0) {
-        props.halfRing = glGenLists(1);
-        glNewList(props.halfRing, GL_COMPILE);
-        drawHalfRing();
-        glEndList();
-    }
+    if (props.halfRing == 0)
+        props.halfRing = compileList(0, drawHalfRing, 100, 100);
     const int slices = scene.objectSlices;
     const int stacks = scene.objectStacks;
     if (slices == props.slices && stacks == props.stacks)
@@ -127,9 +129,7 @@ void ensurePropLists()
     props.leg = compileList(props.leg, drawLegGeometry, slices, stacks);
     props.can = compileList(props.can, drawPopCanGeometry, slices, stacks);
     props.standBase = compileList(props.standBase, drawStandBase, slices, stacks);
-    props.globe = compileList(
-        props.globe, [](int sl, int st) { gluSphere(texturedQuadric, 0.45, sl, st); }, slices,
-        stacks);
+    props.globe = compileList(props.globe, drawGlobeSphere, slices, stacks);
     props.slices = slices;
     props.stacks = stacks;
 }
