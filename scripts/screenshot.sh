@@ -6,6 +6,7 @@ build=$(cd "${1:-build}" && pwd)
 out=${2:-docs/screenshot.png}
 mkdir -p "$(dirname "$out")"
 tmp=$(mktemp -d)
+viewer="" xvfb=""
 trap 'kill $viewer $xvfb 2>/dev/null || true; rm -rf "$tmp"' EXIT
 
 # -displayfd makes Xvfb pick a free display and write its number to the pipe.
