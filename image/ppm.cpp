@@ -57,6 +57,23 @@ std::string readHeaderInt(std::istream& in, const char* name, int& value)
     return std::string();
 }
 
+// Reads a width or height and checks it lies in 1..kPpmMaxDimension; on failure fills `bad`.
+bool readDimension(std::istream& in, const char* name, int& value, PpmResult& bad)
+{
+    const std::string why = readHeaderInt(in, name, value);
+    if (!why.empty())
+        bad = failure(PpmError::BadHeader, why);
+    else if (value <= 0)
+        bad = failure(PpmError::BadSize,
+                      std::string(name) + " " + std::to_string(value) + " is not positive");
+    else if (value > kPpmMaxDimension)
+        bad = failure(PpmError::BadSize, std::string(name) + " " + std::to_string(value) +
+                                             " is above " + std::to_string(kPpmMaxDimension));
+    else
+        return true;
+    return false;
+}
+
 // Appends up to `total` bytes to `out`, growing it with what actually arrives rather than
 // with what the header claims, so a short file never causes a huge allocation.
 void readRaster(std::istream& in, std::uint64_t total, std::vector<unsigned char>& out)
@@ -106,22 +123,10 @@ PpmResult readPpmImage(std::istream& in)
     PpmImage image;
     int maxValue = 0;
     std::string why;
-    if (!(why = readHeaderInt(in, "width", image.width)).empty())
-        return failure(PpmError::BadHeader, why);
-    if (image.width <= 0)
-        return failure(PpmError::BadSize,
-                       "width " + std::to_string(image.width) + " is not positive");
-    if (image.width > kPpmMaxDimension)
-        return failure(PpmError::BadSize, "width " + std::to_string(image.width) + " is above " +
-                                              std::to_string(kPpmMaxDimension));
-    if (!(why = readHeaderInt(in, "height", image.height)).empty())
-        return failure(PpmError::BadHeader, why);
-    if (image.height <= 0)
-        return failure(PpmError::BadSize,
-                       "height " + std::to_string(image.height) + " is not positive");
-    if (image.height > kPpmMaxDimension)
-        return failure(PpmError::BadSize, "height " + std::to_string(image.height) + " is above " +
-                                              std::to_string(kPpmMaxDimension));
+    PpmResult bad;
+    if (!readDimension(in, "width", image.width, bad) ||
+        !readDimension(in, "height", image.height, bad))
+        return bad;
     const long long pixelCount = static_cast<long long>(image.width) * image.height;
     if (pixelCount > kPpmMaxPixels)
         return failure(PpmError::BadSize,
