@@ -125,6 +125,12 @@ TEST_F(Panel, TypedStepCountIsClampedToItsLimits)
     EXPECT_TRUE(
         waitUntil([&] { return grabSpinnerField(panel, radial).pixels == showsLow.pixels; }, 10.0))
         << "-5 was not shown as 0";
+    // Read as a whole, not as the 13 its digits would make.
+    typeIntoSpinner(panel, radial, "1e3");
+    EXPECT_TRUE(
+        waitUntil([&] { return grabSpinnerField(panel, radial).pixels == showsHigh.pixels; }, 10.0))
+        << "1e3 was not shown as 1000";
+    typeIntoSpinner(panel, radial, "-5");
     typeIntoSpinner(panel, radial, "5000");
     EXPECT_TRUE(waitForMaskColour(vase, Swatch::Vase, "radial-steps-large"))
         << "5000 radial steps showed no vase";
@@ -173,6 +179,20 @@ TEST_F(Panel, ArrowButtonsStepTheTableTexture)
     sleepMs(500);
     EXPECT_TRUE(waitForMaskColour(table, Swatch::Table, "table-texture-below"))
         << "'-' went below 0";
+}
+
+TEST_F(Panel, TypedValueIsWrittenWhenTheSceneIsClicked)
+{
+    ASSERT_NO_FATAL_FAILURE(startStillLife());
+    const PixelMask vase = maskOf(waitForStillLife(), isSwatch(Swatch::Vase));
+    ASSERT_GT(vase.size(), 1500u);
+
+    // No Enter: the click into the scene leaves the field, which writes it.
+    typeIntoSpinner(panel, PanelControl::VaseTexture, "1", false);
+    click(display(), sceneGeometry.x + sceneGeometry.width / 2,
+          sceneGeometry.y + sceneGeometry.height - 20);
+    EXPECT_TRUE(waitForMaskColour(vase, Swatch::Can, "vase-texture-left"))
+        << "the value typed before clicking into the scene was not written";
 }
 
 }  // namespace
