@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils x11-apps xdotool libx11-dev libxtst-dev
   xplanet-images netpbm
+  openbox  # a real window manager for one end-to-end test; runs on Xvfb as it is
 )
 # Only for `make fuzz`; not needed by run or test.
 if [ "${TOLVANE_FUZZ:-0}" = 1 ]; then
