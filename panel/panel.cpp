@@ -47,6 +47,8 @@ struct Panel {
     int panelFrames = 0;       // frames the panel has drawn
     int placementFromMs = -1;  // when both windows had drawn a frame; -1 until then
     int placementChecks = 0;   // how many of kPlacementChecksMs have run
+    FrameRect checkedScene;    // both frames as the last check found them
+    FrameRect checkedPanel;
     void (*idle)() = nullptr;
 };
 Panel panel;
@@ -441,16 +443,27 @@ void keepBesideScene()
     const int current = glutGetWindow();
     const FrameRect sceneFrame = outerFrameOf(scene.mainWindow);
     const FrameRect panelFrame = outerFrameOf(panel.window);
-    const PanelPlacement place =
-        placePanelBesideScene(sceneFrame, panelFrame, glutGet(GLUT_SCREEN_WIDTH),
-                              glutGet(GLUT_SCREEN_HEIGHT), kWindowGap);
-    if (place.scene.x != sceneFrame.x || place.scene.y != sceneFrame.y) {
-        glutSetWindow(scene.mainWindow);
-        glutPositionWindow(place.scene.x, place.scene.y);
-    }
-    if (place.panel.x != panelFrame.x || place.panel.y != panelFrame.y) {
-        glutSetWindow(panel.window);
-        glutPositionWindow(place.panel.x, place.panel.y);
+    // After the first check, only a scene window put elsewhere or a panel that has fitted
+    // itself since calls for a new place: a panel the user has moved stays where it is.
+    const bool first = panel.placementChecks == 1;
+    const bool sceneMoved =
+        sceneFrame.x != panel.checkedScene.x || sceneFrame.y != panel.checkedScene.y;
+    const bool panelResized = panelFrame.width != panel.checkedPanel.width ||
+                              panelFrame.height != panel.checkedPanel.height;
+    panel.checkedScene = sceneFrame;
+    panel.checkedPanel = panelFrame;
+    if (first || sceneMoved || panelResized) {
+        const PanelPlacement place =
+            placePanelBesideScene(sceneFrame, panelFrame, glutGet(GLUT_SCREEN_WIDTH),
+                                  glutGet(GLUT_SCREEN_HEIGHT), kWindowGap);
+        if (place.scene.x != sceneFrame.x || place.scene.y != sceneFrame.y) {
+            glutSetWindow(scene.mainWindow);
+            glutPositionWindow(place.scene.x, place.scene.y);
+        }
+        if (place.panel.x != panelFrame.x || place.panel.y != panelFrame.y) {
+            glutSetWindow(panel.window);
+            glutPositionWindow(place.panel.x, place.panel.y);
+        }
     }
     if (current > 0)
         glutSetWindow(current);
