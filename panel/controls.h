@@ -11,6 +11,7 @@ enum class ControlKind { Checkbox, IntSpinner, FloatSpinner };
 struct Control {
     ControlKind kind;
     const char* label;            // shown exactly as written
+    const char* tooltip;          // one line in plain words: what the control changes
     int* intField = nullptr;      // checkbox and int spinner
     float* floatField = nullptr;  // float spinner
     bool limited = false;         // int spinners clamp to [low, high]
@@ -20,6 +21,12 @@ struct Control {
 };
 
 constexpr int kMaxSteps = 1000;  // upper limit of the tessellation spinners
+
+// How far one click on a spinner's arrow moves it; the fast steps apply while Ctrl is held.
+constexpr int kIntStep = 1;
+constexpr int kIntStepFast = 10;
+constexpr float kFloatStep = 0.1f;
+constexpr float kFloatStepFast = 1.0f;
 
 // The 24 controls in panel order, bound to `state`; texture spinners range over
 // 0..textureCount-1 and are disabled when textureCount is 0.
@@ -31,13 +38,20 @@ void applyLimitsOnBuild(const std::vector<Control>& controls);
 // The value an int spinner stores for `value`: clamped to its limits when it has them.
 int clampToControl(const Control& control, int value);
 
-// Commits text typed into a spinner: parsed, clamped and written to the bound field.
-// Returns false, leaving the field alone, when the text holds no number.
+// Commits text typed into a spinner: read as a whole, clamped and written to the bound field.
+// The text must be one decimal number (sign, digits, point, exponent; blanks around it). It is
+// refused, leaving the field alone, when anything else is in it ("1,5", "12abc", "inf"), when a
+// float spinner's value lies beyond the float range ("1e39"), or when an int spinner's value
+// is not a whole number ("2.7"; "1e3" is 1000). Returns whether the field was written.
 bool commitTypedValue(const Control& control, const std::string& text);
 
 // Steps a spinner by `steps` increments (negative for down), clamped; returns whether the
 // field changed.
 bool stepSpinner(const Control& control, int steps, float floatIncrement);
+
+// One click on an arrow: `direction` +1 (up) or -1 (down), by the fast step when `fast`
+// (Ctrl held); clamped. Returns whether the field changed.
+bool stepByArrow(const Control& control, int direction, bool fast);
 
 // The field's value as a spinner shows it.
 std::string formatControlValue(const Control& control);

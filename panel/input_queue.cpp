@@ -39,6 +39,7 @@ std::size_t nextInputBatch(const std::deque<PanelInput>& queue)
             break;
         case PanelInput::SpecialUp: id = kSpecialBase + e.code; break;
         case PanelInput::Motion:
+        case PanelInput::Leave:
             if (buttonSeen)
                 return n;
             continue;

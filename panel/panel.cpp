@@ -4,6 +4,7 @@
 #include <GL/freeglut.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cstdio>
 #include <deque>
 #include <string>
@@ -15,10 +16,13 @@
 #include "imgui_impl_opengl2.h"
 #include "panel/controls.h"
 #include "panel/input_queue.h"
+#include "panel/placement.h"
 #include "scene/frame.h"
 #include "scene/vase_draw.h"
 
 namespace {
+
+using PanelAction = void (*)();
 
 struct Panel {
     int window = 0;
@@ -30,17 +34,40 @@ struct Panel {
     unsigned long lastSampleFrames = 0;
     float sceneFps = 0.0f;
     int lastRedrawMs = 0;
-    bool fitted = false;      // the window has been sized to its contents
-    float labelWidth = 0.0f;  // pixels, of the spinners' label column; 0 until measured
+    bool fitted = false;       // the window has been sized to its contents
+    float labelWidth = 0.0f;   // pixels, of the spinners' label column; 0 until measured
+    bool pointerLeft = false;  // the pointer left the window: end any edit at the next frame
+    int hovered = -1;          // control (or button, after the controls) under the pointer
+    int hoveredSinceMs = 0;
+    int hoveredNow = -1;  // what this frame found under the pointer
+    std::string message;  // the line under the frame time
+    bool messageChanged = false;
+    PanelAction savePicture = nullptr;  // what the buttons call; null: nothing
+    PanelAction exportVase = nullptr;
+    int panelFrames = 0;       // frames the panel has drawn
+    int placementFromMs = -1;  // when both windows had drawn a frame; -1 until then
+    int placementChecks = 0;   // how many of kPlacementChecksMs have run
+    FrameRect checkedScene;    // both frames as the last check found them
+    FrameRect checkedPanel;
     void (*idle)() = nullptr;
 };
 Panel panel;
 
 constexpr int kBusyAfterInputMs = 600;
 constexpr int kStatusRefreshMs = 250;
-constexpr float kFloatStep = 0.1f;
-constexpr float kFloatStepFast = 1.0f;  // with Ctrl held
-constexpr int kIntStepFast = 10;
+constexpr int kTooltipDelayMs = 500;     // the pointer rests this long before a tooltip shows
+constexpr float kMinFieldWidth = 80.0f;  // pixels: a spinner's field never gets narrower
+constexpr int kWindowGap = 8;            // pixels between the scene's frame and the panel's
+
+// Window managers place the windows themselves and report where only after mapping, and may
+// move the scene window a little later: the panel checks its place this many ms after both
+// windows have drawn their first frame, then leaves it to the user.
+constexpr int kPlacementChecksMs[] = {100, 300, 600, 1000};
+
+const char* const kSaveCaption = "Save picture";
+const char* const kSaveTooltip = "Saves the scene as it is now to a picture file.";
+const char* const kExportCaption = "Export vase";
+const char* const kExportTooltip = "Writes the vase as it is now to a 3D model file.";
 
 // ImGui 1.86's GLUT backend writes input straight into ImGuiIO, where a press and a
 // release that land between two frames cancel out. Input is queued here instead, with the
@@ -85,6 +112,13 @@ void onSpecialUp(int k, int x, int y)
     queueInput({PanelInput::SpecialUp, k, 0, x, y});
 }
 
+// Leaving the window leaves the field being edited, as a click elsewhere in it would.
+void onEntry(int state)
+{
+    if (state == GLUT_LEFT)
+        queueInput({PanelInput::Leave, 0, 0, 0, 0});
+}
+
 void onReshape(int width, int height)
 {
     ImGui_ImplGLUT_ReshapeFunc(width, height);
@@ -113,6 +147,10 @@ void feedInput(const PanelInput& e)
     io.KeyAlt = e.alt;
     switch (e.kind) {
     case PanelInput::Motion: ImGui_ImplGLUT_MotionFunc(e.x, e.y); break;
+    case PanelInput::Leave:
+        io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);  // nothing is hovered any more
+        panel.pointerLeft = true;
+        break;
     case PanelInput::Mouse:
         ImGui_ImplGLUT_MouseFunc(e.code, e.state ? GLUT_DOWN : GLUT_UP, e.x, e.y);
         break;
@@ -145,38 +183,68 @@ void sceneChanged()
     glutPostWindowRedisplay(scene.mainWindow);
 }
 
-bool drawCheckbox(const Control& c)
+// Notes whether the item just drawn is under the pointer; `index` names its control.
+void noteHover(int index)
+{
+    if (ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled))
+        panel.hoveredNow = index;
+}
+
+// The control's tooltip, once the pointer has rested on it for a moment. Wrapped so that it
+// stays inside a narrow panel.
+void drawTooltip(int index, const char* text)
+{
+    if (panel.hoveredNow != index || panel.hovered != index ||
+        glutGet(GLUT_ELAPSED_TIME) - panel.hoveredSinceMs < kTooltipDelayMs)
+        return;
+    const ImGuiIO& io = ImGui::GetIO();
+    const float wrap =
+        std::max(120.0f, std::min(ImGui::GetFontSize() * 40.0f,
+                                  io.DisplaySize.x - 4.0f * ImGui::GetStyle().WindowPadding.x));
+    ImGui::BeginTooltip();
+    ImGui::PushTextWrapPos(wrap);
+    ImGui::TextUnformatted(text);
+    ImGui::PopTextWrapPos();
+    ImGui::EndTooltip();
+}
+
+bool drawCheckbox(const Control& c, int index)
 {
     bool ticked = *c.intField != 0;  // the field is read back every frame: the box shows it live
-    if (!ImGui::Checkbox(c.label, &ticked))
+    const bool clicked = ImGui::Checkbox(c.label, &ticked);
+    noteHover(index);
+    drawTooltip(index, c.tooltip);
+    if (!clicked)
         return false;
     *c.intField = ticked ? 1 : 0;
     return true;
 }
 
 // A spinner: the label, a text field written when it is confirmed or left, and arrow
-// buttons that repeat while held.
-bool drawSpinner(const Control& c, std::string& edit, float labelWidth)
+// buttons that repeat while held. The field keeps a minimum width; a narrower window
+// scrolls sideways instead.
+bool drawSpinner(const Control& c, int index, std::string& edit, float labelWidth)
 {
     bool changed = false;
     ImGui::PushID(c.label);
     ImGui::BeginDisabled(!c.enabled);
     ImGui::AlignTextToFramePadding();
     ImGui::TextUnformatted(c.label);
+    noteHover(index);
     ImGui::SameLine(labelWidth);
 
     const float button = ImGui::GetFrameHeight();
     const float spacing = ImGui::GetStyle().ItemInnerSpacing.x;
-    ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x - 2.0f * (button + spacing));
+    ImGui::SetNextItemWidth(
+        std::max(kMinFieldWidth, ImGui::GetContentRegionAvail().x - 2.0f * (button + spacing)));
 
+    // No character filter: whatever is typed is read as a whole or refused, never trimmed
+    // into another number.
     char text[64];
     const std::string shown = edit.empty() ? formatControlValue(c) : edit;
     std::snprintf(text, sizeof text, "%s", shown.c_str());
-    const ImGuiInputTextFlags flags =
-        ImGuiInputTextFlags_AutoSelectAll |
-        (c.kind == ControlKind::FloatSpinner ? ImGuiInputTextFlags_CharsScientific
-                                             : ImGuiInputTextFlags_CharsDecimal);
-    ImGui::InputText("##value", text, sizeof text, flags);
+    ImGui::InputText("##value", text, sizeof text, ImGuiInputTextFlags_AutoSelectAll);
+    noteHover(index);
     if (ImGui::IsItemActive())
         edit = text;
     if (ImGui::IsItemDeactivatedAfterEdit())
@@ -185,20 +253,44 @@ bool drawSpinner(const Control& c, std::string& edit, float labelWidth)
         edit.clear();
 
     const bool fast = ImGui::GetIO().KeyCtrl;
-    const int intStep = fast ? kIntStepFast : 1;
-    const float floatStep = fast ? kFloatStepFast : kFloatStep;
     ImGui::PushButtonRepeat(true);
     ImGui::SameLine(0.0f, spacing);
     if (ImGui::Button("-", ImVec2(button, button)))
-        changed |= stepSpinner(c, -intStep, floatStep);
+        changed |= stepByArrow(c, -1, fast);
+    noteHover(index);
     ImGui::SameLine(0.0f, spacing);
     if (ImGui::Button("+", ImVec2(button, button)))
-        changed |= stepSpinner(c, intStep, floatStep);
+        changed |= stepByArrow(c, 1, fast);
+    noteHover(index);
     ImGui::PopButtonRepeat();
 
     ImGui::EndDisabled();
+    drawTooltip(index, c.tooltip);
     ImGui::PopID();
     return changed;
+}
+
+// The two action buttons side by side, sharing the width; what a click asks for runs after
+// the frame, outside ImGui.
+PanelAction drawActionButtons(int firstIndex)
+{
+    PanelAction clicked = nullptr;
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float minimum =
+        std::max(ImGui::CalcTextSize(kSaveCaption).x, ImGui::CalcTextSize(kExportCaption).x) +
+        2.0f * style.FramePadding.x;
+    const float width =
+        std::max(minimum, (ImGui::GetContentRegionAvail().x - style.ItemSpacing.x) / 2.0f);
+    if (ImGui::Button(kSaveCaption, ImVec2(width, 0.0f)))
+        clicked = panel.savePicture;
+    noteHover(firstIndex);
+    drawTooltip(firstIndex, kSaveTooltip);
+    ImGui::SameLine();
+    if (ImGui::Button(kExportCaption, ImVec2(width, 0.0f)))
+        clicked = panel.exportVase;
+    noteHover(firstIndex + 1);
+    drawTooltip(firstIndex + 1, kExportTooltip);
+    return clicked;
 }
 
 void drawStatusLine()
@@ -218,6 +310,12 @@ void drawStatusLine()
                     panel.sceneFps, lastVaseQuadCount());
     else
         ImGui::Text("Scene: measuring..., vase %zu quads", lastVaseQuadCount());
+    // The message line is there even when empty, so the fitted window has room for it. It
+    // wraps a little short of the edge: a wrapped line can measure a pixel wider than asked,
+    // which would bring up the horizontal scroll bar.
+    ImGui::PushTextWrapPos(ImGui::GetContentRegionMax().x - 4.0f);
+    ImGui::TextUnformatted(panel.message.empty() ? " " : panel.message.c_str());
+    ImGui::PopTextWrapPos();
 }
 
 // Width of the label column: the widest spinner label plus a gap. Measured once, at the
@@ -240,33 +338,56 @@ void displayPanel()
     feedPendingInput();
     ImGui_ImplOpenGL2_NewFrame();
     ImGui_ImplGLUT_NewFrame();  // calls ImGui::NewFrame()
+    // Removing focus deactivates the field being edited, so it commits its text below.
+    if (panel.pointerLeft) {
+        ImGui::SetWindowFocus(nullptr);
+        panel.pointerLeft = false;
+    }
 
     const ImGuiIO& io = ImGui::GetIO();
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
     ImGui::SetNextWindowSize(io.DisplaySize);
+    // Scroll bars, both ways, keep every control reachable in a window made smaller.
     ImGui::Begin("GLUI", nullptr,
-                 ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
+                 ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
+                     ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_HorizontalScrollbar |
                      ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus);
 
     const float labelWidth = labelColumnWidth();
+    panel.hoveredNow = -1;
     bool changed = false;
-    for (size_t i = 0; i < panel.controls.size(); ++i) {
+    const int count = static_cast<int>(panel.controls.size());
+    for (int i = 0; i < count; ++i) {
         const Control& c = panel.controls[i];
-        changed |= c.kind == ControlKind::Checkbox ? drawCheckbox(c)
-                                                   : drawSpinner(c, panel.editText[i], labelWidth);
+        changed |= c.kind == ControlKind::Checkbox
+                       ? drawCheckbox(c, i)
+                       : drawSpinner(c, i, panel.editText[i], labelWidth);
     }
+    const PanelAction action = drawActionButtons(count);
     drawStatusLine();
 
-    // Fit the window to its contents once, when the font's metrics are known.
+    // Fit the window to its contents once, when the font's metrics are known; later, grow it
+    // when a new message needs more lines than it has.
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const int contentHeight = static_cast<int>(ImGui::GetCursorPosY() + style.WindowPadding.y);
     if (!panel.fitted) {
         panel.fitted = true;
-        const ImGuiStyle& style = ImGui::GetStyle();
-        const int width = static_cast<int>(labelWidth + 200.0f + style.WindowPadding.x);
-        const int height = static_cast<int>(ImGui::GetCursorPosY() + style.WindowPadding.y);
-        glutReshapeWindow(width, height);
+        panel.messageChanged = false;
+        glutReshapeWindow(static_cast<int>(labelWidth + 200.0f + style.WindowPadding.x),
+                          contentHeight);
+    } else if (panel.messageChanged) {
+        panel.messageChanged = false;
+        if (contentHeight > static_cast<int>(io.DisplaySize.y))
+            glutReshapeWindow(static_cast<int>(io.DisplaySize.x), contentHeight);
     }
     ImGui::End();
     ImGui::Render();
+
+    const int now = glutGet(GLUT_ELAPSED_TIME);
+    if (panel.hoveredNow != panel.hovered) {
+        panel.hovered = panel.hoveredNow;
+        panel.hoveredSinceMs = now;
+    }
 
     glViewport(0, 0, static_cast<GLsizei>(io.DisplaySize.x),
                static_cast<GLsizei>(io.DisplaySize.y));
@@ -274,12 +395,78 @@ void displayPanel()
     glClear(GL_COLOR_BUFFER_BIT);
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
     glutSwapBuffers();
-    panel.lastRedrawMs = glutGet(GLUT_ELAPSED_TIME);
+    panel.lastRedrawMs = now;
+    ++panel.panelFrames;
 
     if (changed)
         sceneChanged();
     if (!panel.pending.empty())
         glutPostWindowRedisplay(panel.window);
+    if (action) {
+        action();
+        glutSetWindow(panel.window);
+    }
+}
+
+// A window's outer frame from what freeglut reports; a frame size that makes no sense (as
+// freeglut's fallback can give without a window manager) counts as no frame.
+FrameRect outerFrameOf(int window)
+{
+    glutSetWindow(window);
+    auto frameSize = [](int pixels) { return pixels >= 0 && pixels <= 200 ? pixels : 0; };
+    const int border = frameSize(glutGet(GLUT_WINDOW_BORDER_WIDTH));
+    const int header = frameSize(glutGet(GLUT_WINDOW_HEADER_HEIGHT));
+    // The bottom edge is taken to be as wide as the sides.
+    return FrameRect{glutGet(GLUT_WINDOW_X) - border, glutGet(GLUT_WINDOW_Y) - header,
+                     glutGet(GLUT_WINDOW_WIDTH) + 2 * border,
+                     glutGet(GLUT_WINDOW_HEIGHT) + header + border};
+}
+
+// Moves the panel beside the scene window where the window manager put it, during the first
+// second after both windows are on screen. A position asked of the window manager is that of
+// the frame's top-left corner (the windows' default north-west gravity).
+void keepBesideScene()
+{
+    constexpr int checks = sizeof kPlacementChecksMs / sizeof kPlacementChecksMs[0];
+    if (panel.placementChecks >= checks)
+        return;
+    const int now = glutGet(GLUT_ELAPSED_TIME);
+    if (panel.placementFromMs < 0) {
+        if (framesDrawn() == 0 || panel.panelFrames == 0)
+            return;
+        panel.placementFromMs = now;
+    }
+    if (now - panel.placementFromMs < kPlacementChecksMs[panel.placementChecks])
+        return;
+    ++panel.placementChecks;
+
+    const int current = glutGetWindow();
+    const FrameRect sceneFrame = outerFrameOf(scene.mainWindow);
+    const FrameRect panelFrame = outerFrameOf(panel.window);
+    // After the first check, only a scene window put elsewhere or a panel that has fitted
+    // itself since calls for a new place: a panel the user has moved stays where it is.
+    const bool first = panel.placementChecks == 1;
+    const bool sceneMoved =
+        sceneFrame.x != panel.checkedScene.x || sceneFrame.y != panel.checkedScene.y;
+    const bool panelResized = panelFrame.width != panel.checkedPanel.width ||
+                              panelFrame.height != panel.checkedPanel.height;
+    panel.checkedScene = sceneFrame;
+    panel.checkedPanel = panelFrame;
+    if (first || sceneMoved || panelResized) {
+        const PanelPlacement place =
+            placePanelBesideScene(sceneFrame, panelFrame, glutGet(GLUT_SCREEN_WIDTH),
+                                  glutGet(GLUT_SCREEN_HEIGHT), kWindowGap);
+        if (place.scene.x != sceneFrame.x || place.scene.y != sceneFrame.y) {
+            glutSetWindow(scene.mainWindow);
+            glutPositionWindow(place.scene.x, place.scene.y);
+        }
+        if (place.panel.x != panelFrame.x || place.panel.y != panelFrame.y) {
+            glutSetWindow(panel.window);
+            glutPositionWindow(place.panel.x, place.panel.y);
+        }
+    }
+    if (current > 0)
+        glutSetWindow(current);
 }
 
 // Idle work of the panel, then the program's own idle handler.
@@ -291,6 +478,7 @@ void panelIdle()
     if (now < panel.busyUntilMs || ImGui::IsAnyMouseDown() || ImGui::IsAnyItemActive() ||
         now - panel.lastRedrawMs >= kStatusRefreshMs)
         glutPostWindowRedisplay(panel.window);
+    keepBesideScene();
     if (panel.idle)
         panel.idle();
 }
@@ -303,18 +491,19 @@ void buildControlPanel(int textureCount)
     panel.editText.assign(panel.controls.size(), std::string());
     applyLimitsOnBuild(panel.controls);
 
-    // Beside the scene window, top edges aligned (GLUT ignores negative positions).
+    // Beside the scene window, top edges aligned (GLUT ignores negative positions). Where a
+    // window manager puts either window is known only later; keepBesideScene corrects it.
     const int sceneX = std::max(0, glutGet(GLUT_WINDOW_X));
     const int sceneY = std::max(0, glutGet(GLUT_WINDOW_Y));
-    glutInitWindowPosition(sceneX + glutGet(GLUT_WINDOW_WIDTH) + 16, sceneY);
-    glutInitWindowSize(640, 600);
+    glutInitWindowPosition(sceneX + glutGet(GLUT_WINDOW_WIDTH) + kWindowGap, sceneY);
+    glutInitWindowSize(640, 700);
     panel.window = glutCreateWindow("GLUI");
 
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;  // nothing is persisted
-    io.DisplaySize = ImVec2(640.0f, 600.0f);
+    io.DisplaySize = ImVec2(640.0f, 700.0f);
     ImGui::StyleColorsDark();
     ImGui_ImplGLUT_Init();
     ImGui_ImplOpenGL2_Init();
@@ -330,6 +519,7 @@ void buildControlPanel(int textureCount)
     glutKeyboardUpFunc(onKeyUp);
     glutSpecialFunc(onSpecial);
     glutSpecialUpFunc(onSpecialUp);
+    glutEntryFunc(onEntry);
 
     glutSetWindow(scene.mainWindow);
 }
@@ -338,4 +528,18 @@ void setPanelIdleFunc(void (*idle)())
 {
     panel.idle = idle;
     glutIdleFunc(panelIdle);
+}
+
+void setPanelActions(void (*savePicture)(), void (*exportVase)())
+{
+    panel.savePicture = savePicture;
+    panel.exportVase = exportVase;
+}
+
+void setPanelMessage(const std::string& text)
+{
+    panel.message = text;
+    panel.messageChanged = true;
+    if (panel.window > 0)
+        glutPostWindowRedisplay(panel.window);
 }

@@ -11,6 +11,7 @@ packages=(
   libtinygltf-dev nlohmann-json3-dev
   xvfb xauth x11-utils x11-apps xdotool libx11-dev libxtst-dev
   xplanet-images netpbm
+  openbox  # a real window manager for one end-to-end test; runs on Xvfb as it is
 )
 # Only for `make fuzz`; not needed by run or test.
 if [ "${TOLVANE_FUZZ:-0}" = 1 ]; then

@@ -3,6 +3,7 @@
 #include "harness.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -204,6 +205,34 @@ Window findWindow(Display* display, Window parent, const std::string& title)
     return found;
 }
 
+// The window a property of type WINDOW on `window` names; 0 if it has none.
+Window windowProperty(Display* display, Window window, const char* name)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Window value = 0;
+    const int before = xErrorCount;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1, False,
+                           XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+        type == XA_WINDOW && format == 32 && count == 1)
+        value = *reinterpret_cast<Window*>(data);
+    if (data)
+        XFree(data);
+    XSync(display, False);
+    return xErrorCount == before ? value : 0;
+}
+
+// A window manager has taken the screen once the root names its check window and that window
+// names itself (the EWMH handshake).
+bool windowManagerRunning(Display* display)
+{
+    const char* check = "_NET_SUPPORTING_WM_CHECK";
+    const Window child = windowProperty(display, DefaultRootWindow(display), check);
+    return child != 0 && windowProperty(display, child, check) == child;
+}
+
 bool waitForGeometry(Display* display, Window window, const std::function<bool(const Rect&)>& holds)
 {
     XSync(display, False);
@@ -295,6 +324,47 @@ bool windowGeometry(Display* display, Window window, Rect& geometry)
         return false;
     geometry = Rect{x, y, attributes.width, attributes.height};
     return true;
+}
+
+bool frameGeometry(Display* display, Window window, Rect& geometry)
+{
+    const Window root = DefaultRootWindow(display);
+    Window top = window;
+    for (;;) {
+        Window rootOut = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, top, &rootOut, &parent, &children, &count))
+            return false;
+        if (children)
+            XFree(children);
+        if (parent == root || parent == 0)
+            break;
+        top = parent;
+    }
+    XWindowAttributes attributes;
+    const int before = xErrorCount;
+    if (!XGetWindowAttributes(display, top, &attributes))
+        return false;
+    XSync(display, False);
+    if (xErrorCount != before)
+        return false;
+    // A child of the root: its position is the outer corner of its border.
+    geometry = Rect{attributes.x, attributes.y, attributes.width + 2 * attributes.border_width,
+                    attributes.height + 2 * attributes.border_width};
+    return true;
+}
+
+bool overlaps(const Rect& a, const Rect& b)
+{
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
+           b.y < a.y + a.height;
+}
+
+Rect screenOf(Display* display)
+{
+    return Rect{0, 0, DisplayWidth(display, DefaultScreen(display)),
+                DisplayHeight(display, DefaultScreen(display))};
 }
 
 std::string windowTitle(Display* display, Window window)
@@ -575,6 +645,8 @@ void ViewerTest::SetUp()
 void ViewerTest::TearDown()
 {
     terminateChild(viewer.pid, viewer.exitStatus);
+    int status = 0;
+    terminateChild(windowManager, status);
     stopXvfb(xvfb);
     if (HasFailure()) {
         for (const auto& path : savedGrabs)
@@ -648,6 +720,29 @@ std::string ViewerTest::saveGrab(const RgbImage& image, const std::string& name)
     savePpm(image, path);
     savedGrabs.push_back(path);
     return path;
+}
+
+void ViewerTest::startWindowManager()
+{
+    const std::string log = dir + "/openbox.log";
+    std::vector<std::string> envText;
+    for (char** entry = environ; *entry; ++entry)
+        if (std::strncmp(*entry, "DISPLAY=", 8) != 0)
+            envText.push_back(*entry);
+    envText.push_back("DISPLAY=" + xvfb.name);
+    std::vector<char*> envp;
+    for (auto& text : envText)
+        envp.push_back(text.data());
+    envp.push_back(nullptr);
+    windowManager = spawn({"openbox", "--sm-disable"}, envp.data(), log, log);
+    ASSERT_GT(windowManager, 0) << "fork: " << strerror(errno);
+    int status = -1;
+    const bool running = waitUntil(
+        [&] { return windowManagerRunning(display()) || reap(windowManager, status, WNOHANG); },
+        30.0, 50);
+    ASSERT_TRUE(running && windowManager > 0)
+        << "openbox did not take the screen (exit status " << status << "):\n"
+        << readWholeFile(log);
 }
 
 std::string ViewerTest::describeViewer()

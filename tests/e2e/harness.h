@@ -63,6 +63,13 @@ struct Rect {
 
 // The window's inside, relative to the root; false if the window has gone.
 bool windowGeometry(Display* display, Window window, Rect& geometry);
+// The window with the frame a window manager put around it (its top-level ancestor, border
+// included), relative to the root; the window itself when there is no window manager.
+bool frameGeometry(Display* display, Window window, Rect& geometry);
+// Whether two rectangles share a pixel.
+bool overlaps(const Rect& a, const Rect& b);
+// The root window's size.
+Rect screenOf(Display* display);
 std::string windowTitle(Display* display, Window window);
 // Move or resize a window directly (there is no window manager to ask); true once the server
 // reports the change.
@@ -161,6 +168,9 @@ class ViewerTest : public ::testing::Test {
     std::string saveGrab(const RgbImage& image, const std::string& name);
     // Standard output and error, for failure messages.
     std::string describeViewer();
+    // Starts openbox on this test's display and waits until it manages the screen. Call under
+    // ASSERT_NO_FATAL_FAILURE, before launching the viewer.
+    void startWindowManager();
 
     std::string dir;  // per-test temporary directory
     Xvfb xvfb;
@@ -168,6 +178,7 @@ class ViewerTest : public ::testing::Test {
     Viewer viewer;
 
   private:
+    pid_t windowManager = -1;
     std::vector<std::string> savedGrabs;
     int launches = 0;
 };

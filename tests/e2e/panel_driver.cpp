@@ -63,11 +63,14 @@ std::string findPanelLayout(const RgbImage& grab, PanelLayout& layout)
     }
     if (right < 2)
         return "no controls drawn";
+    // The spinners come first; the action buttons below them may reach the same column.
     std::vector<Run> spinners = frameRuns(grab, right - 2, -1, 8);
-    if (static_cast<int>(spinners.size()) != panelSpinnerCount) {
+    if (static_cast<int>(spinners.size()) < panelSpinnerCount ||
+        static_cast<int>(spinners.size()) > panelSpinnerCount + 1) {
         return "found " + std::to_string(spinners.size()) + " spinner rows, not " +
                std::to_string(panelSpinnerCount);
     }
+    spinners.resize(panelSpinnerCount);
     const double pitch = static_cast<double>(spinners.back().centre() - spinners.front().centre()) /
                          (panelSpinnerCount - 1);
     for (int i = 0; i < panelSpinnerCount; ++i) {
@@ -107,6 +110,13 @@ std::string findPanelLayout(const RgbImage& grab, PanelLayout& layout)
     return "";
 }
 
+// Rests the pointer in the panel's bottom-left corner, where no control lies: a tooltip shown
+// over the rows would hide them from a grab.
+void parkPointer(Display* display, const Rect& geometry)
+{
+    movePointer(display, geometry.x + 2, geometry.y + geometry.height - 3);
+}
+
 // Waits until the panel has fitted itself to its controls and finds its rows; an error, empty on
 // success.
 std::string attachPanel(Display* display, Window window, PanelDriver& panel)
@@ -126,6 +136,8 @@ std::string attachPanel(Display* display, Window window, PanelDriver& panel)
                 error = "the panel window has gone";
                 return false;
             }
+            if (!(now == last))
+                parkPointer(display, now);
             steadyPolls = now == last ? steadyPolls + 1 : 0;
             last = now;
             if (steadyPolls < 4)
@@ -170,6 +182,7 @@ void clickCheckbox(PanelDriver& panel, PanelControl control)
 {
     refreshPanel(panel);
     click(panel.display, panel.geometry.x + panel.layout.checkboxX, rowCentreY(panel, control));
+    parkPointer(panel.display, panel.geometry);
 }
 
 bool checkboxTicked(PanelDriver& panel, PanelControl control)
@@ -183,13 +196,17 @@ bool checkboxTicked(PanelDriver& panel, PanelControl control)
     return spreadOf(grab, isCheckMark, box).count >= 6;
 }
 
-void typeIntoSpinner(PanelDriver& panel, PanelControl control, const std::string& text)
+void typeIntoSpinner(PanelDriver& panel, PanelControl control, const std::string& text,
+                     bool confirm)
 {
     refreshPanel(panel);
     click(panel.display, panel.geometry.x + (panel.layout.fieldLeft + panel.layout.fieldRight) / 2,
           rowCentreY(panel, control));
     typeText(panel.display, text);
+    if (!confirm)
+        return;
     tapKey(panel.display, XK_Return);
+    parkPointer(panel.display, panel.geometry);
 }
 
 void clickSpinnerArrow(PanelDriver& panel, PanelControl control, bool up)
@@ -197,6 +214,7 @@ void clickSpinnerArrow(PanelDriver& panel, PanelControl control, bool up)
     refreshPanel(panel);
     click(panel.display, panel.geometry.x + (up ? panel.layout.plusX : panel.layout.minusX),
           rowCentreY(panel, control));
+    parkPointer(panel.display, panel.geometry);
 }
 
 RgbImage grabSpinnerField(PanelDriver& panel, PanelControl control)

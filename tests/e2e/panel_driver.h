@@ -58,12 +58,14 @@ struct PanelDriver {
 };
 
 // Each operation first finds the rows again if the panel's size has changed, failing the test if
-// they cannot be found.
+// they cannot be found, and afterwards rests the pointer where it shows no tooltip.
 void clickCheckbox(PanelDriver& panel, PanelControl control);
 // Whether the box shows its check mark now.
 bool checkboxTicked(PanelDriver& panel, PanelControl control);
-// Clicks the text field (which selects its text), types text and confirms it with Return.
-void typeIntoSpinner(PanelDriver& panel, PanelControl control, const std::string& text);
+// Clicks the text field (which selects its text), types text and confirms it with Return, or
+// leaves the pointer on the field with the edit open when confirm is false.
+void typeIntoSpinner(PanelDriver& panel, PanelControl control, const std::string& text,
+                     bool confirm = true);
 // Clicks the spinner's '+' (up) or '-' (down) button once.
 void clickSpinnerArrow(PanelDriver& panel, PanelControl control, bool up);
 // The spinner's text field as shown now: equal grabs show equal values.

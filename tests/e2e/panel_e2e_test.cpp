@@ -125,6 +125,12 @@ TEST_F(Panel, TypedStepCountIsClampedToItsLimits)
     EXPECT_TRUE(
         waitUntil([&] { return grabSpinnerField(panel, radial).pixels == showsLow.pixels; }, 10.0))
         << "-5 was not shown as 0";
+    // Read as a whole, not as the 13 its digits would make.
+    typeIntoSpinner(panel, radial, "1e3");
+    EXPECT_TRUE(
+        waitUntil([&] { return grabSpinnerField(panel, radial).pixels == showsHigh.pixels; }, 10.0))
+        << "1e3 was not shown as 1000";
+    typeIntoSpinner(panel, radial, "-5");
     typeIntoSpinner(panel, radial, "5000");
     EXPECT_TRUE(waitForMaskColour(vase, Swatch::Vase, "radial-steps-large"))
         << "5000 radial steps showed no vase";
@@ -173,6 +179,56 @@ TEST_F(Panel, ArrowButtonsStepTheTableTexture)
     sleepMs(500);
     EXPECT_TRUE(waitForMaskColour(table, Swatch::Table, "table-texture-below"))
         << "'-' went below 0";
+}
+
+TEST_F(Panel, TypedValueIsWrittenWhenTheSceneIsClicked)
+{
+    ASSERT_NO_FATAL_FAILURE(startStillLife());
+    const PixelMask vase = maskOf(waitForStillLife(), isSwatch(Swatch::Vase));
+    ASSERT_GT(vase.size(), 1500u);
+
+    // No Enter: the click into the scene leaves the field, which writes it.
+    typeIntoSpinner(panel, PanelControl::VaseTexture, "1", false);
+    click(display(), sceneGeometry.x + sceneGeometry.width / 2,
+          sceneGeometry.y + sceneGeometry.height - 20);
+    EXPECT_TRUE(waitForMaskColour(vase, Swatch::Can, "vase-texture-left"))
+        << "the value typed before clicking into the scene was not written";
+}
+
+TEST_F(Panel, SitsBesideTheSceneUnderAWindowManager)
+{
+    ASSERT_NO_FATAL_FAILURE(startWindowManager());
+    ASSERT_NO_FATAL_FAILURE(startStillLife());
+
+    // openbox centres the scene window, where the panel cannot sit on either side of it on this
+    // screen: the panel moves beside it within its first second, frames apart and on the screen.
+    const Rect screen = screenOf(display());
+    auto onScreen = [&](const Rect& r) {
+        return r.x >= 0 && r.y >= 0 && r.x + r.width <= screen.width &&
+               r.y + r.height <= screen.height;
+    };
+    Rect sceneFrame, panelFrame;
+    auto besideOnScreen = [&] {
+        return frameGeometry(display(), scene, sceneFrame) &&
+               frameGeometry(display(), panel.window, panelFrame) &&
+               !overlaps(sceneFrame, panelFrame) && onScreen(sceneFrame) && onScreen(panelFrame);
+    };
+    auto describe = [&] {
+        return "scene frame " + std::to_string(sceneFrame.x) + "," + std::to_string(sceneFrame.y) +
+               " " + std::to_string(sceneFrame.width) + "x" + std::to_string(sceneFrame.height) +
+               ", panel frame " + std::to_string(panelFrame.x) + "," +
+               std::to_string(panelFrame.y) + " " + std::to_string(panelFrame.width) + "x" +
+               std::to_string(panelFrame.height);
+    };
+    EXPECT_TRUE(waitUntil(besideOnScreen, 10.0)) << describe();
+    EXPECT_GT(sceneFrame.width, sceneGeometry.width) << "openbox drew no frame";
+    // Once placed, it stays.
+    sleepMs(1500);
+    EXPECT_TRUE(besideOnScreen()) << describe();
+
+    // The panel still works there.
+    clickCheckbox(panel, PanelControl::CrazyVase);
+    EXPECT_TRUE(waitUntil([&] { return checkboxTicked(panel, PanelControl::CrazyVase); }, 10.0));
 }
 
 }  // namespace

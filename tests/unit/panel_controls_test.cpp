@@ -5,6 +5,7 @@
 
 #include "app/scene_state.h"
 #include "panel/controls.h"
+#include "panel/placement.h"
 
 namespace {
 
@@ -47,6 +48,13 @@ TEST(PanelControls, OrderKindsAndBindings)
     EXPECT_EQ(&s.lightSpecular[0], controls[18].floatField);
     EXPECT_EQ(&s.lightDiffuse[2], controls[23].floatField);
     EXPECT_EQ(&s.lightPosition[2], controls[17].floatField);
+
+    // Every control explains itself in one line.
+    for (const Control& c : controls) {
+        ASSERT_NE(nullptr, c.tooltip) << c.label;
+        EXPECT_GT(std::string(c.tooltip).size(), 10u) << c.label;
+        EXPECT_EQ(std::string::npos, std::string(c.tooltip).find('\n')) << c.label;
+    }
 }
 
 TEST(PanelControls, LimitsWhenBuilt)
@@ -108,11 +116,25 @@ TEST(PanelControls, TypedValuesAreClamped)
     EXPECT_EQ(1000, s.vaseVerticalSteps);
     EXPECT_TRUE(commitTypedValue(bands, "-99999999999"));
     EXPECT_EQ(0, s.vaseVerticalSteps);
-    EXPECT_TRUE(commitTypedValue(bands, " 31.9 "));
+    // A fraction is not a step count: it used to be cut to 31, a number nobody typed; now it
+    // is refused and the field keeps its value.
+    EXPECT_FALSE(commitTypedValue(bands, " 31.9 "));
+    EXPECT_EQ(0, s.vaseVerticalSteps);
+    EXPECT_TRUE(commitTypedValue(bands, " 31 "));
     EXPECT_EQ(31, s.vaseVerticalSteps);
+    // Whole numbers in other spellings are read as a whole.
+    EXPECT_TRUE(commitTypedValue(bands, "1e3"));
+    EXPECT_EQ(1000, s.vaseVerticalSteps);
+    EXPECT_TRUE(commitTypedValue(bands, "+2.0"));
+    EXPECT_EQ(2, s.vaseVerticalSteps);
+    EXPECT_TRUE(commitTypedValue(bands, "1e39"));  // a whole number, beyond the limit
+    EXPECT_EQ(1000, s.vaseVerticalSteps);
+    EXPECT_TRUE(commitTypedValue(bands, "31"));
 
-    // Text that holds no number leaves the field alone.
-    for (const char* junk : {"", "-", "abc", "12abc", "nan", "inf"})
+    // Text that is not one whole number leaves the field alone: nothing in it is dropped to
+    // make another number of it ("1,5" is not 15, "1e-3" not 0).
+    for (const char* junk : {"", " ", "-", ".", "abc", "12abc", "1,5", "1 5", "1e", "e3", "1e+",
+                             "0x10", "nan", "inf", "1e400", "1e-3", "1e-400", "2.7"})
         EXPECT_FALSE(commitTypedValue(bands, junk)) << '"' << junk << '"';
     EXPECT_EQ(31, s.vaseVerticalSteps);
 
@@ -120,6 +142,14 @@ TEST(PanelControls, TypedValuesAreClamped)
     EXPECT_TRUE(commitTypedValue(lightX, "-123.5"));
     EXPECT_FLOAT_EQ(-123.5f, s.lightPosition[0]);
     EXPECT_FLOAT_EQ(0.0f, s.lightPosition[3]);
+    EXPECT_TRUE(commitTypedValue(lightX, ".5e1"));
+    EXPECT_FLOAT_EQ(5.0f, s.lightPosition[0]);
+    // Beyond the float range the light would be infinite; a comma is no decimal point here.
+    for (const char* junk : {"1e39", "-1e39", "1,5", "inf", "-inf", "nan", "1e400"})
+        EXPECT_FALSE(commitTypedValue(lightX, junk)) << '"' << junk << '"';
+    EXPECT_FLOAT_EQ(5.0f, s.lightPosition[0]);
+    EXPECT_TRUE(commitTypedValue(lightX, "3e38"));
+    EXPECT_FLOAT_EQ(3e38f, s.lightPosition[0]);
 }
 
 TEST(PanelControls, ArrowsStepWithinLimits)
@@ -137,4 +167,54 @@ TEST(PanelControls, ArrowsStepWithinLimits)
     EXPECT_FLOAT_EQ(0.5f, s.lightDiffuse[0]);
     EXPECT_EQ("0.500", formatControlValue(diffuseR));
     EXPECT_EQ("4", formatControlValue(table));
+
+    // One arrow click: 1 or 0.1, and with Ctrl 10 or 1.0 (not 10 x 1.0).
+    EXPECT_TRUE(stepByArrow(diffuseR, 1, true));
+    EXPECT_FLOAT_EQ(1.5f, s.lightDiffuse[0]);
+    EXPECT_TRUE(stepByArrow(diffuseR, -1, false));
+    EXPECT_FLOAT_EQ(1.4f, s.lightDiffuse[0]);
+    const Control& stacks =
+        byLabel(controls, "Number of radial steps for other objects (greater the better)");
+    EXPECT_TRUE(stepByArrow(stacks, 1, true));
+    EXPECT_EQ(30, s.objectStacks);
+    EXPECT_TRUE(stepByArrow(stacks, -1, false));
+    EXPECT_EQ(29, s.objectStacks);
+}
+
+TEST(PanelPlacement, BesideTheSceneAndOnTheScreen)
+{
+    const int gap = 8;
+    const FrameRect panel{0, 0, 676, 650};
+    {
+        // Room on the right: the scene stays, the panel is level with it.
+        const PanelPlacement p =
+            placePanelBesideScene({100, 200, 502, 525}, panel, 1920, 1080, gap);
+        EXPECT_EQ(100, p.scene.x);
+        EXPECT_EQ(610, p.panel.x);
+        EXPECT_EQ(200, p.panel.y);
+    }
+    {
+        // No room on the right, room on the left.
+        const PanelPlacement p =
+            placePanelBesideScene({1000, 100, 502, 525}, panel, 1600, 1200, gap);
+        EXPECT_EQ(1000, p.scene.x);
+        EXPECT_EQ(1000 - gap - 676, p.panel.x);
+    }
+    {
+        // Neither side, as openbox centres the scene on 1600 x 1200: the scene makes room, and
+        // the panel moves up to stay on the screen.
+        const PanelPlacement p =
+            placePanelBesideScene({550, 600, 502, 525}, panel, 1600, 1200, gap);
+        EXPECT_EQ(1600 - 676 - gap - 502, p.scene.x);
+        EXPECT_EQ(600, p.scene.y);
+        EXPECT_EQ(1600 - 676, p.panel.x);
+        EXPECT_EQ(1200 - 650, p.panel.y);
+    }
+    {
+        // A screen too small for both: the panel stays on it, at its left and top edges at worst.
+        const PanelPlacement p = placePanelBesideScene({-1, -1, 500, 500}, panel, 640, 480, gap);
+        EXPECT_EQ(-1, p.scene.x);
+        EXPECT_EQ(0, p.panel.x);
+        EXPECT_EQ(0, p.panel.y);
+    }
 }

@@ -49,6 +49,9 @@ TEST(PanelInput, QuickClickSpansTwoFrames)
     // Motion after a press waits, so the press lands where it happened.
     EXPECT_EQ((std::vector<size_t>{2, 2}),
               batches({motion(1, 1), button(0, true), motion(9, 9), button(0, false)}));
+    // So does leaving the window: a click just before the pointer left still lands.
+    EXPECT_EQ((std::vector<size_t>{1, 1, 1}),
+              batches({button(0, true), button(0, false), {PanelInput::Leave}}));
     // Different buttons do not hold each other up.
     EXPECT_EQ((std::vector<size_t>{2, 2}),
               batches({button(0, true), button(2, true), button(0, false), button(2, false)}));
