@@ -21,10 +21,27 @@ WriteResult failure(const std::string& what, const std::string& path, const std:
     return WriteResult{false, what + " " + path + ": " + cause};
 }
 
-}  // namespace
+// Moves the finished temporary file to `path`. Without `replace`, a hard link claims the name
+// only if it is free; a file system without hard links falls back to a checked rename.
+int moveIntoPlace(const std::string& temp, const std::string& path, bool replace)
+{
+    if (replace)
+        return std::rename(temp.c_str(), path.c_str());
+    if (link(temp.c_str(), path.c_str()) == 0) {
+        std::remove(temp.c_str());  // the name is claimed; a leftover link would be harmless
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return -1;
+    if (access(path.c_str(), F_OK) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return std::rename(temp.c_str(), path.c_str());
+}
 
-WriteResult writeFileAtomically(const std::string& path,
-                                const std::function<bool(std::ostream&)>& writeBody)
+WriteResult writeVia(const std::string& path, const std::function<bool(std::ostream&)>& writeBody,
+                     bool replace)
 {
     // The suffix is unique to this process, and no name the program writes ends with it.
     const std::string temp = path + ".tmp-" + std::to_string(static_cast<long>(getpid()));
@@ -55,12 +72,30 @@ WriteResult writeFileAtomically(const std::string& path,
             return failure("cannot write", path, "the contents could not be produced");
         return failure("cannot write", path, causeOf(err, "write failed"));
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    errno = 0;
+    if (moveIntoPlace(temp, path, replace) != 0) {
         err = errno;
         std::remove(temp.c_str());
-        return failure("cannot rename into place", path, causeOf(err, "rename failed"));
+        WriteResult result =
+            failure("cannot rename into place", path, causeOf(err, "rename failed"));
+        result.exists = err == EEXIST;
+        return result;
     }
     return WriteResult{true, ""};
+}
+
+}  // namespace
+
+WriteResult writeFileAtomically(const std::string& path,
+                                const std::function<bool(std::ostream&)>& writeBody)
+{
+    return writeVia(path, writeBody, true);
+}
+
+WriteResult writeNewFileAtomically(const std::string& path,
+                                   const std::function<bool(std::ostream&)>& writeBody)
+{
+    return writeVia(path, writeBody, false);
 }
 
 WriteResult writeFileAtomically(const std::string& path, const void* data, std::size_t size)

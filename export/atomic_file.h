@@ -9,6 +9,7 @@
 struct WriteResult {
     bool ok = false;
     std::string message;  // one line saying why, when !ok; empty on success
+    bool exists = false;  // writeNewFileAtomically only: `path` was there already
 };
 
 // Writes `path` by calling `writeBody` on a binary stream over `path + ".tmp-<pid>"`, then
@@ -20,3 +21,8 @@ WriteResult writeFileAtomically(const std::string& path,
 
 // The same for bytes already in memory.
 WriteResult writeFileAtomically(const std::string& path, const void* data, std::size_t size);
+
+// The same, but an existing `path` is never replaced, not even one that appears while the
+// body is written: the call then fails with `exists` set and removes its temporary file.
+WriteResult writeNewFileAtomically(const std::string& path,
+                                   const std::function<bool(std::ostream&)>& writeBody);

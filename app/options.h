@@ -1,0 +1,43 @@
+// The command line (GLUT's options, Tolvane's own, the texture list) and the named settings
+// that --set assigns and saved pictures record. No GL, no GLUT.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct SceneState;
+
+enum class CommandAction {
+    View,     // open the windows, as with no option at all
+    Render,   // draw one frame offscreen into renderPath and exit
+    Help,     // print text and exit 0
+    Version,  // print text and exit 0
+    Error,    // print text (one line) and exit 1
+};
+
+struct CommandLine {
+    CommandAction action = CommandAction::View;
+    std::string listFile = "textureList.txt";  // the texture list, default in the working folder
+    std::vector<std::string> settings;         // NAME=VALUE, in the order given
+    std::string renderPath;                    // --render FILE.png
+    int width = 500;                           // --size, pixels
+    int height = 500;
+    bool geometrySize = false;  // GLUT's -geometry asked for a window size
+    std::string text;           // help or version text, or the error line
+};
+
+// Skips GLUT's own options (-display NAME, -geometry WxH+X+Y, -direct, -indirect, -iconic,
+// -gldebug, -sync), which glutInit removes, then reads Tolvane's options and at most one list.
+CommandLine parseCommandLine(int argc, const char* const argv[]);
+
+// Assigns one NAME=VALUE to `state`. Returns an empty string, or one line naming the setting
+// and what it allows. Limits are the panel's own; textureCount < 0 means the count is unknown
+// and texture indices are not range-checked.
+std::string applySetting(SceneState& state, const std::string& assignment, int textureCount);
+
+// The --set arguments, shell-quoted and space-separated, that reproduce a picture of `state`:
+// every panel setting and the view (rotation, zoom, globe angle), nothing else.
+std::string reproducingArguments(const SceneState& state);
+
+// Quotes `word` for a POSIX shell when it holds anything but safe characters.
+std::string shellQuote(const std::string& word);

@@ -1,0 +1,23 @@
+// Files named by the first free number: tolvane-001.png, tolvane-002.png, ... No GL.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <ostream>
+#include <string>
+
+struct NumberedWriteResult {
+    bool ok = false;
+    std::string name;     // the name written, when ok
+    std::string message;  // one line saying why nothing was written, when !ok
+};
+
+// "stem-NNN.ext": at least three digits, more past 999.
+std::string numberedName(const std::string& stem, int number, const std::string& extension);
+
+// Writes the first free numbered name in the working folder through a temporary file. An
+// existing file is never replaced, not even one that appears while this one is written.
+NumberedWriteResult writeNumberedFile(const std::string& stem, const std::string& extension,
+                                      const std::function<bool(std::ostream&)>& writeBody);
+NumberedWriteResult writeNumberedFile(const std::string& stem, const std::string& extension,
+                                      const void* data, std::size_t size);

@@ -1,0 +1,156 @@
+// The command line and the named settings: parsing, refusals, and reproducing arguments.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "app/scene_state.h"
+
+namespace {
+
+CommandLine parse(std::vector<const char*> args)
+{
+    args.insert(args.begin(), "tolvane");
+    return parseCommandLine(static_cast<int>(args.size()), args.data());
+}
+
+}  // namespace
+
+TEST(CommandLine, ReadsOptionsAfterSkippingGlutsOwn)
+{
+    {
+        const CommandLine line = parse({});
+        EXPECT_EQ(CommandAction::View, line.action);
+        EXPECT_EQ("textureList.txt", line.listFile);
+        EXPECT_FALSE(line.geometrySize);
+    }
+    {
+        const CommandLine line = parse({"-geometry", "700x700+20+20", "--set", "zoom=2", "-sync",
+                                        "--set", "crazyVase=1", "-display", ":3", "list.txt"});
+        EXPECT_EQ(CommandAction::View, line.action) << line.text;
+        EXPECT_TRUE(line.geometrySize);
+        EXPECT_EQ("list.txt", line.listFile);
+        EXPECT_EQ((std::vector<std::string>{"zoom=2", "crazyVase=1"}), line.settings);
+    }
+    EXPECT_FALSE(parse({"-geometry", "+20+20"}).geometrySize);
+    {
+        const CommandLine line = parse({"--render", "out.png", "--size", "640x480"});
+        EXPECT_EQ(CommandAction::Render, line.action) << line.text;
+        EXPECT_EQ("out.png", line.renderPath);
+        EXPECT_EQ(640, line.width);
+        EXPECT_EQ(480, line.height);
+        EXPECT_EQ(500, parse({"--render", "a.png"}).width);
+    }
+    {
+        const CommandLine help = parse({"-h"});
+        EXPECT_EQ(CommandAction::Help, help.action);
+        for (const char* word : {"--set", "--render", "--size", "--version", "vaseVerticalSteps",
+                                 "lightPosition", "rotation", "globeAngle", "spinY"})
+            EXPECT_NE(std::string::npos, help.text.find(word)) << word;
+        EXPECT_EQ(CommandAction::Version, parse({"--version"}).action);
+    }
+}
+
+TEST(CommandLine, RefusalsAreOneLine)
+{
+    for (std::vector<const char*> args : {std::vector<const char*>{"--size", "640x480"},
+                                          {"--render", "a.png", "--size", "0x10"},
+                                          {"--render", "a.png", "--size", "640"},
+                                          {"--render", "a.png", "--size", "99999x10"},
+                                          {"--render"},
+                                          {"--bogus"},
+                                          {"a.txt", "b.txt"}}) {
+        const CommandLine line = parse(args);
+        EXPECT_EQ(CommandAction::Error, line.action) << args[0];
+        EXPECT_EQ(0u, line.text.rfind("tolvane: ", 0)) << line.text;
+        EXPECT_EQ(std::string::npos, line.text.find('\n')) << line.text;
+    }
+}
+
+TEST(Settings, TakeThePanelsKindsAndLimits)
+{
+    SceneState s;
+    EXPECT_EQ("", applySetting(s, "vaseVerticalSteps=1000", 5));
+    EXPECT_EQ("", applySetting(s, "crazyVase=1", 5));
+    EXPECT_EQ("", applySetting(s, "lightPosition=1,0.5,-1", 5));
+    EXPECT_EQ("", applySetting(s, "zoom=0.3", 5));
+    EXPECT_EQ("", applySetting(s, "globeAngle=359", 5));
+    EXPECT_EQ("", applySetting(s, "vaseTexture=40", -1));  // the count is not known
+    EXPECT_EQ(1000, s.vaseVerticalSteps);
+    EXPECT_EQ(1, s.crazyVase);
+    EXPECT_FLOAT_EQ(0.5f, s.lightPosition[1]);
+    EXPECT_FLOAT_EQ(-1.0f, s.lightPosition[2]);
+    EXPECT_FLOAT_EQ(0.0f, s.lightPosition[3]);  // w is never set
+    EXPECT_FLOAT_EQ(0.3f, s.zoom);
+
+    // Each refusal names the setting and what it allows, and changes nothing.
+    const SceneState before = s;
+    const struct {
+        const char* assignment;
+        const char* allowed;
+    } refused[] = {
+        {"vaseVerticalSteps=1001", "from 0 to 1000"},
+        {"vaseVerticalSteps=-1", "from 0 to 1000"},
+        {"vaseRadialSteps=2.5", "whole number"},
+        {"objectSlices=1e3", "whole number"},
+        {"crazyVase=2", "0 or 1"},
+        {"zoom=0.29", "from 0.3 to 10"},
+        {"zoom=11", "from 0.3 to 10"},
+        {"vaseTexture=5", "from 0 to 4"},
+        {"globeAngle=360", "from 0 to 359"},
+        {"lightPosition=1,2", "three numbers"},
+        {"lightDiffuse=1e39,0,0", "three numbers"},
+        {"rotation=0,nan,0", "three numbers"},
+        {"zoom=", "a number"},
+        {"zoom", "give a value"},
+        {"spinGlobe= 1", "0 or 1"},
+        {"nosuch=1", "no setting named 'nosuch'"},
+    };
+    for (const auto& r : refused) {
+        const std::string error = applySetting(s, r.assignment, 5);
+        EXPECT_NE(std::string::npos, error.find(r.assignment)) << error;
+        EXPECT_NE(std::string::npos, error.find(r.allowed)) << error;
+    }
+    EXPECT_EQ(before.vaseVerticalSteps, s.vaseVerticalSteps);
+    EXPECT_EQ(before.lightPosition[0], s.lightPosition[0]);
+    EXPECT_EQ(before.zoom, s.zoom);
+    EXPECT_NE("", applySetting(s, "tableTexture=0", 0));  // an empty list offers no index
+}
+
+TEST(Settings, ReproducingArgumentsReadBackToTheSameState)
+{
+    SceneState original;
+    original.vaseVerticalSteps = 999;
+    original.fillVaseSteps = 0;
+    original.lightSpecular[1] = 0.1f + 1e-7f;  // a value with no short decimal form
+    original.rotation[0] = -37.2f;
+    original.rotation[1] = 123.456f;
+    original.zoom = 2.5f;
+    original.globeAngle = 271;
+    original.spinY = 1;
+
+    const std::string args = reproducingArguments(original);
+    EXPECT_EQ(std::string::npos, args.find("spinY")) << args;
+    std::istringstream words(args);
+    SceneState copy;
+    int count = 0;
+    for (std::string flag, assignment; words >> flag >> assignment; ++count) {
+        EXPECT_EQ("--set", flag);
+        EXPECT_EQ("", applySetting(copy, assignment, 5));
+    }
+    EXPECT_EQ(21, count);  // 6 flags, 9 spinners, 3 light vectors, rotation, zoom, globe angle
+    EXPECT_EQ(999, copy.vaseVerticalSteps);
+    EXPECT_EQ(0, copy.fillVaseSteps);
+    EXPECT_EQ(original.lightSpecular[1], copy.lightSpecular[1]);
+    EXPECT_EQ(original.rotation[0], copy.rotation[0]);
+    EXPECT_EQ(original.rotation[1], copy.rotation[1]);
+    EXPECT_EQ(2.5f, copy.zoom);
+    EXPECT_EQ(271, copy.globeAngle);
+    EXPECT_EQ(0, copy.spinY);
+
+    EXPECT_EQ("zoom=2", shellQuote("zoom=2"));
+    EXPECT_EQ("'a b'", shellQuote("a b"));
+    EXPECT_EQ("'it'\\''s'", shellQuote("it's"));
+}
