@@ -5,34 +5,79 @@
 #include <string>
 
 #include "app/handlers.h"
+#include "app/options.h"
+#include "app/render.h"
+#include "app/save.h"
 #include "app/scene_state.h"
 #include "app/startup.h"
+#include "app/texture_list.h"
 #include "panel/panel.h"
 #include "scene/frame.h"
+
+namespace {
+
+// Assigns the --set values before anything is drawn; texture indices are checked against
+// the list when it can be read (when it cannot, start-up says so as it always has).
+bool applySettings(const CommandLine& line)
+{
+    const TextureListResult list = readTextureListFile(line.listFile);
+    const int textureCount = list.ok() ? list.count : -1;
+    for (const std::string& assignment : line.settings) {
+        const std::string error = applySetting(scene, assignment, textureCount);
+        if (!error.empty()) {
+            std::printf("tolvane: %s\n", error.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
     // Progress lines must reach a pipe as they happen, not when the buffer fills.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
-    // GLUT removes its own options first; only then is the list file argument looked at.
+    // Tolvane's own options are read, and refused, before any display is opened.
+    const CommandLine line = parseCommandLine(argc, argv);
+    switch (line.action) {
+    case CommandAction::Help:
+    case CommandAction::Version: std::fputs(line.text.c_str(), stdout); return 0;
+    case CommandAction::Error: std::printf("%s\n", line.text.c_str()); return 1;
+    default: break;
+    }
+    if (!applySettings(line))
+        return 1;
+    if (line.action == CommandAction::Render) {
+        const std::string error = renderToFile(line);
+        if (!error.empty()) {
+            std::printf("tolvane: %s\n", error.c_str());
+            return 1;
+        }
+        return 0;
+    }
+
+    // GLUT removes its own options; a size asked for with -geometry wins over the default.
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
-    glutInitWindowSize(500, 500);
+    if (!line.geometrySize)
+        glutInitWindowSize(500, 500);
     scene.mainWindow = glutCreateWindow("Brenwick's Tolvane");
 
     glutReshapeFunc(reshapeWindow);
-    glutDisplayFunc(displayFrame);
+    glutDisplayFunc(displaySceneWindow);
     glutMouseFunc(mousePress);
     glutMotionFunc(mouseDrag);
     glutKeyboardFunc(keyPress);
 
     initGraphicsState();
+    setProjection(scene.zoom);
 
-    const std::string listFile = argc > 1 ? argv[1] : "textureList.txt";
-    loadTextureSet(listFile);
+    loadTextureSet(line.listFile);
 
     buildControlPanel(static_cast<int>(scene.textures.size()));
+    setPanelActions(requestPictureSave, requestVaseExport);
     setPanelIdleFunc(idleTick);
 
     glutMainLoop();

@@ -1,7 +1,7 @@
 // One frame of the still life: camera, light, view rotation, the props and the vase.
 #include "scene/frame.h"
 
-#include <GL/freeglut.h>
+#include <GL/gl.h>
 #include <GL/glu.h>
 
 #include "app/scene_state.h"
@@ -208,7 +208,7 @@ void drawGlobeAndStand()
     glPopMatrix();
 }
 
-void displayFrame()
+void drawFrame()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3fv(kMaterialGrey);
@@ -241,7 +241,5 @@ void displayFrame()
 
     glTranslatef(-0.25f, 0.1f, 0.45f);
     drawVase(scene.cylindricalProjection);
-
-    glutSwapBuffers();
     ++frameCount;
 }

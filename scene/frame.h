@@ -4,8 +4,9 @@
 // Frames drawn since start-up, for the panel's frame-rate readout.
 unsigned long framesDrawn();
 
-// Display callback of the scene window.
-void displayFrame();
+// Draws one whole frame into the current context's draw buffer; swaps nothing, so a window
+// and an offscreen surface draw the same picture.
+void drawFrame();
 
 // The props. Each pushes and pops its own matrix, except drawTableFace and drawTableTop,
 // which draw in place, and drawLeg, which hangs from the current origin.

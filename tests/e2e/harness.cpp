@@ -677,8 +677,12 @@ void ViewerTest::launch(const std::vector<std::string>& args, const std::string&
     }
     env["DISPLAY"] = xvfb.name;
     env["LIBGL_ALWAYS_SOFTWARE"] = "1";
-    for (const auto& [key, value] : extraEnv)
-        env[key] = value;
+    for (const auto& [key, value] : extraEnv) {
+        if (value.empty())
+            env.erase(key);
+        else
+            env[key] = value;
+    }
     std::vector<std::string> envText;
     for (const auto& [key, value] : env)
         envText.push_back(key + "=" + value);

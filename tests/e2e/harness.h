@@ -39,7 +39,7 @@ struct Viewer {
     std::string stderrPath;
 };
 
-// Environment variables set for the viewer over the inherited ones.
+// Environment variables set for the viewer over the inherited ones; an empty value unsets one.
 using Environment = std::vector<std::pair<std::string, std::string>>;
 
 // Waits for the viewer to end: its exit status, or -1 if still running after timeoutS.
