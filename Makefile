@@ -4,12 +4,16 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build run test unit e2e asan bench fuzz screenshot clean
+.PHONY: all setup setup-test build run test unit e2e asan bench fuzz screenshot clean
 
 all: build
 
+# Running needs fewer packages than testing.
 setup:
 	@bash scripts/setup.sh
+
+setup-test:
+	@bash scripts/setup.sh test
 
 build: setup
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -19,11 +23,11 @@ run: build
 	cd $(BUILD)/assets && ../tolvane textureList.txt
 
 # Every test: the unit and end-to-end tests, then the core's unit tests under ASan/UBSan.
-test: build asan
+test: setup-test build asan
 	cd $(BUILD) && ctest --output-on-failure -j 2
 	cd $(ASAN_BUILD) && ctest --output-on-failure
 
-asan: setup
+asan: setup-test
 	@cmake -S . -B $(ASAN_BUILD) -DTOLVANE_CORE_ONLY=ON -DTOLVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 
@@ -36,7 +40,7 @@ fuzz:
 	@TOLVANE_FUZZ=1 bash scripts/setup.sh
 	@bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-screenshot: build
+screenshot: setup-test build
 	@bash scripts/screenshot.sh $(BUILD) docs/screenshot.png
 
 clean:

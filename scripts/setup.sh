@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tolvane needs to build, run, test and benchmark.
-# Idempotent: installs only what is missing; uses sudo only when not root.
+# Installs the Debian packages Tolvane needs. Idempotent: installs only what is missing; uses
+# sudo only when not root.
+#   scripts/setup.sh        what building and running need
+#   scripts/setup.sh test   that, plus what the tests need
+# TOLVANE_FUZZ=1 adds the fuzzing compiler.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl1-mesa-dev
-  libimgui-dev libstb-dev
-  libgtest-dev libbenchmark-dev
-  libtinygltf-dev nlohmann-json3-dev
-  xvfb xauth x11-utils x11-apps xdotool libx11-dev libxtst-dev
+  libimgui-dev libstb-dev libpng-dev libcli11-dev
   xplanet-images netpbm
-  openbox  # a real window manager for one end-to-end test; runs on Xvfb as it is
 )
-# Only for `make fuzz`; not needed by run or test.
+if [ "${1:-run}" = test ]; then
+  packages+=(
+    libgtest-dev libtinygltf-dev nlohmann-json3-dev
+    xvfb xauth x11-utils x11-apps xdotool libx11-dev libxtst-dev
+    openbox  # a real window manager for one end-to-end test; runs on Xvfb as it is
+  )
+fi
 if [ "${TOLVANE_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
