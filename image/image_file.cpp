@@ -57,7 +57,8 @@ ImageResult readPpmStream(std::istream& in)
     result.error = fromPpmError(ppm.error);
     result.message =
         ppm.error == PpmError::NotP6 ? "not a P6 PPM, PNG or JPEG file" : std::move(ppm.message);
-    result.image = std::move(ppm.image);
+    if (ppm.ok())
+        result.image = std::move(ppm.image);
     return result;
 }
 
@@ -80,8 +81,6 @@ ImageKind detectImageKind(const unsigned char* bytes, size_t size)
 
 std::string imageSizeProblem(long long width, long long height, long long maxPixels)
 {
-    if (width <= 0 || height <= 0)
-        return std::to_string(width) + " x " + std::to_string(height) + " pixels is empty";
     if (width > kPpmMaxDimension || height > kPpmMaxDimension)
         return std::to_string(width) + " x " + std::to_string(height) + " pixels is above " +
                std::to_string(kPpmMaxDimension) + " a side";

@@ -54,5 +54,6 @@ ImageResult readImageFile(const std::string& path);
 ImageResult readPngBytes(const unsigned char* bytes, size_t size, long long maxPixels);
 ImageResult readJpegBytes(const unsigned char* bytes, size_t size, long long maxPixels);
 
-// Shared by the decoders: checks a header's size against the limits; empty when it fits.
+// Shared by the decoders: why a header's size (already known to be positive) is above the
+// limits; empty when it fits.
 std::string imageSizeProblem(long long width, long long height, long long maxPixels);

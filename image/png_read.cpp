@@ -43,18 +43,25 @@ void onError(png_structp png, png_const_charp message)
 // pixels whole, so they are dropped rather than printed.
 void onWarning(png_structp, png_const_charp) {}
 
-enum class Stage { Failed, Header, Pixels };
-
-// Reads the header and sets up the conversion to 8-bit RGB; fills the size and the number of
-// interlace passes. Returns Failed after a libpng error (the message is in the source).
-Stage readHeader(png_structp png, png_infop info, png_uint_32* width, png_uint_32* height,
-                 int* passes)
+// Reads the signature and every chunk up to the pixel data. False after a libpng error (the
+// message is in the source).
+bool readInfo(png_structp png, png_infop info)
 {
     if (setjmp(png_jmpbuf(png)))
-        return Stage::Failed;
+        return false;
     png_read_info(png, info);
-    *width = png_get_image_width(png, info);
-    *height = png_get_image_height(png, info);
+    return true;
+}
+
+// Converts to 8-bit RGB while decoding every pass of every row into `pixels` (tightly packed
+// rows of the header's size), then reads on to the end chunk so that a damaged or cut-off
+// tail is noticed too. False after a libpng error.
+bool readPixels(png_structp png, png_infop info, unsigned char* pixels)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    const png_uint_32 height = png_get_image_height(png, info);
+    const size_t rowBytes = size_t{png_get_image_width(png, info)} * 3;
     const int colourType = png_get_color_type(png, info);
     if (colourType == PNG_COLOR_TYPE_PALETTE)
         png_set_palette_to_rgb(png);
@@ -64,24 +71,17 @@ Stage readHeader(png_structp png, png_infop info, png_uint_32* width, png_uint_3
     }
     png_set_scale_16(png);
     png_set_strip_alpha(png);
-    *passes = png_set_interlace_handling(png);
+    const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    return Stage::Pixels;
-}
+    if (png_get_rowbytes(png, info) != rowBytes)
+        png_error(png, "rows do not convert to 8-bit RGB");
 
-// Decodes every pass of every row into `pixels` (tightly packed RGB rows), then reads on to
-// the end chunk so that a damaged or cut-off tail is noticed too.
-Stage readPixels(png_structp png, png_infop info, int passes, unsigned char* pixels,
-                 png_uint_32 height, size_t rowBytes)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return Stage::Failed;
     // Interlaced passes fill each row in place; after the last pass the rows are complete.
     for (int pass = 0; pass < passes; ++pass)
         for (png_uint_32 y = 0; y < height; ++y)
             png_read_row(png, pixels + y * rowBytes, nullptr);
     png_read_end(png, info);
-    return Stage::Pixels;
+    return true;
 }
 
 }  // namespace
@@ -101,39 +101,31 @@ ImageResult readPngBytes(const unsigned char* bytes, size_t size, long long maxP
     }
     png_set_read_fn(png, &source, readFromMemory);
 
-    png_uint_32 width = 0, height = 0;
-    int passes = 1;
-    Stage stage = readHeader(png, info, &width, &height, &passes);
-    if (stage == Stage::Pixels) {
+    bool decoded = readInfo(png, info);
+    if (decoded) {
+        const png_uint_32 width = png_get_image_width(png, info);
+        const png_uint_32 height = png_get_image_height(png, info);
         const std::string tooLarge = imageSizeProblem(width, height, maxPixels);
         if (!tooLarge.empty()) {
             result.error = ImageError::TooLarge;
             result.message = tooLarge;
-        } else if (png_get_channels(png, info) != 3 || png_get_bit_depth(png, info) != 8 ||
-                   png_get_rowbytes(png, info) != size_t{width} * 3) {
-            result.error = ImageError::Unsupported;
-            result.message = "PNG pixels do not convert to 8-bit RGB";
         } else {
             result.image.width = static_cast<int>(width);
             result.image.height = static_cast<int>(height);
             result.image.pixels.resize(size_t{width} * height * 3);
-            stage = readPixels(png, info, passes, result.image.pixels.data(), height,
-                               size_t{width} * 3);
+            decoded = readPixels(png, info, result.image.pixels.data());
         }
     }
     png_destroy_read_struct(&png, &info, nullptr);
 
-    if (stage == Stage::Failed) {
-        result.image = PpmImage();
-        if (source.truncated) {
-            result.error = ImageError::Truncated;
-            result.message = "the PNG data ends before the image is complete";
-        } else {
-            result.error = ImageError::Corrupt;
-            result.message = std::string("damaged PNG data (") + source.message + ")";
-        }
-    } else if (!result.ok()) {
-        result.image = PpmImage();
+    if (!decoded && source.truncated) {
+        result.error = ImageError::Truncated;
+        result.message = "the PNG data ends before the image is complete";
+    } else if (!decoded) {
+        result.error = ImageError::Corrupt;
+        result.message = std::string("damaged PNG data (") + source.message + ")";
     }
+    if (!result.ok())
+        result.image = PpmImage();
     return result;
 }
