@@ -8,7 +8,7 @@
 
 #include "app/scene_state.h"
 #include "app/texture_list.h"
-#include "image/ppm.h"
+#include "image/image_file.h"
 
 void initGraphicsState()
 {
@@ -56,26 +56,27 @@ void printUsage()
     std::exit(1);
 }
 
-// Reads one image named in the list; a name that cannot be opened as written is tried
-// beside the list file, so the viewer can be started from any folder.
+// Reads one image named in the list (P6, PNG or JPEG, told apart by its first bytes); a name
+// that cannot be opened as written is tried beside the list file, so the viewer can be started
+// from any folder.
 static PpmImage readImageOrExit(const std::string& listFile, const std::string& name)
 {
     std::string path = name;
-    PpmResult result = readPpmFile(path);
-    if (result.error == PpmError::OpenFailed) {
+    ImageResult result = readImageFile(path);
+    if (result.error == ImageError::OpenFailed) {
         const std::string beside = pathBesideList(listFile, name);
         if (!beside.empty()) {
-            PpmResult retry = readPpmFile(beside);
-            if (retry.error != PpmError::OpenFailed) {
+            ImageResult retry = readImageFile(beside);
+            if (retry.error != ImageError::OpenFailed) {
                 path = beside;
                 result = std::move(retry);
             }
         }
     }
     switch (result.error) {
-    case PpmError::None: std::printf("Done reading image\n"); return std::move(result.image);
-    case PpmError::OpenFailed: failWith("*** Error: Can't read file " + name);
-    case PpmError::NotP6: failWith(path + " is not a P6 PPM file!");
+    case ImageError::None: std::printf("Done reading image\n"); return std::move(result.image);
+    case ImageError::OpenFailed: failWith("*** Error: Can't read file " + name);
+    case ImageError::UnknownKind: failWith(path + " is not a P6 PPM file!");
     default: failWith("*** Error: " + path + ": " + result.message);
     }
 }

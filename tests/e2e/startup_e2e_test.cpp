@@ -2,11 +2,13 @@
 // the scene window.
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "harness.h"
+#include "support/encode_images.h"
 
 namespace {
 
@@ -43,6 +45,34 @@ std::string lastLine(const std::string& text)
 {
     auto lines = splitLines(text);
     return lines.empty() ? "" : lines.back();
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A 16x16 image of one colour: a 16-bit interlaced RGBA PNG, or a progressive JPEG.
+testimg::Bytes solidPng(Rgb colour)
+{
+    testimg::PngPicture picture{16, 16, 6, 16, true, {}, {}, {}};
+    for (int i = 0; i < 16 * 16; ++i)
+        picture.samples.insert(picture.samples.end(),
+                               {colour.r * 257, colour.g * 257, colour.b * 257, 0x8000});
+    return testimg::encodePng(picture);
+}
+
+testimg::Bytes solidJpeg(Rgb colour)
+{
+    testimg::JpegPicture picture;
+    picture.width = picture.height = 16;
+    picture.progressive = true;
+    for (int i = 0; i < 16 * 16; ++i)
+        picture.samples.insert(picture.samples.end(), {colour.r, colour.g, colour.b});
+    return testimg::encodeJpeg(picture);
 }
 
 class Startup : public ViewerTest {
@@ -208,6 +238,51 @@ TEST_F(Startup, ListInAnotherFolderFindsImagesBesideIt)
     EXPECT_NE(requireWindow(sceneWindowTitle), 0u);
     EXPECT_TRUE(isRunning(viewer)) << describeViewer();
     EXPECT_EQ(outputSoFar(viewer), progressFor(names));
+}
+
+TEST_F(Startup, ListMixesPpmPngAndJpegTextures)
+{
+    // The kind comes from the bytes: the vase's JPEG is named like a PPM.
+    const std::vector<std::string> names = {"table.png", "can.jpg", "globe.ppm", "vase.ppm",
+                                            "stand.png"};
+    testimg::writeBytes(dir + "/table.png", solidPng(swatchColour(Swatch::Table)));
+    testimg::writeBytes(dir + "/can.jpg", solidJpeg(swatchColour(Swatch::Can)));
+    writeSolidPpm(dir + "/globe.ppm", 16, 16, swatchColour(Swatch::Globe));
+    testimg::writeBytes(dir + "/vase.ppm", solidJpeg(swatchColour(Swatch::Vase)));
+    testimg::writeBytes(dir + "/stand.png", solidPng(swatchColour(Swatch::Stand)));
+    writeTextureList(dir + "/list.txt", names);
+
+    {
+        launch({"list.txt"});
+        ASSERT_TRUE(waitForOutput(progressFor(names))) << describeViewer();
+        Window window = requireWindow(sceneWindowTitle);
+        ASSERT_NE(window, 0u);
+        RgbImage frame;
+        const bool allShown = waitUntil([&] {
+            frame = grabWindow(display(), window);
+            const Rect whole{0, 0, frame.width, frame.height};
+            for (int s = 0; s < swatchCount; ++s)
+                if (spreadOf(frame, isSwatch(static_cast<Swatch>(s)), whole).count < 500)
+                    return false;
+            return !frame.empty();
+        });
+        EXPECT_TRUE(allShown) << "an object lacks its texture in " << saveGrab(frame, "mixed");
+        EXPECT_EQ(outputSoFar(viewer), progressFor(names));
+    }
+    {
+        SCOPED_TRACE("a damaged PNG stops start-up with one line, and the library stays quiet");
+        testimg::Bytes broken = solidPng(swatchColour(Swatch::Can));
+        broken[broken.size() - 20] ^= 0x01;
+        testimg::writeBytes(dir + "/broken.png", broken);
+        writeTextureList(dir + "/list.txt", {"table.png", "broken.png", "can.jpg"});
+        EXPECT_EQ(runToExit({"list.txt"}), 1);
+        const std::string output = outputSoFar(viewer);
+        const std::string head = progressFor({"table.png"}) + "Texture filename: broken.png\n";
+        EXPECT_EQ(output.rfind(head, 0), 0u) << output;
+        EXPECT_EQ(splitLines(output).size(), 4u) << output;
+        EXPECT_EQ(lastLine(output).rfind("*** Error: broken.png: ", 0), 0u) << output;
+        EXPECT_EQ(readFile(viewer.stderrPath), "");
+    }
 }
 
 }  // namespace

@@ -1,0 +1,35 @@
+// libFuzzer target: arbitrary bytes through kind detection and the P6, PNG and JPEG decoders;
+// a success must describe a whole image, a failure must leave none.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "image/image_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // A low pixel limit keeps each run small; refusing larger headers is part of what is tested.
+    constexpr long long maxPixels = 1 << 20;
+    const ImageResult r = readImageBytes(data, size, maxPixels);
+    const ImageKind kind = detectImageKind(data, size);
+    const PpmImage& image = r.image;
+    if (r.ok()) {
+        if (r.kind != kind || image.width <= 0 || image.height <= 0 ||
+            image.width > kPpmMaxDimension || image.height > kPpmMaxDimension)
+            std::abort();
+        if (image.pixels.size() != static_cast<size_t>(image.width) * image.height * 3)
+            std::abort();
+        if (kind != ImageKind::Ppm &&
+            static_cast<long long>(image.width) * image.height > maxPixels)
+            std::abort();
+    } else {
+        if (r.message.empty() || r.message.find('\n') != std::string::npos)
+            std::abort();
+        if (!image.pixels.empty() || image.width != 0 || image.height != 0)
+            std::abort();
+        // PNG and JPEG data is never handed to the P6 reader, nor called of unknown kind.
+        if ((kind == ImageKind::Png || kind == ImageKind::Jpeg) && r.kind != kind)
+            std::abort();
+    }
+    return 0;
+}
