@@ -27,13 +27,34 @@ bool makeCurrent(EGLDisplay display, const char* name, int width, int height,
                                     EGL_DEPTH_SIZE,
                                     24,
                                     EGL_NONE};
-    EGLConfig config = nullptr;
+    // EGL lists deeper colour first (10 bits a channel on some platforms). A window has 8 bits
+    // a channel, no alpha and a 24-bit depth buffer: the same here rounds every colour alike.
+    EGLConfig candidates[128];
     EGLint configs = 0;
+    if (!eglChooseConfig(display, configAttribs, candidates, 128, &configs) || configs <= 0) {
+        eglTerminate(display);
+        return false;
+    }
+    EGLConfig config = candidates[0];
+    int bestScore = -1;
+    for (EGLint i = 0; i < configs; ++i) {
+        EGLint red = 0, green = 0, blue = 0, alpha = 0, depth = 0;
+        eglGetConfigAttrib(display, candidates[i], EGL_RED_SIZE, &red);
+        eglGetConfigAttrib(display, candidates[i], EGL_GREEN_SIZE, &green);
+        eglGetConfigAttrib(display, candidates[i], EGL_BLUE_SIZE, &blue);
+        eglGetConfigAttrib(display, candidates[i], EGL_ALPHA_SIZE, &alpha);
+        eglGetConfigAttrib(display, candidates[i], EGL_DEPTH_SIZE, &depth);
+        const int score =
+            4 * (red == 8 && green == 8 && blue == 8) + 2 * (depth == 24) + (alpha == 0);
+        if (score > bestScore) {
+            bestScore = score;
+            config = candidates[i];
+        }
+    }
     const EGLint pbufferAttribs[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     EGLSurface surface = EGL_NO_SURFACE;
     EGLContext context = EGL_NO_CONTEXT;
-    if (eglChooseConfig(display, configAttribs, &config, 1, &configs) && configs > 0 &&
-        eglBindAPI(EGL_OPENGL_API) &&
+    if (eglBindAPI(EGL_OPENGL_API) &&
         (surface = eglCreatePbufferSurface(display, config, pbufferAttribs)) != EGL_NO_SURFACE &&
         (context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr)) != EGL_NO_CONTEXT &&
         eglMakeCurrent(display, surface, surface, context)) {

@@ -72,9 +72,10 @@ const char* const kExportTooltip = "Writes the vase as it is now to a 3D model f
 // ImGui 1.86's GLUT backend writes input straight into ImGuiIO, where a press and a
 // release that land between two frames cancel out. Input is queued here instead, with the
 // modifiers of its moment (GLUT reports them only inside input callbacks).
-void queueInput(PanelInput e)
+void queueInput(PanelInput e, bool inputCallback = true)
 {
-    const int mods = glutGetModifiers();
+    // GLUT knows the modifiers only inside keyboard and mouse callbacks.
+    const int mods = inputCallback ? glutGetModifiers() : 0;
     e.shift = (mods & GLUT_ACTIVE_SHIFT) != 0;
     e.ctrl = (mods & GLUT_ACTIVE_CTRL) != 0;
     e.alt = (mods & GLUT_ACTIVE_ALT) != 0;
@@ -116,7 +117,7 @@ void onSpecialUp(int k, int x, int y)
 void onEntry(int state)
 {
     if (state == GLUT_LEFT)
-        queueInput({PanelInput::Leave, 0, 0, 0, 0});
+        queueInput({PanelInput::Leave, 0, 0, 0, 0}, false);
 }
 
 void onReshape(int width, int height)

@@ -185,6 +185,20 @@ void clickCheckbox(PanelDriver& panel, PanelControl control)
     parkPointer(panel.display, panel.geometry);
 }
 
+void clickPanelButton(PanelDriver& panel, PanelButton button)
+{
+    refreshPanel(panel);
+    // The buttons share the row after the last spinner, each taking half of its width.
+    const int row = panelCheckboxCount + panelSpinnerCount;
+    const int y =
+        panel.geometry.y +
+        static_cast<int>(std::lround(panel.layout.firstRowY + row * panel.layout.rowPitch));
+    const int quarter = panel.geometry.width / 4;
+    click(panel.display,
+          panel.geometry.x + (button == PanelButton::SavePicture ? quarter : 3 * quarter), y);
+    parkPointer(panel.display, panel.geometry);
+}
+
 bool checkboxTicked(PanelDriver& panel, PanelControl control)
 {
     refreshPanel(panel);

@@ -15,11 +15,7 @@
 #include <fstream>
 #include <iterator>
 
-#define TINYGLTF_IMPLEMENTATION
-#define TINYGLTF_NO_STB_IMAGE
-#define TINYGLTF_NO_STB_IMAGE_WRITE
-#define TINYGLTF_NO_EXTERNAL_IMAGE
-#include <tiny_gltf.h>
+#include "gltf_read.h"
 
 namespace fs = std::filesystem;
 
@@ -49,22 +45,11 @@ struct TempFolder {
     }
 };
 
-// Keeps the embedded image's bytes instead of decoding them.
-bool keepImageBytes(tinygltf::Image* image, const int, std::string*, std::string*, int, int,
-                    const unsigned char* bytes, int size, void*)
-{
-    image->image.assign(bytes, bytes + size);
-    return true;
-}
-
 tinygltf::Model load(const fs::path& file)
 {
-    tinygltf::TinyGLTF reader;
-    reader.SetImageLoader(keepImageBytes, nullptr);
-    tinygltf::Model model;
-    std::string err, warn;
-    EXPECT_TRUE(reader.LoadBinaryFromFile(&model, &err, &warn, file.string())) << err;
-    EXPECT_EQ(err + warn, "");
+    std::string problems;
+    tinygltf::Model model = testgltf::loadGlbFile(file.string(), problems);
+    EXPECT_EQ(problems, "");
     return model;
 }
 

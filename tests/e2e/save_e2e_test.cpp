@@ -1,0 +1,92 @@
+// End-to-end tests of what leaves the viewer: saved pictures, headless pictures, the vase as glTF.
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gltf_read.h"
+#include "harness.h"
+#include "panel_driver.h"
+#include "png_decode.h"
+#include "scene/vase_mesh.h"
+
+namespace {
+
+using namespace e2e;
+
+class SaveAndExport : public StillLifeTest {
+  protected:
+    // Waits for a file the viewer writes into its working folder; false after the limit.
+    bool waitForFile(const std::string& name)
+    {
+        return waitUntil([&] { return std::filesystem::exists(dir + "/" + name); }, 30.0, 100);
+    }
+
+    static RgbImage asRgbImage(const testimg::DecodedPng& png)
+    {
+        RgbImage image;
+        image.width = png.width;
+        image.height = png.height;
+        for (size_t i = 0; i + 2 < png.rgb.size(); i += 3)
+            image.pixels.push_back(Rgb{png.rgb[i], png.rgb[i + 1], png.rgb[i + 2]});
+        return image;
+    }
+};
+
+TEST_F(SaveAndExport, SavedPictureIsTheWindowAndItsArgumentsDrawItAgainHeadless)
+{
+    ASSERT_NO_FATAL_FAILURE(startStillLife());
+    const RgbImage shown = waitForSteadyScene();
+
+    clickPanelButton(panel, PanelButton::SavePicture);
+    ASSERT_TRUE(waitForFile("tolvane-001.png")) << describeViewer();
+    const testimg::DecodedPng saved = testimg::decodePngFile(dir + "/tolvane-001.png");
+    ASSERT_EQ("", saved.error);
+    const RgbImage savedImage = asRgbImage(saved);
+    ASSERT_EQ(shown.width, savedImage.width);
+    ASSERT_EQ(shown.height, savedImage.height);
+    // The frame as the window shows it, but for the globe, which has turned since.
+    EXPECT_EQ(0, differingPixels(shown, savedImage, globeAreas(shown, savedImage)))
+        << saveGrab(savedImage, "saved") << " " << saveGrab(shown, "shown");
+
+    // The next save takes the next number and leaves the first file alone.
+    clickPanelButton(panel, PanelButton::SavePicture);
+    ASSERT_TRUE(waitForFile("tolvane-002.png")) << describeViewer();
+
+    // Its own arguments, with no X server at all, draw the same picture, globe included.
+    const std::string arguments = saved.texts.count("Tolvane arguments")
+                                      ? saved.texts.at("Tolvane arguments")
+                                      : std::string();
+    ASSERT_NE(std::string::npos, arguments.find("--set globeAngle=")) << arguments;
+    std::vector<std::string> args{"--render", "again.png"};
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;)
+        args.push_back(word);
+    args.push_back("textureList.txt");
+    launch(args, dir, {{"DISPLAY", ""}});
+    ASSERT_EQ(0, waitForExit(viewer, 60.0)) << describeViewer();
+    const testimg::DecodedPng again = testimg::decodePngFile(dir + "/again.png");
+    ASSERT_EQ("", again.error);
+    EXPECT_EQ(arguments, again.texts.at("Tolvane arguments"));
+    EXPECT_EQ(saved.rgb, again.rgb) << saveGrab(asRgbImage(again), "again");
+}
+
+TEST_F(SaveAndExport, ExportedVaseReadsBackWithTwoTrianglesPerQuad)
+{
+    ASSERT_NO_FATAL_FAILURE(startStillLife());
+    waitForStillLife();
+    clickPanelButton(panel, PanelButton::ExportVase);
+    ASSERT_TRUE(waitForFile("tolvane-vase-001.glb")) << describeViewer();
+
+    std::string problems;
+    const tinygltf::Model model = testgltf::loadGlbFile(dir + "/tolvane-vase-001.glb", problems);
+    EXPECT_EQ("", problems);
+    const VaseSettings defaults;
+    EXPECT_EQ(2 * (vaseBandQuadCount(defaults) + vaseStepRingCount(defaults)),
+              testgltf::triangleCount(model));
+    // The vase's own image travels with it.
+    ASSERT_EQ(1u, model.images.size());
+    EXPECT_EQ("image/png", model.images[0].mimeType);
+}
+
+}  // namespace
