@@ -299,10 +299,19 @@ bool parseSize(const std::string& text, int& width, int& height)
            width > 0 && height > 0 && width <= kLargest && height <= kLargest;
 }
 
+// Control characters typed into an argument would break the message's one line.
+std::string printable(std::string text)
+{
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return text;
+}
+
 CommandLine failure(CommandLine line, const std::string& message)
 {
     line.action = CommandAction::Error;
-    line.text = "tolvane: " + message;
+    line.text = printable("tolvane: " + message);
     return line;
 }
 
@@ -367,8 +376,9 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
     return line;
 }
 
-std::string applySetting(SceneState& state, const std::string& assignment, int textureCount)
+std::string applySetting(SceneState& state, const std::string& given, int textureCount)
 {
+    const std::string assignment = printable(given);
     const size_t equals = assignment.find('=');
     const std::string name = assignment.substr(0, equals);
     for (const Setting& s : settingsOf(state, textureCount)) {

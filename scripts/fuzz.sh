@@ -25,12 +25,14 @@ build_target ppm_fuzz "$root/image/ppm.cpp"
 build_target texture_list_fuzz "$root/app/texture_list.cpp"
 image_libs=($(pkg-config --libs libpng) -ljpeg)
 build_target image_fuzz "$root"/image/{image_file,png_read,jpeg_read,ppm}.cpp "${image_libs[@]}"
+build_target options_fuzz "$root"/app/{options,scene_state}.cpp "$root/panel/controls.cpp"
 
 # Small seed corpora: valid inputs of each form, so the fuzzer starts past the magic and the count.
 ppm_seeds="$build/corpus/ppm"
 list_seeds="$build/corpus/texture_list"
 image_seeds="$build/corpus/image"
-mkdir -p "$ppm_seeds" "$list_seeds" "$image_seeds"
+options_seeds="$build/corpus/options"
+mkdir -p "$ppm_seeds" "$list_seeds" "$image_seeds" "$options_seeds"
 printf 'P6\n# comment\n2 1\n255\nabcdef' >"$ppm_seeds/plain"
 printf 'P6\n#\n#\n1 1 15 \x0a\x0f\x07' >"$ppm_seeds/comments"
 printf 'P6 1 1 1000\n\x03\xe8\x01\xf4\x00\x00' >"$ppm_seeds/wide"
@@ -39,6 +41,9 @@ printf '3\ntable.ppm can.ppm\nearth.ppm\n' >"$list_seeds/decimal"
 printf '0x2 a b' >"$list_seeds/hex"
 printf '010\na b c d e f g h\n' >"$list_seeds/octal"
 printf '5 only.ppm' >"$list_seeds/short"
+printf -- '--set\0vaseVerticalSteps=1000\0--set\0lightPosition=1,0.5,-1\0list.txt' >"$options_seeds/set"
+printf -- '-geometry\0700x700+0+0\0--render\0a.png\0--size\0640x480' >"$options_seeds/render"
+printf 'zoom=0.3' >"$options_seeds/word"
 # Valid PNG and JPEG files of each variant, written by libpng and libjpeg, beside the P6 seeds.
 clang++ -std=c++17 -O1 -I"$root" -I"$root/tests" "$root/tests/fuzz/make_image_seeds.cpp" \
   "$root/tests/support/encode_images.cpp" "${image_libs[@]}" -o "$build/make_image_seeds"
@@ -46,11 +51,12 @@ clang++ -std=c++17 -O1 -I"$root" -I"$root/tests" "$root/tests/fuzz/make_image_se
 cp "$ppm_seeds"/* "$image_seeds"/
 
 # Crash reproducers land in the build folder, not the working directory.
-for name in ppm_fuzz texture_list_fuzz image_fuzz; do
+for name in ppm_fuzz texture_list_fuzz image_fuzz options_fuzz; do
   case $name in
     ppm_fuzz) seeds=$ppm_seeds ;;
     texture_list_fuzz) seeds=$list_seeds ;;
     image_fuzz) seeds=$image_seeds ;;
+    options_fuzz) seeds=$options_seeds ;;
   esac
   echo "Running $name for ${seconds}s"
   (cd "$build" && "./$name" -max_total_time="$seconds" -print_final_stats=1 \

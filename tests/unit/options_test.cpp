@@ -61,6 +61,7 @@ TEST(CommandLine, RefusalsAreOneLine)
                                           {"--render", "a.png", "--size", "99999x10"},
                                           {"--render"},
                                           {"--bogus"},
+                                          {"--bogus\nline"},
                                           {"a.txt", "b.txt"}}) {
         const CommandLine line = parse(args);
         EXPECT_EQ(CommandAction::Error, line.action) << args[0];
@@ -117,6 +118,7 @@ TEST(Settings, TakeThePanelsKindsAndLimits)
     EXPECT_EQ(before.lightPosition[0], s.lightPosition[0]);
     EXPECT_EQ(before.zoom, s.zoom);
     EXPECT_NE("", applySetting(s, "tableTexture=0", 0));  // an empty list offers no index
+    EXPECT_EQ(std::string::npos, applySetting(s, "zoom=1\nnext", 5).find('\n'));
 }
 
 TEST(Settings, ReproducingArgumentsReadBackToTheSameState)
