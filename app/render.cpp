@@ -36,6 +36,6 @@ std::string renderToFile(const CommandLine& line)
     const WriteResult written =
         writeFileAtomically(line.renderPath, png.bytes.data(), png.bytes.size());
     if (!written.ok)
-        return "cannot write " + line.renderPath + ": " + written.message;
+        return written.message;
     return std::string();
 }
