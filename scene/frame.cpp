@@ -3,6 +3,9 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "app/scene_state.h"
 #include "scene/vase_draw.h"
@@ -142,6 +145,17 @@ void bindTexture(int index)
 
 }  // namespace
 
+void keepRendererHeap()
+{
+#if defined(__GLIBC__)
+    // glibc trims the top of the heap once 128 KiB of it is free (or twice the largest freed
+    // mmap chunk, up to 64 MiB, which makes it differ between starts). A fixed threshold
+    // above what the renderer frees in one frame keeps that memory for the next frame; it
+    // also fixes the mmap threshold at its 128 KiB default.
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+#endif
+}
+
 unsigned long framesDrawn()
 {
     return frameCount;
@@ -210,6 +224,8 @@ void drawGlobeAndStand()
 
 void drawFrame()
 {
+    if (frameCount == 0)
+        keepRendererHeap();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3fv(kMaterialGrey);
 

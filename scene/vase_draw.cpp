@@ -1,19 +1,46 @@
-// Draws the vase: a cached mesh through client vertex arrays, or per-quad immediate mode.
+// Draws the vase: a mesh cached in a buffer object (client arrays where GL has none), or
+// per-quad immediate mode.
+#define GL_GLEXT_PROTOTYPES 1
 #include "scene/vase_draw.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glx.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/scene_state.h"
+#include "panel/controls.h"
 
 namespace {
 
-std::vector<VaseVertex> cachedMesh;  // built from cachedSettings
-VaseSettings cachedSettings;
-bool cacheBuilt = false;
+enum class Submission { Undecided, Immediate, BufferObject, ClientArrays };
+
+// The buffer-object calls, core (OpenGL 1.5) or ARB_vertex_buffer_object; the signatures agree.
+struct BufferCalls {
+    PFNGLGENBUFFERSPROC gen = nullptr;
+    PFNGLBINDBUFFERPROC bind = nullptr;
+    PFNGLBUFFERDATAPROC data = nullptr;
+    PFNGLMAPBUFFERPROC map = nullptr;
+    PFNGLUNMAPBUFFERPROC unmap = nullptr;
+};
+
+// The one vase mesh of the scene context, with the settings it was built from.
+struct VaseCache {
+    Submission submission = Submission::Undecided;
+    BufferCalls gl;
+    GLuint buffer = 0;
+    size_t capacity = 0;                 // vertices the buffer's storage holds
+    size_t vertices = 0;                 // vertices of the mesh in it
+    std::vector<VaseVertex> clientMesh;  // only without buffer objects
+    VaseSettings settings;
+    bool valid = false;  // the mesh matches `settings`
+};
+VaseCache cache;
 size_t lastQuads = 0;
 
 // TOLVANE_VASE_SUBMIT=immediate selects the per-quad reference path, e.g. to compare pictures.
@@ -37,6 +64,116 @@ float textureV(const VaseSettings& s, float y0, float y, float e, bool upper)
 float normalY(const VaseSettings& s, float y)
 {
     return s.radialNormals ? 0.0f : static_cast<float>(y - 0.5);
+}
+
+bool hasExtension(const char* extensions, const char* name)
+{
+    const size_t length = std::strlen(name);
+    for (const char* p = extensions; p && (p = std::strstr(p, name)) != nullptr; p += length) {
+        const bool starts = p == extensions || p[-1] == ' ';
+        if (starts && (p[length] == ' ' || p[length] == '\0'))
+            return true;
+    }
+    return false;
+}
+
+// ARB entry points by name: libOpenGL exports only the core ones. Under glvnd the GLX getter
+// hands out dispatch stubs that serve EGL contexts too.
+template <typename Function>
+Function arbEntry(const char* name)
+{
+    return reinterpret_cast<Function>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
+}
+
+// Chosen once, in the scene's context: immediate mode on request, else buffer objects where
+// GL has them (core since 1.5, an extension before), else client arrays.
+Submission chooseSubmission(BufferCalls& gl)
+{
+    if (immediateSubmission())
+        return Submission::Immediate;
+    int major = 0, minor = 0;
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (version && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
+        (major > 1 || (major == 1 && minor >= 5))) {
+        gl = {glGenBuffers, glBindBuffer, glBufferData, glMapBuffer, glUnmapBuffer};
+        return Submission::BufferObject;
+    }
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (hasExtension(extensions, "GL_ARB_vertex_buffer_object")) {
+        gl = {arbEntry<PFNGLGENBUFFERSPROC>("glGenBuffersARB"),
+              arbEntry<PFNGLBINDBUFFERPROC>("glBindBufferARB"),
+              arbEntry<PFNGLBUFFERDATAPROC>("glBufferDataARB"),
+              arbEntry<PFNGLMAPBUFFERPROC>("glMapBufferARB"),
+              arbEntry<PFNGLUNMAPBUFFERPROC>("glUnmapBufferARB")};
+        if (gl.gen && gl.bind && gl.data && gl.map && gl.unmap)
+            return Submission::BufferObject;
+    }
+    return Submission::ClientArrays;
+}
+
+// Builds the mesh straight into the buffer's storage: the process holds no other copy. The
+// storage is replaced only when the mesh outgrows it, and then with headroom.
+void uploadVaseMesh(VaseCache& c, const VaseSettings& s)
+{
+    const size_t count = vaseVertexCount(s);
+    c.valid = false;
+    if (c.buffer == 0)
+        c.gl.gen(1, &c.buffer);
+    c.gl.bind(GL_ARRAY_BUFFER, c.buffer);
+    if (count > c.capacity) {
+        // Headroom costs resident memory where the driver clears new storage (llvmpipe
+        // does), so none beyond the largest vase the panel can ask for.
+        VaseSettings largest;
+        largest.verticalSteps = kMaxSteps;
+        largest.radialSteps = kMaxSteps;
+        largest.fillSteps = true;
+        const size_t capacity = std::min(vaseBufferCapacity(count, c.capacity),
+                                         std::max(count, vaseVertexCount(largest)));
+        // Give the old storage back first, so that growing never holds two meshes at once.
+        c.gl.data(GL_ARRAY_BUFFER, 0, nullptr, GL_STATIC_DRAW);
+        c.capacity = 0;
+        // Earlier errors are not ours; an error after this call means no storage.
+        for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+        }
+        c.gl.data(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(capacity * sizeof(VaseVertex)), nullptr,
+                  GL_STATIC_DRAW);
+        if (glGetError() != GL_NO_ERROR) {
+            c.gl.bind(GL_ARRAY_BUFFER, 0);
+            return;
+        }
+        c.capacity = capacity;
+    }
+    if (count > 0) {
+        void* storage = c.gl.map(GL_ARRAY_BUFFER, GL_WRITE_ONLY);
+        if (storage == nullptr) {
+            c.gl.bind(GL_ARRAY_BUFFER, 0);
+            return;
+        }
+        buildVaseMesh(s, static_cast<VaseVertex*>(storage));
+        // GL_FALSE: the storage was lost while mapped; the mesh is rebuilt at the next frame.
+        if (c.gl.unmap(GL_ARRAY_BUFFER) != GL_TRUE) {
+            c.gl.bind(GL_ARRAY_BUFFER, 0);
+            return;
+        }
+    }
+    c.gl.bind(GL_ARRAY_BUFFER, 0);
+    c.vertices = count;
+    c.settings = s;
+    c.valid = true;
+}
+
+void drawBufferedMesh(const VaseCache& c)
+{
+    if (c.vertices == 0)
+        return;
+    c.gl.bind(GL_ARRAY_BUFFER, c.buffer);
+    // With a buffer bound, the array pointer is an offset into it.
+    glInterleavedArrays(GL_T2F_N3F_V3F, 0, nullptr);
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(c.vertices));
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    c.gl.bind(GL_ARRAY_BUFFER, 0);
 }
 
 }  // namespace
@@ -119,18 +256,28 @@ void drawVaseImmediate(const VaseSettings& s)
 void drawVase(int cylindrical)
 {
     const VaseSettings s = vaseSettingsOf(scene, cylindrical);
+    if (cache.submission == Submission::Undecided)
+        cache.submission = chooseSubmission(cache.gl);
     glBindTexture(GL_TEXTURE_2D, textureAt(scene, scene.vaseTexture));
     glPushMatrix();
     glScalef(0.7f, 0.7f, 0.7f);
-    if (immediateSubmission()) {
-        drawVaseImmediate(s);
-    } else {
-        if (!cacheBuilt || s != cachedSettings) {
-            buildVaseMesh(s, cachedMesh);
-            cachedSettings = s;
-            cacheBuilt = true;
+    const bool stale = !cache.valid || s != cache.settings;
+    switch (cache.submission) {
+    case Submission::BufferObject:
+        if (stale)
+            uploadVaseMesh(cache, s);
+        if (cache.valid)
+            drawBufferedMesh(cache);
+        break;
+    case Submission::ClientArrays:
+        if (stale) {
+            buildVaseMesh(s, cache.clientMesh);
+            cache.settings = s;
+            cache.valid = true;
         }
-        drawVaseMesh(cachedMesh);
+        drawVaseMesh(cache.clientMesh);
+        break;
+    default: drawVaseImmediate(s); break;
     }
     glPopMatrix();
     lastQuads = vaseBandQuadCount(s) + vaseStepRingCount(s);

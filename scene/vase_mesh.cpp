@@ -2,6 +2,7 @@
 #include "scene/vase_mesh.h"
 
 #include <cmath>
+#include <cstring>
 
 bool VaseSettings::operator==(const VaseSettings& o) const
 {
@@ -110,6 +111,18 @@ inline VaseVertex vertex(float u, float v, float x, float ny, float y, float z)
 
 }  // namespace
 
+size_t vaseVertexCount(const VaseSettings& s)
+{
+    return 4 * (vaseBandQuadCount(s) + vaseStepRingCount(s));
+}
+
+size_t vaseBufferCapacity(size_t needed, size_t current)
+{
+    if (needed <= current)
+        return current;
+    return needed + needed / 8;
+}
+
 // One band quad (a b c d) and its step ring (b e f c), seen from outside, angle growing right:
 //
 //        e-------------f     ring in the plane y1, from r0 to r1
@@ -118,23 +131,14 @@ inline VaseVertex vertex(float u, float v, float x, float ny, float y, float z)
 //      |             |
 //      a-------------d       y0
 //    theta0        theta1
-void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out)
+void buildVaseMesh(const VaseSettings& s, VaseVertex* out)
 {
-    const size_t quads = vaseBandQuadCount(s) + vaseStepRingCount(s);
-    const size_t count = 4 * quads;
-    out.clear();
-    if (out.capacity() < count || out.capacity() / 2 > count) {
-        // Free the old storage before allocating, so that growing never holds two meshes at
-        // once; a mesh that shrinks below half its storage gives the rest back.
-        std::vector<VaseVertex>().swap(out);
-        out.reserve(count);
-    }
-    if (quads == 0)
+    if (vaseBandQuadCount(s) == 0)
         return;
-
     const std::vector<AngleStep> steps = angleSteps(s.radialSteps);
     const float vf = static_cast<float>(s.verticalSteps);
     const float e = 1 / vf;
+    // Each quad is assembled here and copied out whole, so out is never read.
     VaseVertex quad[8];
     for (int i = 0; i < s.verticalSteps; ++i) {
         const Band b = band(s, i, vf, e);
@@ -149,7 +153,8 @@ void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out)
             quad[2] = vertex(a.u1, b.t1, x01, b.n1, b.y1, z01);
             quad[3] = vertex(a.u1, b.t0, x01, b.n0, b.y0, z01);
             if (!b.ring) {
-                out.insert(out.end(), quad, quad + 4);
+                std::memcpy(out, quad, 4 * sizeof(VaseVertex));
+                out += 4;
                 continue;
             }
             const float x10 = static_cast<float>(r1 * a.cos0);
@@ -160,7 +165,22 @@ void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out)
             quad[5] = vertex(a.u0, b.t1, x10, b.n1, b.y1, z10);
             quad[6] = vertex(a.u1, b.t1, x11, b.n1, b.y1, z11);
             quad[7] = quad[2];
-            out.insert(out.end(), quad, quad + 8);
+            std::memcpy(out, quad, 8 * sizeof(VaseVertex));
+            out += 8;
         }
     }
+}
+
+void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out)
+{
+    const size_t count = vaseVertexCount(s);
+    out.clear();
+    if (out.capacity() < count || out.capacity() / 2 > count) {
+        // Free the old storage before allocating, so that growing never holds two meshes at
+        // once; a mesh that shrinks below half its storage gives the rest back.
+        std::vector<VaseVertex>().swap(out);
+        out.reserve(count);
+    }
+    out.resize(count);
+    buildVaseMesh(s, out.data());
 }

@@ -32,6 +32,17 @@ size_t vaseBandQuadCount(const VaseSettings& s);
 // when fillSteps is on; the top band gets one only where rounding says so (V = 31).
 size_t vaseStepRingCount(const VaseSettings& s);
 
-// Fills `out` (replacing its contents) with 4 vertices per quad in drawing order: for each
-// band bottom to top, for each angle step, the band quad followed by its step ring if any.
+// Vertices of the whole mesh: 4 per band quad and per step ring.
+size_t vaseVertexCount(const VaseSettings& s);
+
+// Writes the vaseVertexCount(s) vertices to out in drawing order: for each band bottom to top,
+// for each angle step, the band quad followed by its step ring if any. Only writes to out,
+// never reads it back, so out may be write-combined memory such as a mapped buffer object.
+void buildVaseMesh(const VaseSettings& s, VaseVertex* out);
+// The same into a vector, replacing its contents.
 void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out);
+
+// Vertices a mesh store should hold when `needed` must fit and it holds `current` now: current
+// while the mesh fits (a mesh that shrinks or keeps its size never reallocates), else needed
+// plus an eighth, so that stepping V or R upwards reallocates once every few steps.
+size_t vaseBufferCapacity(size_t needed, size_t current);

@@ -209,3 +209,25 @@ TEST(VaseMesh, MatchesPerQuadEvaluationBitForBit)
                     << v << " x " << r << " flags " << flags;
             }
 }
+
+TEST(VaseMesh, BufferCapacityKeepsStorageAndGrowsWithHeadroom)
+{
+    EXPECT_EQ(vaseBufferCapacity(0, 0), 0u);
+    EXPECT_EQ(vaseBufferCapacity(800, 0), 900u);
+    // A mesh that fits, however small, keeps the storage.
+    for (size_t needed : {900u, 899u, 1u, 0u})
+        EXPECT_EQ(vaseBufferCapacity(needed, 900), 900u) << needed;
+
+    // Stepping V up one click at a time to the panel's top at R = 1000 reallocates once, and
+    // going back and forth between 999 and 1000 never does.
+    size_t capacity = 0;
+    int reallocations = 0;
+    for (int v : {990, 991, 992, 993, 994, 995, 996, 997, 998, 999, 1000, 999, 1000, 999}) {
+        const size_t needed = vaseVertexCount(settings(v, 1000));
+        const size_t next = vaseBufferCapacity(needed, capacity);
+        ASSERT_GE(next, needed) << v;
+        reallocations += next != capacity;
+        capacity = next;
+    }
+    EXPECT_EQ(reallocations, 1);
+}
