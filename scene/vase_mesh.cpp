@@ -174,13 +174,13 @@ void buildVaseMesh(const VaseSettings& s, VaseVertex* out)
 void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out)
 {
     const size_t count = vaseVertexCount(s);
-    out.clear();
     if (out.capacity() < count || out.capacity() / 2 > count) {
         // Free the old storage before allocating, so that growing never holds two meshes at
         // once; a mesh that shrinks below half its storage gives the rest back.
         std::vector<VaseVertex>().swap(out);
         out.reserve(count);
     }
+    // Only vertices the vector did not hold are cleared before being overwritten.
     out.resize(count);
     buildVaseMesh(s, out.data());
 }

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl1-mesa-dev
   libimgui-dev libstb-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev
   xvfb xauth x11-utils x11-apps xdotool libx11-dev libxtst-dev
   xplanet-images netpbm
 )
