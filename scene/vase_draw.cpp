@@ -180,10 +180,10 @@ void uploadVaseMesh(VaseCache& c, const VaseSettings& s)
 // Draws `vertices` from the enabled arrays, `batch` at a time (a multiple of 4; 0 for one
 // call). A software renderer bins geometry until a flush and rasterises only then: small
 // flushed batches keep each binned batch in cache and the memory it takes small (with
-// llvmpipe at 1000 x 1000, 64K vertices a batch take about a third less CPU than one call).
+// llvmpipe at 1000 x 1000, 64K vertices a batch take about 30% less CPU than one call).
 // Where GL has fences, at most kBatchesAhead batches wait for the rasteriser: llvmpipe
-// allocates a scene for each batch in flight (about 1.5 MiB of tile bins that it keeps
-// for good), so an unbounded lead grows the process whenever the rasteriser falls behind.
+// allocates another scene whenever all of its scenes are busy and keeps it for good, so an
+// unbounded lead grows the process each time the rasteriser falls behind.
 void drawArraysInBatches(size_t vertices, size_t batch, bool fences)
 {
     constexpr size_t kBatchesAhead = 3;
