@@ -1,17 +1,22 @@
-// Offscreen benchmark of the vase: per-quad immediate mode against the cached mesh.
+// Offscreen benchmark of the vase: per-quad immediate mode, the mesh in client memory and the
+// mesh in a buffer object; frame time, the cost of a change, and peak memory.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <vector>
 
+#include "scene/frame.h"
 #include "scene/vase_draw.h"
 #include "scene/vase_mesh.h"
 
@@ -158,18 +163,33 @@ void setUpState()
     glTranslatef(-0.25f, 0.1f, 0.45f);
 }
 
+// Wall and CPU time of one frame, ms. CPU time counts every thread of the process, the
+// renderer's included.
+struct FrameCost {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double cpuMillis()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
 // One frame of the vase alone; only the drawing and its completion are timed.
-double frameMillis(const std::function<void()>& draw)
+FrameCost frameCost(const std::function<void()>& draw)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glFinish();
     const Clock::time_point start = Clock::now();
+    const double cpuStart = cpuMillis();
     glPushMatrix();
     glScalef(0.7f, 0.7f, 0.7f);
     draw();
     glPopMatrix();
     glFinish();
-    return millisSince(start);
+    return {millisSince(start), cpuMillis() - cpuStart};
 }
 
 std::vector<unsigned char> readPixels()
@@ -194,13 +214,16 @@ void drawMeshPerQuad(const std::vector<VaseVertex>& mesh)
     }
 }
 
-// The cached mesh in several glDrawArrays calls of `chunk` vertices (a multiple of 4).
+// The client-array mesh in glDrawArrays calls of `chunk` vertices (a multiple of 4), each
+// followed by a flush: batching without the buffer object.
 void drawMeshChunked(const std::vector<VaseVertex>& mesh, size_t chunk)
 {
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, mesh.data());
-    for (size_t first = 0; first < mesh.size(); first += chunk)
+    for (size_t first = 0; first < mesh.size(); first += chunk) {
         glDrawArrays(GL_QUADS, static_cast<GLint>(first),
                      static_cast<GLsizei>(std::min(chunk, mesh.size() - first)));
+        glFlush();
+    }
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
@@ -210,8 +233,8 @@ void drawMeshChunked(const std::vector<VaseVertex>& mesh, size_t chunk)
 struct Variant {
     const char* label;
     std::function<void()> draw;
-    bool culled;                // every face culled: all the work but rasterisation
-    std::vector<double> times;  // ms per frame
+    bool culled;  // every face culled: all the work but rasterisation
+    std::vector<double> wall, cpu;
 };
 
 // Runs every variant once per round, so that drift in the machine's load hits all alike.
@@ -223,54 +246,184 @@ void runRounds(std::vector<Variant>& variants, int warmupRounds, int rounds)
                 glEnable(GL_CULL_FACE);
                 glCullFace(GL_FRONT_AND_BACK);
             }
-            const double ms = frameMillis(v.draw);
+            const FrameCost cost = frameCost(v.draw);
             glDisable(GL_CULL_FACE);
-            if (round >= warmupRounds)
-                v.times.push_back(ms);
+            if (round >= warmupRounds) {
+                v.wall.push_back(cost.wall);
+                v.cpu.push_back(cost.cpu);
+            }
         }
 }
 
+// The three designs: (a) per-quad immediate mode, (b) the mesh in client memory drawn by one
+// call, (c) the mesh in a buffer object drawn in flushed batches, as the viewer does.
 void measureFrames(const char* name, const VaseSettings& s, const std::vector<VaseVertex>& mesh,
                    int warmupRounds, int rounds)
 {
     const std::function<void()> immediate = [&] { drawVaseImmediate(s); };
-    const std::function<void()> cached = [&] { drawVaseMesh(mesh); };
+    const std::function<void()> client = [&] { drawVaseMesh(mesh); };
+    const std::function<void()> buffered = [&] { drawVaseCached(s, kVaseBatchVertices); };
     std::vector<Variant> v = {
-        {"(a) regenerate, glBegin/glEnd per quad", immediate, false, {}},
-        {"    built mesh, glBegin/glEnd per quad", [&] { drawMeshPerQuad(mesh); }, false, {}},
-        {"(b) cached mesh, one glDrawArrays", cached, false, {}},
-        {"    cached mesh, glDrawArrays per 64K", [&] { drawMeshChunked(mesh, 65536); }, false, {}},
-        {"(a) with every face culled", immediate, true, {}},
-        {"(b) with every face culled", cached, true, {}},
+        {"(a) regenerate, glBegin/glEnd per quad", immediate, false, {}, {}},
+        {"    built mesh, glBegin/glEnd per quad", [&] { drawMeshPerQuad(mesh); }, false, {}, {}},
+        {"(b) client arrays, one glDrawArrays", client, false, {}, {}},
+        {"    client arrays, flushed 64K batches",
+         [&] { drawMeshChunked(mesh, kVaseBatchVertices); },
+         false,
+         {},
+         {}},
+        {"(c) buffer object, 64K batches, 3 ahead", buffered, false, {}, {}},
+        {"    buffer object, one glDrawArrays", [&] { drawVaseCached(s, 0); }, false, {}, {}},
+        {"(a) with every face culled", immediate, true, {}, {}},
+        {"(b) with every face culled", client, true, {}, {}},
+        {"(c) with every face culled", buffered, true, {}, {}},
     };
     runRounds(v, warmupRounds, rounds);
-    frameMillis(immediate);
+    frameCost(immediate);
     const std::vector<unsigned char> immediatePicture = readPixels();
-    frameMillis(cached);
-    const bool samePicture = readPixels() == immediatePicture;
+    frameCost(client);
+    const bool clientSame = readPixels() == immediatePicture;
+    frameCost(buffered);
+    const bool bufferedSame = readPixels() == immediatePicture;
 
-    std::vector<double> ms;
-    for (const Variant& variant : v)
-        ms.push_back(median(variant.times));
     std::printf("Vase frame at %s (%zu quads), median of %d, ms, glFinish after each frame:\n",
                 name, vaseBandQuadCount(s) + vaseStepRingCount(s), rounds);
-    for (size_t i = 0; i < v.size(); ++i)
-        std::printf("  %-40s %9.2f\n", v[i].label, ms[i]);
-    std::printf("  (a)/(b): %.1fx; with every face culled (no rasterisation): %.1fx\n",
-                ms[0] / ms[2], ms[4] / ms[5]);
-    std::printf("  (a) and (b) draw identical pixels: %s\n\n", samePicture ? "yes" : "NO");
+    std::printf("  %-40s %9s %9s\n", "", "wall", "CPU");
+    std::vector<double> wall, cpu;
+    for (const Variant& variant : v) {
+        wall.push_back(median(variant.wall));
+        cpu.push_back(median(variant.cpu));
+        std::printf("  %-40s %9.2f %9.2f\n", variant.label, wall.back(), cpu.back());
+    }
+    std::printf("  wall (a)/(c): %.2fx, (b)/(c): %.2fx; CPU (a)/(c): %.2fx, (b)/(c): %.2fx\n",
+                wall[0] / wall[4], wall[2] / wall[4], cpu[0] / cpu[4], cpu[2] / cpu[4]);
+    std::printf("  (b) and (c) draw the pixels of (a): %s, %s\n\n", clientSame ? "yes" : "NO",
+                bufferedSame ? "yes" : "NO");
+}
+
+// The vase changes a user makes at 1000 x 1000, in a cycle that returns to the start.
+std::vector<VaseSettings> changeCycle(const VaseSettings& large)
+{
+    VaseSettings fewer = large;
+    fewer.verticalSteps = large.verticalSteps - 1;
+    VaseSettings crazy = large;
+    crazy.crazy = true;
+    return {fewer, large, crazy, large};
+}
+
+// Frame that shows a change against a steady frame, for (b) and (c): the difference is the
+// rebuild and upload. Medians over `cycles` cycles of the four changes.
+void measureChanges(const VaseSettings& large, std::vector<VaseVertex>& mesh, int cycles)
+{
+    const std::vector<VaseSettings> changes = changeCycle(large);
+    const char* names[] = {"V 1000 -> 999", "V 999 -> 1000", "Crazy on", "Crazy off"};
+    std::vector<std::vector<double>> client(changes.size()), buffered(changes.size());
+    std::vector<double> clientSteady, bufferedSteady, build;
+    for (int cycle = 0; cycle < cycles; ++cycle)
+        for (size_t i = 0; i < changes.size(); ++i) {
+            const VaseSettings& s = changes[i];
+            client[i].push_back(frameCost([&] {
+                                    const Clock::time_point start = Clock::now();
+                                    buildVaseMesh(s, mesh);
+                                    build.push_back(millisSince(start));
+                                    drawVaseMesh(mesh);
+                                }).wall);
+            clientSteady.push_back(frameCost([&] { drawVaseMesh(mesh); }).wall);
+            buffered[i].push_back(frameCost([&] { drawVaseCached(s, kVaseBatchVertices); }).wall);
+            bufferedSteady.push_back(
+                frameCost([&] { drawVaseCached(s, kVaseBatchVertices); }).wall);
+        }
+    std::printf(
+        "Changes at 1000 x 1000, frame that shows the change (rebuild, upload, draw), "
+        "median of %d, ms:\n",
+        cycles);
+    std::printf("  %-16s %14s %14s\n", "", "(b) client", "(c) buffer");
+    for (size_t i = 0; i < changes.size(); ++i)
+        std::printf("  %-16s %14.1f %14.1f\n", names[i], median(client[i]), median(buffered[i]));
+    std::printf("  %-16s %14.1f %14.1f\n", "steady frame", median(clientSteady),
+                median(bufferedSteady));
+    std::printf(
+        "  (b) rebuilds into its vector in %.1f ms; (c) builds straight into the mapped "
+        "buffer.\n\n",
+        median(build));
+}
+
+enum class Path { Immediate, ClientArrays, BufferObject };
+
+// Peak RSS of one path on its own: 1000 x 1000 built and drawn, then the four changes. Run in
+// a child process, since the peak is the whole process's.
+double peakMemoryOf(Path path, const VaseSettings& large)
+{
+    if (!openOffscreen())
+        return -1;
+    setUpState();
+    std::vector<VaseVertex> mesh;
+    auto frame = [&](const VaseSettings& s) {
+        frameCost([&] {
+            if (path == Path::Immediate) {
+                drawVaseImmediate(s);
+            } else if (path == Path::ClientArrays) {
+                if (mesh.empty() || s != large)
+                    buildVaseMesh(s, mesh);
+                drawVaseMesh(mesh);
+            } else {
+                drawVaseCached(s, kVaseBatchVertices);
+            }
+        });
+    };
+    for (int i = 0; i < 3; ++i)
+        frame(large);
+    for (const VaseSettings& s : changeCycle(large)) {
+        frame(s);
+        frame(s);
+    }
+    return peakRssMib();
+}
+
+// Runs peakMemoryOf in a fresh child process; -1 if it failed.
+double peakMemoryInChild(Path path, const VaseSettings& large)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        const double mib = peakMemoryOf(path, large);
+        const ssize_t written = write(fds[1], &mib, sizeof mib);
+        _exit(written == sizeof mib ? 0 : 1);
+    }
+    close(fds[1]);
+    double mib = -1;
+    if (child < 0 || read(fds[0], &mib, sizeof mib) != sizeof mib)
+        mib = -1;
+    close(fds[0]);
+    if (child > 0)
+        waitpid(child, nullptr, 0);
+    return mib;
 }
 
 }  // namespace
 
 int main()
 {
+    // As the viewer does at its first frame.
+    keepRendererHeap();
+    VaseSettings large;
+    large.verticalSteps = 1000;
+    large.radialSteps = 1000;
+    // Each path in its own process, before this one opens a context of its own.
+    const double peakImmediate = peakMemoryInChild(Path::Immediate, large);
+    const double peakClient = peakMemoryInChild(Path::ClientArrays, large);
+    const double peakBuffer = peakMemoryInChild(Path::BufferObject, large);
+
     if (!openOffscreen()) {
         std::printf("No EGL display with an OpenGL pbuffer could be opened.\n");
         return 1;
     }
-    std::printf("GL_RENDERER: %s\nGL_VERSION:  %s\n\n", glGetString(GL_RENDERER),
-                glGetString(GL_VERSION));
+    std::printf("GL_RENDERER: %s\nGL_VERSION:  %s\n(c) uses %s\n\n", glGetString(GL_RENDERER),
+                glGetString(GL_VERSION),
+                vaseBufferObjects() ? "a buffer object" : "client arrays (no buffer objects)");
     setUpState();
 
     const VaseSettings defaults;
@@ -279,35 +432,20 @@ int main()
     measureFrames("100 x 40", defaults, mesh, 3, 31);
     const double smallBuild = medianMillis(2, 15, [&] { buildVaseMesh(defaults, mesh); });
 
-    VaseSettings large;
-    large.verticalSteps = 1000;
-    large.radialSteps = 1000;
     std::vector<VaseVertex>().swap(mesh);
-    // Fresh vectors first, each released before the next, so no two meshes coexist.
-    std::vector<double> freshTimes;
-    for (int i = 0; i < 3; ++i) {
-        std::vector<VaseVertex> fresh;
-        const Clock::time_point start = Clock::now();
-        buildVaseMesh(large, fresh);
-        freshTimes.push_back(millisSince(start));
-        if (i == 2)
-            mesh.swap(fresh);
-    }
-    const double rssAfterBuild = peakRssMib();
-    const double rebuildExisting = medianMillis(1, 5, [&] { buildVaseMesh(large, mesh); });
+    const Clock::time_point start = Clock::now();
+    buildVaseMesh(large, mesh);
+    const double freshBuild = millisSince(start);
     measureFrames("1000 x 1000", large, mesh, 1, 3);
-    const double rssAtEnd = peakRssMib();
+    measureChanges(large, mesh, 3);
 
-    std::printf(
-        "(a) regenerates every quad and submits it with its own glBegin/glEnd, as every "
-        "frame would;\n(b) draws the mesh built once, through client vertex arrays.\n\n");
-    std::printf(
-        "Mesh build, median ms: 100 x 40: %.3f; 1000 x 1000: %.1f into the existing "
-        "vector, %.1f into a fresh one\n",
-        smallBuild, rebuildExisting, median(freshTimes));
+    std::printf("Mesh build, ms: 100 x 40: %.3f; 1000 x 1000: %.1f into a fresh vector\n",
+                smallBuild, freshBuild);
     std::printf("1000 x 1000 mesh: %zu vertices, %.1f MiB\n", mesh.size(),
                 static_cast<double>(mesh.size() * sizeof(VaseVertex)) / (1024.0 * 1024.0));
-    std::printf("Peak RSS: %.1f MiB after building 1000 x 1000, %.1f MiB after drawing it\n",
-                rssAfterBuild, rssAtEnd);
+    std::printf(
+        "Peak RSS at 1000 x 1000 with the four changes, each path in its own process, "
+        "MiB:\n  (a) %.0f   (b) %.0f   (c) %.0f\n",
+        peakImmediate, peakClient, peakBuffer);
     return 0;
 }

@@ -18,7 +18,7 @@
 
 namespace {
 
-enum class Submission { Undecided, Immediate, BufferObject, ClientArrays };
+enum class Submission { Undecided, BufferObject, ClientArrays };
 
 // The buffer-object calls, core (OpenGL 1.5) or ARB_vertex_buffer_object; the signatures agree.
 struct BufferCalls {
@@ -33,6 +33,7 @@ struct BufferCalls {
 struct VaseCache {
     Submission submission = Submission::Undecided;
     BufferCalls gl;
+    bool fences = false;  // OpenGL 3.2 or ARB_sync
     GLuint buffer = 0;
     size_t capacity = 0;                 // vertices the buffer's storage holds
     size_t vertices = 0;                 // vertices of the mesh in it
@@ -66,6 +67,25 @@ float normalY(const VaseSettings& s, float y)
     return s.radialNormals ? 0.0f : static_cast<float>(y - 0.5);
 }
 
+struct GLVersion {
+    int major = 0, minor = 0;
+};
+
+// The current context's version, 0.0 if unreadable.
+GLVersion glVersion()
+{
+    GLVersion v;
+    const char* text = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (!text || std::sscanf(text, "%d.%d", &v.major, &v.minor) != 2)
+        v = GLVersion{};
+    return v;
+}
+
+const char* glExtensions()
+{
+    return reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+}
+
 bool hasExtension(const char* extensions, const char* name)
 {
     const size_t length = std::strlen(name);
@@ -85,21 +105,16 @@ Function arbEntry(const char* name)
     return reinterpret_cast<Function>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
 
-// Chosen once, in the scene's context: immediate mode on request, else buffer objects where
-// GL has them (core since 1.5, an extension before), else client arrays.
+// Chosen once, in the scene's context: buffer objects where GL has them (core since 1.5, an
+// extension before), else client arrays.
 Submission chooseSubmission(BufferCalls& gl)
 {
-    if (immediateSubmission())
-        return Submission::Immediate;
-    int major = 0, minor = 0;
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    if (version && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
-        (major > 1 || (major == 1 && minor >= 5))) {
+    const GLVersion v = glVersion();
+    if (v.major > 1 || (v.major == 1 && v.minor >= 5)) {
         gl = {glGenBuffers, glBindBuffer, glBufferData, glMapBuffer, glUnmapBuffer};
         return Submission::BufferObject;
     }
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    if (hasExtension(extensions, "GL_ARB_vertex_buffer_object")) {
+    if (hasExtension(glExtensions(), "GL_ARB_vertex_buffer_object")) {
         gl = {arbEntry<PFNGLGENBUFFERSPROC>("glGenBuffersARB"),
               arbEntry<PFNGLBINDBUFFERPROC>("glBindBufferARB"),
               arbEntry<PFNGLBUFFERDATAPROC>("glBufferDataARB"),
@@ -162,18 +177,45 @@ void uploadVaseMesh(VaseCache& c, const VaseSettings& s)
     c.valid = true;
 }
 
-void drawBufferedMesh(const VaseCache& c)
+// Draws `vertices` from the enabled arrays, `batch` at a time (a multiple of 4; 0 for one
+// call). A software renderer bins geometry until a flush and rasterises only then: small
+// flushed batches keep each binned batch in cache and the memory it takes small (with
+// llvmpipe at 1000 x 1000, 64K vertices a batch take about 30% less CPU than one call).
+// Where GL has fences, at most kBatchesAhead batches wait for the rasteriser: llvmpipe
+// allocates another scene whenever all of its scenes are busy and keeps it for good, so an
+// unbounded lead grows the process each time the rasteriser falls behind.
+void drawArraysInBatches(size_t vertices, size_t batch, bool fences)
 {
-    if (c.vertices == 0)
-        return;
-    c.gl.bind(GL_ARRAY_BUFFER, c.buffer);
-    // With a buffer bound, the array pointer is an offset into it.
-    glInterleavedArrays(GL_T2F_N3F_V3F, 0, nullptr);
-    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(c.vertices));
+    constexpr size_t kBatchesAhead = 3;
+    constexpr GLuint64 kWaitNs = 1000000000;  // give up waiting on a batch after 1 s
+    GLsync pending[kBatchesAhead] = {};
+    if (batch == 0)
+        batch = vertices;
+    size_t index = 0;
+    for (size_t first = 0; first < vertices; first += batch, ++index) {
+        glDrawArrays(GL_QUADS, static_cast<GLint>(first),
+                     static_cast<GLsizei>(std::min(batch, vertices - first)));
+        if (!fences) {
+            glFlush();
+            continue;
+        }
+        GLsync& slot = pending[index % kBatchesAhead];
+        if (slot) {
+            glClientWaitSync(slot, GL_SYNC_FLUSH_COMMANDS_BIT, kWaitNs);
+            glDeleteSync(slot);
+        }
+        slot = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);  // also flushes
+    }
+    for (GLsync fence : pending)
+        if (fence)
+            glDeleteSync(fence);
+}
+
+void disableVertexArrays()
+{
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
-    c.gl.bind(GL_ARRAY_BUFFER, 0);
 }
 
 }  // namespace
@@ -196,9 +238,7 @@ void drawVaseMesh(const std::vector<VaseVertex>& mesh)
         return;
     glInterleavedArrays(GL_T2F_N3F_V3F, 0, mesh.data());
     glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(mesh.size()));
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
+    disableVertexArrays();
 }
 
 // A literal transcription of the per-frame design: every attribute is computed where it is
@@ -253,32 +293,54 @@ void drawVaseImmediate(const VaseSettings& s)
     }
 }
 
-void drawVase(int cylindrical)
+bool vaseBufferObjects()
 {
-    const VaseSettings s = vaseSettingsOf(scene, cylindrical);
-    if (cache.submission == Submission::Undecided)
+    if (cache.submission == Submission::Undecided) {
         cache.submission = chooseSubmission(cache.gl);
-    glBindTexture(GL_TEXTURE_2D, textureAt(scene, scene.vaseTexture));
-    glPushMatrix();
-    glScalef(0.7f, 0.7f, 0.7f);
+        const GLVersion v = glVersion();
+        cache.fences = v.major > 3 || (v.major == 3 && v.minor >= 2) ||
+                       hasExtension(glExtensions(), "GL_ARB_sync");
+    }
+    return cache.submission == Submission::BufferObject;
+}
+
+void drawVaseCached(const VaseSettings& s, size_t batchVertices)
+{
     const bool stale = !cache.valid || s != cache.settings;
-    switch (cache.submission) {
-    case Submission::BufferObject:
+    if (vaseBufferObjects()) {
         if (stale)
             uploadVaseMesh(cache, s);
-        if (cache.valid)
-            drawBufferedMesh(cache);
-        break;
-    case Submission::ClientArrays:
+        if (!cache.valid || cache.vertices == 0)
+            return;
+        cache.gl.bind(GL_ARRAY_BUFFER, cache.buffer);
+        // With a buffer bound, the array pointer is an offset into it.
+        glInterleavedArrays(GL_T2F_N3F_V3F, 0, nullptr);
+        drawArraysInBatches(cache.vertices, batchVertices, cache.fences);
+        cache.gl.bind(GL_ARRAY_BUFFER, 0);
+    } else {
         if (stale) {
             buildVaseMesh(s, cache.clientMesh);
             cache.settings = s;
             cache.valid = true;
         }
-        drawVaseMesh(cache.clientMesh);
-        break;
-    default: drawVaseImmediate(s); break;
+        if (cache.clientMesh.empty())
+            return;
+        glInterleavedArrays(GL_T2F_N3F_V3F, 0, cache.clientMesh.data());
+        drawArraysInBatches(cache.clientMesh.size(), batchVertices, cache.fences);
     }
+    disableVertexArrays();
+}
+
+void drawVase(int cylindrical)
+{
+    const VaseSettings s = vaseSettingsOf(scene, cylindrical);
+    glBindTexture(GL_TEXTURE_2D, textureAt(scene, scene.vaseTexture));
+    glPushMatrix();
+    glScalef(0.7f, 0.7f, 0.7f);
+    if (immediateSubmission())
+        drawVaseImmediate(s);
+    else
+        drawVaseCached(s, kVaseBatchVertices);
     glPopMatrix();
     lastQuads = vaseBandQuadCount(s) + vaseStepRingCount(s);
 }

@@ -123,6 +123,8 @@ size_t vaseBufferCapacity(size_t needed, size_t current)
     return needed + needed / 8;
 }
 
+namespace {
+
 // One band quad (a b c d) and its step ring (b e f c), seen from outside, angle growing right:
 //
 //        e-------------f     ring in the plane y1, from r0 to r1
@@ -131,14 +133,16 @@ size_t vaseBufferCapacity(size_t needed, size_t current)
 //      |             |
 //      a-------------d       y0
 //    theta0        theta1
-void buildVaseMesh(const VaseSettings& s, VaseVertex* out)
+//
+// Hands each band quad, with its ring when it has one, to emit(vertices, 4 or 8) in drawing order.
+template <typename Emit>
+void forEachQuad(const VaseSettings& s, Emit emit)
 {
     if (vaseBandQuadCount(s) == 0)
         return;
     const std::vector<AngleStep> steps = angleSteps(s.radialSteps);
     const float vf = static_cast<float>(s.verticalSteps);
     const float e = 1 / vf;
-    // Each quad is assembled here and copied out whole, so out is never read.
     VaseVertex quad[8];
     for (int i = 0; i < s.verticalSteps; ++i) {
         const Band b = band(s, i, vf, e);
@@ -153,8 +157,7 @@ void buildVaseMesh(const VaseSettings& s, VaseVertex* out)
             quad[2] = vertex(a.u1, b.t1, x01, b.n1, b.y1, z01);
             quad[3] = vertex(a.u1, b.t0, x01, b.n0, b.y0, z01);
             if (!b.ring) {
-                std::memcpy(out, quad, 4 * sizeof(VaseVertex));
-                out += 4;
+                emit(quad, 4);
                 continue;
             }
             const float x10 = static_cast<float>(r1 * a.cos0);
@@ -165,10 +168,20 @@ void buildVaseMesh(const VaseSettings& s, VaseVertex* out)
             quad[5] = vertex(a.u0, b.t1, x10, b.n1, b.y1, z10);
             quad[6] = vertex(a.u1, b.t1, x11, b.n1, b.y1, z11);
             quad[7] = quad[2];
-            std::memcpy(out, quad, 8 * sizeof(VaseVertex));
-            out += 8;
+            emit(quad, 8);
         }
     }
+}
+
+}  // namespace
+
+void buildVaseMesh(const VaseSettings& s, VaseVertex* out)
+{
+    // Whole quads are assembled apart and copied out, so out is never read.
+    forEachQuad(s, [&out](const VaseVertex* quad, size_t n) {
+        std::memcpy(out, quad, n * sizeof(VaseVertex));
+        out += n;
+    });
 }
 
 void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out)
@@ -181,6 +194,6 @@ void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out)
         std::vector<VaseVertex>().swap(out);
         out.reserve(count);
     }
-    out.resize(count);
-    buildVaseMesh(s, out.data());
+    forEachQuad(
+        s, [&out](const VaseVertex* quad, size_t n) { out.insert(out.end(), quad, quad + n); });
 }

@@ -188,7 +188,8 @@ TEST(VaseMesh, ProfileKeyValues)
     }
 }
 
-// One vector reused across settings, so stale contents and capacity reuse are exercised too.
+// One vector reused across settings, so stale contents and capacity reuse are exercised too;
+// the same mesh built into caller memory.
 TEST(VaseMesh, MatchesPerQuadEvaluationBitForBit)
 {
     std::vector<VaseVertex> mesh;
@@ -207,6 +208,11 @@ TEST(VaseMesh, MatchesPerQuadEvaluationBitForBit)
                 const size_t bytes = mesh.size() * sizeof(VaseVertex);
                 ASSERT_EQ(std::memcmp(mesh.data(), reference.data(), bytes), 0)
                     << v << " x " << r << " flags " << flags;
+                // Into caller memory of exactly vaseVertexCount (ASan builds catch overruns).
+                std::vector<VaseVertex> direct(vaseVertexCount(s));
+                buildVaseMesh(s, direct.data());
+                ASSERT_EQ(std::memcmp(direct.data(), reference.data(), bytes), 0)
+                    << v << " x " << r << " flags " << flags << ", into caller memory";
             }
 }
 
