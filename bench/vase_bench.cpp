@@ -1,7 +1,5 @@
 // Offscreen benchmark of the vase: per-quad immediate mode, the mesh in client memory and the
 // mesh in a buffer object; frame time, the cost of a change, and peak memory.
-#include <EGL/egl.h>
-#include <EGL/eglext.h>
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <sys/resource.h>
@@ -16,6 +14,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/offscreen.h"
 #include "scene/frame.h"
 #include "scene/vase_draw.h"
 #include "scene/vase_mesh.h"
@@ -59,64 +58,16 @@ double peakRssMib()
     return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB on Linux
 }
 
-bool makeCurrent(EGLDisplay display, const char* name)
-{
-    if (display == EGL_NO_DISPLAY)
-        return false;
-    EGLint major = 0, minor = 0;
-    if (!eglInitialize(display, &major, &minor))
-        return false;
-    const EGLint configAttribs[] = {EGL_SURFACE_TYPE,
-                                    EGL_PBUFFER_BIT,
-                                    EGL_RENDERABLE_TYPE,
-                                    EGL_OPENGL_BIT,
-                                    EGL_RED_SIZE,
-                                    8,
-                                    EGL_GREEN_SIZE,
-                                    8,
-                                    EGL_BLUE_SIZE,
-                                    8,
-                                    EGL_DEPTH_SIZE,
-                                    24,
-                                    EGL_NONE};
-    EGLConfig config = nullptr;
-    EGLint configs = 0;
-    const EGLint pbufferAttribs[] = {EGL_WIDTH, kSize, EGL_HEIGHT, kSize, EGL_NONE};
-    EGLSurface surface = EGL_NO_SURFACE;
-    EGLContext context = EGL_NO_CONTEXT;
-    if (eglChooseConfig(display, configAttribs, &config, 1, &configs) && configs > 0 &&
-        eglBindAPI(EGL_OPENGL_API) &&
-        (surface = eglCreatePbufferSurface(display, config, pbufferAttribs)) != EGL_NO_SURFACE &&
-        (context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr)) != EGL_NO_CONTEXT &&
-        eglMakeCurrent(display, surface, surface, context)) {
-        std::printf("EGL %d.%d, %s display, %dx%d pbuffer\n", major, minor, name, kSize, kSize);
-        return true;
-    }
-    eglTerminate(display);
-    return false;
-}
-
-// The default display, then a device (a GPU without a window system), then Mesa's surfaceless.
+// The scene window's pbuffer twin; says which EGL display it came from on the first call.
 bool openOffscreen()
 {
-    if (makeCurrent(eglGetDisplay(EGL_DEFAULT_DISPLAY), "default"))
-        return true;
-    auto platformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    auto queryDevices =
-        reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
-    if (platformDisplay == nullptr)
-        return false;
-    EGLDeviceEXT devices[8];
-    EGLint deviceCount = 0;
-    if (queryDevices != nullptr && queryDevices(8, devices, &deviceCount))
-        for (EGLint i = 0; i < deviceCount; ++i)
-            if (makeCurrent(platformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr),
-                            "device"))
-                return true;
-    EGLDisplay surfaceless =
-        platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    return makeCurrent(surfaceless, "surfaceless");
+    static bool described = false;
+    const OffscreenResult context = openOffscreenContext(kSize, kSize);
+    if (context.ok && !described) {
+        std::printf("%s\n", context.description.c_str());
+        described = true;
+    }
+    return context.ok;
 }
 
 // The scene's fixed state and camera at the default zoom and light, with an 8x8 checker texture.
