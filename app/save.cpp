@@ -3,7 +3,9 @@
 
 #include <GL/freeglut.h>
 
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/capture.h"
@@ -42,14 +44,18 @@ std::string exportVase()
     std::vector<unsigned char> texturePng;
     const unsigned int texture = textureAt(scene, scene.vaseTexture);
     if (texture != 0) {
-        const PngEncodeResult png = encodePng(readTextureImage(texture));
+        PngEncodeResult png = encodePng(readTextureImage(texture));
         if (!png.ok())
             return "Could not export the vase: " + png.message;
-        texturePng = png.bytes;
+        texturePng = std::move(png.bytes);
     }
     // The builder's own output, made afresh: the drawn copy lives in GL's buffer.
     std::vector<VaseVertex> mesh;
-    buildVaseMesh(settings, mesh);
+    try {
+        buildVaseMesh(settings, mesh);
+    } catch (const std::bad_alloc&) {
+        return "Could not export the vase: not enough memory for its mesh";
+    }
     std::string why;
     const NumberedWriteResult written =
         writeNumberedFile("tolvane-vase", ".glb", [&](std::ostream& out) {
