@@ -14,10 +14,10 @@
 #include <functional>
 #include <vector>
 
-#include "app/offscreen.h"
-#include "scene/frame.h"
-#include "scene/vase_draw.h"
-#include "scene/vase_mesh.h"
+#include "desktop/offscreen.h"
+#include "gl/frame.h"
+#include "gl/vase_draw.h"
+#include "core/vase_mesh.h"
 
 namespace {
 

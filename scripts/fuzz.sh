@@ -21,11 +21,11 @@ build_target() {
   echo "Building $name"
   clang++ "${flags[@]}" "$root/tests/fuzz/$name.cpp" "$@" -o "$build/$name"
 }
-build_target ppm_fuzz "$root/image/ppm.cpp"
-build_target texture_list_fuzz "$root/app/texture_list.cpp"
+build_target ppm_fuzz "$root/core/image/ppm.cpp"
+build_target texture_list_fuzz "$root/core/texture_list.cpp"
 image_libs=($(pkg-config --libs libpng) -ljpeg)
-build_target image_fuzz "$root"/image/{image_file,png_read,jpeg_read,ppm}.cpp "${image_libs[@]}"
-build_target options_fuzz "$root"/app/{options,scene_state}.cpp "$root/panel/controls.cpp"
+build_target image_fuzz "$root"/core/image/{image_file,png_read,jpeg_read,ppm}.cpp "${image_libs[@]}"
+build_target options_fuzz "$root"/core/{options,scene_state,controls,view_math}.cpp
 
 # Small seed corpora: valid inputs of each form, so the fuzzer starts past the magic and the count.
 ppm_seeds="$build/corpus/ppm"

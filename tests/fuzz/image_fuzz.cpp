@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "image/image_file.h"
+#include "core/image/image_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

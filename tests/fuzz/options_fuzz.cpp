@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
-#include "app/scene_state.h"
-#include "app/view_math.h"
+#include "core/options.h"
+#include "core/scene_state.h"
+#include "core/view_math.h"
 
 namespace {
 

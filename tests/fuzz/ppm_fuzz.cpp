@@ -1,5 +1,5 @@
 // libFuzzer target: arbitrary bytes through the P6 reader; a success must describe a whole image.
-#include "image/ppm.h"
+#include "core/image/ppm.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // libFuzzer target: arbitrary bytes through the texture list reader; a success holds exactly
 // `count` names.
-#include "app/texture_list.h"
+#include "core/texture_list.h"
 
 #include <cstdint>
 #include <cstdlib>

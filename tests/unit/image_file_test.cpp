@@ -1,6 +1,6 @@
 // Tests of image loading: kind detection, PNG and JPEG variants to RGB, damaged and oversized
 // files.
-#include "image/image_file.h"
+#include "core/image/image_file.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "export/numbered_file.h"
+#include "core/export/numbered_file.h"
 
 namespace {
 

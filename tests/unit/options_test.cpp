@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
-#include "app/scene_state.h"
+#include "core/options.h"
+#include "core/scene_state.h"
 
 namespace {
 

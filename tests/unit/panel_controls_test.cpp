@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "app/scene_state.h"
-#include "panel/controls.h"
-#include "panel/placement.h"
+#include "core/scene_state.h"
+#include "core/controls.h"
+#include "desktop/panel/placement.h"
 
 namespace {
 

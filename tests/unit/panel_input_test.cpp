@@ -3,7 +3,7 @@
 
 #include <deque>
 
-#include "panel/input_queue.h"
+#include "desktop/panel/input_queue.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "image/png_write.h"
+#include "core/image/png_write.h"
 #include "png_decode.h"
 
 TEST(PngWrite, RowsAndTextsReadBackUnchanged)

@@ -1,5 +1,5 @@
 // Tests of the P6 reader: the header layouts it accepts, sample scaling, and each rejection.
-#include "image/ppm.h"
+#include "core/image/ppm.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Tests of the texture list reader: count forms, names, short lists, bad counts, paths beside the
 // list.
-#include "app/texture_list.h"
+#include "core/texture_list.h"
 
 #include <gtest/gtest.h>
 

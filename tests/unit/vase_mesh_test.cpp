@@ -1,5 +1,5 @@
 // Unit tests of the vase mesh: counts, layout, profiles, and agreement with per-quad evaluation.
-#include "scene/vase_mesh.h"
+#include "core/vase_mesh.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Handler arithmetic: viewport, drags, keys and the idle animation step.
 #include <gtest/gtest.h>
 
-#include "app/scene_state.h"
-#include "app/view_math.h"
+#include "core/scene_state.h"
+#include "core/view_math.h"
 
 namespace {
 

@@ -1,0 +1,130 @@
+// Image files of any supported kind: detection by leading bytes and dispatch to the decoders.
+#include "core/image/image_file.h"
+
+#include <cstring>
+#include <fstream>
+#include <istream>
+#include <iterator>
+#include <streambuf>
+#include <vector>
+
+namespace {
+
+bool isSpaceByte(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+
+// Lets the stream-based P6 reader parse bytes in memory without copying them.
+struct MemoryBuffer : std::streambuf {
+    MemoryBuffer(const unsigned char* bytes, size_t size)
+    {
+        char* begin = const_cast<char*>(reinterpret_cast<const char*>(bytes));
+        setg(begin, begin, begin + size);
+    }
+};
+
+ImageResult failure(ImageKind kind, ImageError error, std::string message)
+{
+    ImageResult result;
+    result.kind = kind;
+    result.error = error;
+    result.message = std::move(message);
+    return result;
+}
+
+ImageError fromPpmError(PpmError error)
+{
+    switch (error) {
+    case PpmError::None: return ImageError::None;
+    case PpmError::OpenFailed: return ImageError::OpenFailed;
+    case PpmError::NotP6: return ImageError::UnknownKind;
+    case PpmError::BadHeader: return ImageError::BadHeader;
+    case PpmError::BadSize: return ImageError::BadSize;
+    case PpmError::BadMaxValue: return ImageError::BadMaxValue;
+    case PpmError::ShortRaster: return ImageError::ShortRaster;
+    }
+    return ImageError::Corrupt;
+}
+
+ImageResult readPpmStream(std::istream& in)
+{
+    PpmResult ppm = readPpmImage(in);
+    ImageResult result;
+    result.kind = ppm.error == PpmError::NotP6 ? ImageKind::Unknown : ImageKind::Ppm;
+    result.error = fromPpmError(ppm.error);
+    result.message =
+        ppm.error == PpmError::NotP6 ? "not a P6 PPM, PNG or JPEG file" : std::move(ppm.message);
+    if (ppm.ok())
+        result.image = std::move(ppm.image);
+    return result;
+}
+
+}  // namespace
+
+ImageKind detectImageKind(const unsigned char* bytes, size_t size)
+{
+    if (size >= sizeof kPngSignature &&
+        std::memcmp(bytes, kPngSignature, sizeof kPngSignature) == 0)
+        return ImageKind::Png;
+    if (size >= 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff)
+        return ImageKind::Jpeg;
+    size_t i = 0;
+    while (i < size && isSpaceByte(bytes[i]))
+        ++i;
+    if (size - i >= 2 && bytes[i] == 'P' && bytes[i + 1] == '6')
+        return ImageKind::Ppm;
+    return ImageKind::Unknown;
+}
+
+std::string imageSizeProblem(long long width, long long height, long long maxPixels)
+{
+    if (width > kPpmMaxDimension || height > kPpmMaxDimension)
+        return std::to_string(width) + " x " + std::to_string(height) + " pixels is above " +
+               std::to_string(kPpmMaxDimension) + " a side";
+    if (width * height > maxPixels)
+        return std::to_string(width) + " x " + std::to_string(height) + " pixels is more than " +
+               std::to_string(maxPixels);
+    return std::string();
+}
+
+ImageResult readImageBytes(const unsigned char* bytes, size_t size, long long maxPixels)
+{
+    switch (detectImageKind(bytes, size)) {
+    case ImageKind::Png: return readPngBytes(bytes, size, maxPixels);
+    case ImageKind::Jpeg: return readJpegBytes(bytes, size, maxPixels);
+    case ImageKind::Ppm:
+    case ImageKind::Unknown: break;
+    }
+    // The P6 reader has the last word on what is P6, with its own messages.
+    MemoryBuffer buffer(bytes, size);
+    std::istream in(&buffer);
+    return readPpmStream(in);
+}
+
+ImageResult readImageFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open())
+        return failure(ImageKind::Unknown, ImageError::OpenFailed, "cannot be opened");
+    unsigned char head[8] = {};
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    const ImageKind kind = detectImageKind(head, static_cast<size_t>(in.gcount()));
+
+    // P6 rasters can be large: stream them rather than hold the file and the image at once.
+    // Anything not PNG or JPEG goes there too, since P6 may begin with any amount of whitespace.
+    if (kind != ImageKind::Png && kind != ImageKind::Jpeg) {
+        in.clear();
+        in.seekg(0);
+        return readPpmStream(in);
+    }
+    in.clear();
+    in.seekg(0);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
+                                           std::istreambuf_iterator<char>());
+    if (in.bad())
+        return failure(kind, ImageError::OpenFailed, "cannot be read");
+    return readImageBytes(bytes.data(), bytes.size());
+}

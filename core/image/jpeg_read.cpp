@@ -1,0 +1,161 @@
+// JPEG decoding with libjpeg-turbo: baseline, progressive, greyscale and CMYK/YCCK to 8-bit
+// RGB, silently, refusing damaged or cut-off data instead of filling it in.
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
+
+#include <jerror.h>  // message codes, to tell truncation and harmless notes apart
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstring>
+
+#include "core/image/image_file.h"
+
+namespace {
+
+// libjpeg reports through this record and leaves a failing call by longjmp; it is plain data
+// so that the jump skips no destructor.
+struct JpegErrors {
+    jpeg_error_mgr manager;  // first, so libjpeg's pointer to it is a pointer to the whole
+    std::jmp_buf jump;
+    int code;                       // libjpeg's message code of the first failure
+    char message[JMSG_LENGTH_MAX];  // its text, one line
+};
+
+struct JpegSession {
+    jpeg_decompress_struct info;
+    JpegErrors errors;
+    bool created;
+};
+
+[[noreturn]] void onError(j_common_ptr info)
+{
+    JpegErrors* errors = reinterpret_cast<JpegErrors*>(info->err);
+    if (errors->message[0] == '\0') {
+        errors->code = info->err->msg_code;
+        info->err->format_message(info, errors->message);
+    }
+    std::longjmp(errors->jump, 1);
+}
+
+// Level -1 is a warning. libjpeg warns, and carries on with grey or repeated pixels, when the
+// data is corrupt or ends early; such an image must not become a texture, so those warnings
+// fail the decode. Only a note on an unknown JFIF revision or Adobe transform code leaves the
+// pixels sound. Trace messages (levels 0 and up) are ignored.
+void onMessage(j_common_ptr info, int level)
+{
+    const int code = info->err->msg_code;
+    if (level < 0 && code != JWRN_JFIF_MAJOR && code != JWRN_ADOBE_XFORM)
+        onError(info);
+}
+
+// Nothing from libjpeg reaches the terminal.
+void onOutput(j_common_ptr) {}
+
+// Creates the decompressor over the bytes and reads the header, asking for RGB, or for CMYK
+// where the file holds CMYK or YCCK (converted below). False after a libjpeg error.
+bool readHeader(JpegSession* session, const unsigned char* bytes, size_t size)
+{
+    jpeg_decompress_struct* info = &session->info;
+    info->err = jpeg_std_error(&session->errors.manager);
+    session->errors.manager.error_exit = onError;
+    session->errors.manager.emit_message = onMessage;
+    session->errors.manager.output_message = onOutput;
+    if (setjmp(session->errors.jump))
+        return false;
+    jpeg_create_decompress(info);
+    session->created = true;
+    jpeg_mem_src(info, bytes, static_cast<unsigned long>(size));
+    jpeg_read_header(info, TRUE);
+    const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+    info->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    return true;
+}
+
+// Adobe applications store CMYK inverted (0 means full ink) and mark the file with their APP14
+// marker; other writers store ink amounts directly.
+void cmykRowToRgb(const unsigned char* cmyk, unsigned char* rgb, unsigned width, bool inverted)
+{
+    for (unsigned x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+        const int k = inverted ? cmyk[3] : 255 - cmyk[3];
+        for (int c = 0; c < 3; ++c) {
+            const int ink = inverted ? cmyk[c] : 255 - cmyk[c];
+            rgb[c] = static_cast<unsigned char>((ink * k + 127) / 255);
+        }
+    }
+}
+
+// Decodes every scanline into `pixels` (width * height * 3 bytes) and reads on to the end
+// marker, so that damage after the last row is noticed too. False after a libjpeg error.
+bool readPixels(JpegSession* session, unsigned char* pixels)
+{
+    jpeg_decompress_struct* info = &session->info;
+    if (setjmp(session->errors.jump))
+        return false;
+    jpeg_start_decompress(info);
+    const size_t rowBytes = size_t{info->output_width} * 3;
+    const bool cmyk = info->out_color_space == JCS_CMYK;
+    // The CMYK row lives in libjpeg's own pool, freed with the decompressor.
+    JSAMPARRAY cmykRow = cmyk ? info->mem->alloc_sarray(reinterpret_cast<j_common_ptr>(info),
+                                                        JPOOL_IMAGE, info->output_width * 4, 1)
+                              : nullptr;
+    while (info->output_scanline < info->output_height) {
+        unsigned char* row = pixels + info->output_scanline * rowBytes;
+        if (cmyk) {
+            jpeg_read_scanlines(info, cmykRow, 1);
+            cmykRowToRgb(cmykRow[0], row, info->output_width, info->saw_Adobe_marker);
+        } else {
+            jpeg_read_scanlines(info, &row, 1);
+        }
+    }
+    jpeg_finish_decompress(info);
+    return true;
+}
+
+}  // namespace
+
+ImageResult readJpegBytes(const unsigned char* bytes, size_t size, long long maxPixels)
+{
+    ImageResult result;
+    result.kind = ImageKind::Jpeg;
+    JpegSession session;
+    std::memset(&session, 0, sizeof session);
+
+    bool decoded = readHeader(&session, bytes, size);
+    if (decoded) {
+        const jpeg_decompress_struct& info = session.info;
+        const std::string tooLarge =
+            imageSizeProblem(info.image_width, info.image_height, maxPixels);
+        if (!tooLarge.empty()) {
+            result.error = ImageError::TooLarge;
+            result.message = tooLarge;
+        } else if (info.jpeg_color_space == JCS_UNKNOWN) {
+            result.error = ImageError::Unsupported;
+            result.message = "JPEG with " + std::to_string(info.num_components) +
+                             " colour components of unknown meaning";
+        } else {
+            result.image.width = static_cast<int>(info.image_width);
+            result.image.height = static_cast<int>(info.image_height);
+            result.image.pixels.resize(size_t{info.image_width} * info.image_height * 3);
+            decoded = readPixels(&session, result.image.pixels.data());
+        }
+    }
+    if (session.created)
+        jpeg_destroy_decompress(&session.info);
+
+    if (!decoded) {
+        const int code = session.errors.code;
+        if (code == JWRN_JPEG_EOF) {
+            result.error = ImageError::Truncated;
+            result.message = "the JPEG data ends before the image is complete";
+        } else if (code == JERR_BAD_PRECISION || code == JERR_CONVERSION_NOTIMPL) {
+            result.error = ImageError::Unsupported;
+            result.message = std::string("unsupported JPEG (") + session.errors.message + ")";
+        } else {
+            result.error = ImageError::Corrupt;
+            result.message = std::string("damaged JPEG data (") + session.errors.message + ")";
+        }
+    }
+    if (!result.ok())
+        result.image = PpmImage();
+    return result;
+}

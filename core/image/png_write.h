@@ -1,0 +1,22 @@
+// PNG encoding of an RGB image with text chunks, into memory. No GL.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/image/ppm.h"
+
+// One tEXt chunk: a Latin-1 keyword of 1 to 79 characters and its text.
+struct PngText {
+    std::string keyword;
+    std::string text;
+};
+
+struct PngEncodeResult {
+    std::vector<unsigned char> bytes;  // a whole PNG file when ok()
+    std::string message;               // one line saying why encoding failed
+    bool ok() const { return message.empty(); }
+};
+
+// Encodes 8-bit RGB rows in the image's order (its first row becomes the PNG's top row).
+PngEncodeResult encodePng(const PpmImage& image, const std::vector<PngText>& texts = {});

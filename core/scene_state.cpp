@@ -1,0 +1,13 @@
+// The single SceneState instance and lookups over it.
+#include "core/scene_state.h"
+
+#include <cstddef>
+
+SceneState scene;
+
+unsigned int textureAt(const SceneState& state, int index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= state.textures.size())
+        return 0;
+    return state.textures[static_cast<std::size_t>(index)];
+}

@@ -1,0 +1,53 @@
+// Pictures that leave the viewer: the frame read back from GL and encoded as PNG.
+#include "desktop/capture.h"
+
+#include <GL/gl.h>
+
+#include <cstring>
+
+#include "core/options.h"
+#include "core/scene_state.h"
+
+PpmImage readFramePixels(int width, int height)
+{
+    PpmImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(static_cast<size_t>(width) * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
+    // GL returns the bottom row first.
+    const size_t stride = static_cast<size_t>(width) * 3;
+    std::vector<unsigned char> row(stride);
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+        unsigned char* a = image.pixels.data() + static_cast<size_t>(top) * stride;
+        unsigned char* b = image.pixels.data() + static_cast<size_t>(bottom) * stride;
+        std::memcpy(row.data(), a, stride);
+        std::memcpy(a, b, stride);
+        std::memcpy(b, row.data(), stride);
+    }
+    return image;
+}
+
+PpmImage readTextureImage(unsigned int texture)
+{
+    PpmImage image;
+    GLint width = 0, height = 0;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    if (texture == 0 || width <= 0 || height <= 0)
+        return image;
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(static_cast<size_t>(width) * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, image.pixels.data());
+    return image;
+}
+
+PngEncodeResult encodePicture(const PpmImage& image)
+{
+    return encodePng(image, {{"Software", "Tolvane " TOLVANE_VERSION},
+                             {kArgumentsKeyword, reproducingArguments(scene)}});
+}

@@ -1,0 +1,21 @@
+// Pictures that leave the viewer: the frame read back from GL and encoded as PNG together
+// with the arguments that draw it again.
+#pragma once
+
+#include "core/image/png_write.h"
+#include "core/image/ppm.h"
+
+// PNG text keyword under which pictures carry their reproducing --set arguments.
+constexpr const char* kArgumentsKeyword = "Tolvane arguments";
+
+// The current context's draw buffer after a whole frame: `width` x `height` pixels from the
+// lower-left corner, returned with its rows top first.
+PpmImage readFramePixels(int width, int height);
+
+// The level-0 image of a texture, its rows in the order they were uploaded (the image file's
+// first row first); empty when the texture has no image.
+PpmImage readTextureImage(unsigned int texture);
+
+// A PNG of `image`, a picture of the scene as it stands now, with text chunks naming the
+// program and holding the --set arguments that reproduce it.
+PngEncodeResult encodePicture(const PpmImage& image);

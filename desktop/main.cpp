@@ -1,0 +1,85 @@
+// Entry point of the Tolvane still-life viewer.
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <string>
+
+#include "desktop/handlers.h"
+#include "core/options.h"
+#include "desktop/render.h"
+#include "desktop/save.h"
+#include "core/scene_state.h"
+#include "gl/startup.h"
+#include "core/texture_list.h"
+#include "desktop/panel/panel.h"
+#include "gl/frame.h"
+
+namespace {
+
+// Assigns the --set values before anything is drawn; texture indices are checked against
+// the list when it can be read (when it cannot, start-up says so as it always has).
+bool applySettings(const CommandLine& line)
+{
+    const TextureListResult list = readTextureListFile(line.listFile);
+    const int textureCount = list.ok() ? list.count : -1;
+    for (const std::string& assignment : line.settings) {
+        const std::string error = applySetting(scene, assignment, textureCount);
+        if (!error.empty()) {
+            std::printf("tolvane: %s\n", error.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Progress lines must reach a pipe as they happen, not when the buffer fills.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    // Tolvane's own options are read, and refused, before any display is opened.
+    const CommandLine line = parseCommandLine(argc, argv);
+    switch (line.action) {
+    case CommandAction::Help:
+    case CommandAction::Version: std::fputs(line.text.c_str(), stdout); return 0;
+    case CommandAction::Error: std::printf("%s\n", line.text.c_str()); return 1;
+    default: break;
+    }
+    if (!applySettings(line))
+        return 1;
+    if (line.action == CommandAction::Render) {
+        const std::string error = renderToFile(line);
+        if (!error.empty()) {
+            std::printf("tolvane: %s\n", error.c_str());
+            return 1;
+        }
+        return 0;
+    }
+
+    // GLUT removes its own options; a size asked for with -geometry wins over the default.
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
+    if (!line.geometrySize)
+        glutInitWindowSize(500, 500);
+    scene.mainWindow = glutCreateWindow("Brenwick's Tolvane");
+
+    glutReshapeFunc(reshapeWindow);
+    glutDisplayFunc(displaySceneWindow);
+    glutMouseFunc(mousePress);
+    glutMotionFunc(mouseDrag);
+    glutKeyboardFunc(keyPress);
+
+    initGraphicsState();
+    setProjection(scene.zoom);
+
+    loadTextureSet(line.listFile);
+
+    buildControlPanel(static_cast<int>(scene.textures.size()));
+    setPanelActions(requestPictureSave, requestVaseExport);
+    setPanelIdleFunc(idleTick);
+
+    glutMainLoop();
+    return 0;
+}

@@ -1,0 +1,121 @@
+// Start-up of the viewer: fixed GL state, the projection, the usage text and the textures.
+#include "gl/startup.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/scene_state.h"
+#include "core/texture_list.h"
+#include "core/image/image_file.h"
+
+void initGraphicsState()
+{
+    glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
+    glEnable(GL_DEPTH_TEST);
+    // Table corners and vase normals are not unit length, and the vase is drawn scaled.
+    glEnable(GL_NORMALIZE);
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    // Colour material at its default: the current colour drives ambient and diffuse, both faces.
+    glEnable(GL_COLOR_MATERIAL);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 100.0f);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, scene.materialSpecular);
+    // Image rows are tightly packed; any width uploads without reading past a row.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    setProjection(1.0f);
+}
+
+void setProjection(float zoom)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-2.0 * zoom, 2.0 * zoom, -2.0 * zoom, 2.0 * zoom, -10.0 * zoom, 10.0 * zoom);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void printUsage()
+{
+    std::printf("\n\n  Usage: ./tolvane <input_file>\n\n");
+    std::printf("   <input_file> has to be of the form:\n\n");
+    std::printf("      <number of textures>\n");
+    std::printf("      <table texture file>\n");
+    std::printf("      <pop can texutre file>\n");
+    std::printf("      <earth texture file>\n");
+    std::printf("      <vase texture file>\n");
+    std::printf("      ...\n\n");
+}
+
+[[noreturn]] static void failWith(const std::string& line)
+{
+    std::printf("%s\n", line.c_str());
+    std::exit(1);
+}
+
+// Reads one image named in the list (P6, PNG or JPEG, told apart by its first bytes); a name
+// that cannot be opened as written is tried beside the list file, so the viewer can be started
+// from any folder.
+static PpmImage readImageOrExit(const std::string& listFile, const std::string& name)
+{
+    std::string path = name;
+    ImageResult result = readImageFile(path);
+    if (result.error == ImageError::OpenFailed) {
+        const std::string beside = pathBesideList(listFile, name);
+        if (!beside.empty()) {
+            ImageResult retry = readImageFile(beside);
+            if (retry.error != ImageError::OpenFailed) {
+                path = beside;
+                result = std::move(retry);
+            }
+        }
+    }
+    switch (result.error) {
+    case ImageError::None: std::printf("Done reading image\n"); return std::move(result.image);
+    case ImageError::OpenFailed: failWith("*** Error: Can't read file " + name);
+    case ImageError::UnknownKind: failWith(path + " is not a P6 PPM file!");
+    default: failWith("*** Error: " + path + ": " + result.message);
+    }
+}
+
+unsigned int uploadTexture(const PpmImage& image)
+{
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                 image.pixels.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    return name;
+}
+
+void loadTextureSet(const std::string& listFile)
+{
+    const TextureListResult list = readTextureListFile(listFile);
+    if (list.error == TextureListError::OpenFailed) {
+        printUsage();
+        std::exit(1);
+    }
+    if (!list.ok())
+        failWith("*** Error: texture list " + listFile + ": " + list.message);
+
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    scene.textures.assign(list.names.size(), 0);
+    for (size_t i = 0; i < list.names.size(); ++i) {
+        const std::string& name = list.names[i];
+        std::printf("Texture filename: %s\n", name.c_str());
+        const PpmImage image = readImageOrExit(listFile, name);
+        if (maxSize > 0 && (image.width > maxSize || image.height > maxSize))
+            failWith("*** Error: " + name + ": " + std::to_string(image.width) + "x" +
+                     std::to_string(image.height) + " is larger than this GPU's largest texture (" +
+                     std::to_string(maxSize) + ")");
+        scene.textures[i] = uploadTexture(image);
+    }
+}
