@@ -100,7 +100,7 @@ std::string buildJson(const GlbLayout& l, std::size_t pngSize)
         // REPEAT (10497) and LINEAR (9729), as the viewer's textures are set up.
         j += "\"samplers\":[{\"magFilter\":9729,\"minFilter\":9729,\"wrapS\":10497,"
              "\"wrapT\":10497}],\"textures\":[{\"sampler\":0,\"source\":0}],"
-             "\"images\":[{\"bufferView\":2,\"mimeType\":\"core/image/png\"}],";
+             "\"images\":[{\"bufferView\":2,\"mimeType\":\"image/png\"}],";
     }
     j += "\"buffers\":[{\"byteLength\":" + std::to_string(l.binLength) + "}],";
     j += "\"bufferViews\":[{\"buffer\":0,\"byteLength\":" + std::to_string(l.vertexBytes) +

@@ -86,7 +86,7 @@ TEST_F(SaveAndExport, ExportedVaseReadsBackWithTwoTrianglesPerQuad)
               testgltf::triangleCount(model));
     // The vase's own image travels with it.
     ASSERT_EQ(1u, model.images.size());
-    EXPECT_EQ("core/image/png", model.images[0].mimeType);
+    EXPECT_EQ("image/png", model.images[0].mimeType);
 }
 
 }  // namespace

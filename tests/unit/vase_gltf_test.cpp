@@ -168,7 +168,7 @@ TEST(VaseGltf, TexturedAndPlainMaterials)
         EXPECT_EQ(sampler.magFilter, TINYGLTF_TEXTURE_FILTER_LINEAR);
         EXPECT_EQ(sampler.minFilter, TINYGLTF_TEXTURE_FILTER_LINEAR);
         const tinygltf::Image& image = m.images.at(static_cast<std::size_t>(m.textures[0].source));
-        EXPECT_EQ(image.mimeType, "core/image/png");
+        EXPECT_EQ(image.mimeType, "image/png");
         EXPECT_GE(image.bufferView, 0);
         EXPECT_EQ(image.image, kPng);
     }
