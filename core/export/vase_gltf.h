@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/export/atomic_file.h"
+#include "core/export/numbered_file.h"
 #include "core/vase_mesh.h"
 
 // Triangles the export holds for `s`: two per band quad and step ring; 0 means nothing to export.
@@ -29,3 +30,8 @@ WriteResult writeVaseGlb(std::ostream& out, const std::vector<VaseVertex>& quads
 // (writeFileAtomically). With no quads (V or R is 0) it writes nothing and says so.
 WriteResult writeVaseGlbFile(const std::string& path, const VaseSettings& s,
                              const std::vector<unsigned char>& texturePng);
+
+// The same, to the first free "stem-NNN.glb" (writeNumberedFile); a failed write names the
+// operating system's reason ("No space left on device", "File too large", ...).
+NumberedWriteResult writeNumberedVaseGlb(const std::string& stem, const VaseSettings& s,
+                                         const std::vector<unsigned char>& texturePng);
