@@ -95,7 +95,7 @@ TEST(Settings, TakeThePanelsKindsAndLimits)
         {"vaseVerticalSteps=1001", "from 0 to 1000"},
         {"vaseVerticalSteps=-1", "from 0 to 1000"},
         {"vaseRadialSteps=2.5", "whole number"},
-        {"objectSlices=1e3", "whole number"},
+        {"objectSlices=1e-3", "whole number"},
         {"crazyVase=2", "0 or 1"},
         {"zoom=0.29", "from 0.3 to 10"},
         {"zoom=11", "from 0.3 to 10"},
