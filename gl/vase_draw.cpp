@@ -15,6 +15,7 @@
 
 #include "core/scene_state.h"
 #include "core/controls.h"
+#include "gl/frame.h"
 
 namespace {
 
@@ -337,10 +338,13 @@ void drawVase(int cylindrical)
     glBindTexture(GL_TEXTURE_2D, textureAt(scene, scene.vaseTexture));
     glPushMatrix();
     glScalef(0.7f, 0.7f, 0.7f);
+    // u runs round the vase as it does round GLU's quadrics.
+    mirrorTexture(true, false);
     if (immediateSubmission())
         drawVaseImmediate(s);
     else
         drawVaseCached(s, kVaseBatchVertices);
+    mirrorTexture(false, false);
     glPopMatrix();
     lastQuads = vaseBandQuadCount(s) + vaseStepRingCount(s);
 }
