@@ -160,8 +160,9 @@ ImageResult readJpegBytes(const unsigned char* bytes, size_t size, long long max
             result.image.width = static_cast<int>(info.image_width);
             result.image.height = static_cast<int>(info.image_height);
             result.image.pixels.resize(size_t{info.image_width} * info.image_height * 3);
-            decoded = readPixels(&session, result.image.pixels.data());
+            // Saved markers live in the image pool, which finishing the decode frees.
             orientation = orientationOf(info);
+            decoded = readPixels(&session, result.image.pixels.data());
         }
     }
     if (session.created)
