@@ -59,7 +59,9 @@ void exportVertex(const VaseVertex& v, float out[8])
     }
     // OpenGL holds the image's first file row at t = 0; glTF puts v = 0 on the embedded
     // image's first (top) row. The PNG keeps the file's row order, so v carries over as is.
-    out[6] = v.u;
+    // The viewer draws the vase with s mirrored (its texture matrix), so that an image reads
+    // left to right; with the repeating sampler, -u is exactly that in any glTF viewer.
+    out[6] = -v.u;
     out[7] = v.v;
 }
 

@@ -202,6 +202,8 @@ TEST(Settings, TakeWhatThePanelTakesAndDropWholeTurns)
     EXPECT_FLOAT_EQ(0.5f, s.rotation[0]);
     EXPECT_FLOAT_EQ(std::fmod(3e9f, 360.0f), s.rotation[1]);
     EXPECT_FLOAT_EQ(-10.0f, s.rotation[2]);
+    s.spinY = 1;
+    advanceAnimation(s);  // undefined behaviour (UBSan stops) if the angle did not fit an int
     EXPECT_EQ(-37.25f, wrapDegrees(-37.25f));  // already within a turn: bit for bit
 }
 
