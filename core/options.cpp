@@ -381,6 +381,8 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
                        "draw one frame with no window or X server into FILE (.png, or .jpg as "
                        "JPEG), then exit")
             ->type_name("FILE.png")
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
             ->allow_extra_args(false);
     std::string size;
     app.add_option("--size", size, "size of the --render picture (default 500x500)")
@@ -391,7 +393,9 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
         ->type_name("DIR");
     app.add_flag("--quiet", line.quiet, "leave out the progress lines while textures load");
     app.add_option("texture-list-file", lists,
-                   "the texture list (default textureList.txt in the working folder)");
+                   "the texture list (default textureList.txt in the working folder)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     try {
         app.parse(args);
     } catch (const CLI::CallForHelp&) {
