@@ -105,7 +105,8 @@ unsigned int uploadTexture(const PpmImage& image)
     return name;
 }
 
-// `image` scaled down to the largest size within `maxSize` a side that keeps its proportions.
+// `image` scaled down to the largest size within `maxSize` a side that keeps its proportions;
+// empty when GLU cannot scale it.
 static PpmImage fitTexture(const PpmImage& image, int maxSize)
 {
     const double scale = static_cast<double>(maxSize) / std::max(image.width, image.height);
@@ -114,8 +115,9 @@ static PpmImage fitTexture(const PpmImage& image, int maxSize)
     fitted.height = std::max(1, std::min(maxSize, static_cast<int>(image.height * scale)));
     fitted.pixels.resize(static_cast<size_t>(fitted.width) * fitted.height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    gluScaleImage(GL_RGB, image.width, image.height, GL_UNSIGNED_BYTE, image.pixels.data(),
-                  fitted.width, fitted.height, GL_UNSIGNED_BYTE, fitted.pixels.data());
+    if (gluScaleImage(GL_RGB, image.width, image.height, GL_UNSIGNED_BYTE, image.pixels.data(),
+                      fitted.width, fitted.height, GL_UNSIGNED_BYTE, fitted.pixels.data()) != 0)
+        return PpmImage();
     return fitted;
 }
 
@@ -142,6 +144,11 @@ void loadTextureSet(const std::string& listFile, bool quiet)
             PpmImage image = readImageOrExit(listFile, name, quiet);
             if (maxSize > 0 && (image.width > maxSize || image.height > maxSize)) {
                 PpmImage fitted = fitTexture(image, maxSize);
+                if (fitted.pixels.empty())
+                    failWith("*** Error: " + name + ": cannot scale " +
+                             std::to_string(image.width) + "x" + std::to_string(image.height) +
+                             " down to this GPU's largest texture (" + std::to_string(maxSize) +
+                             ")");
                 if (!quiet)
                     std::printf("Scaled %s from %dx%d to %dx%d, this GPU's largest texture\n",
                                 name.c_str(), image.width, image.height, fitted.width,
