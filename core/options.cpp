@@ -31,6 +31,7 @@ struct Setting {
     int* ints[3] = {};
     float* floats[3] = {};
     bool limited = false;  // values must lie in [low, high]
+    bool angles = false;   // degrees, whole turns dropped as they are assigned (wrapDegrees)
     double low = 0, high = 0;
     const char* meaning = "";  // for --help
 };
@@ -99,6 +100,7 @@ std::vector<Setting> settingsOf(SceneState& st, int textureCount)
         floatVector("lightDiffuse", st.lightDiffuse, "light's diffuse R,G,B"),
         floatVector("rotation", st.rotation, "view rotation about X,Y,Z, degrees"),
     };
+    all.back().angles = true;
     Setting zoom{"zoom", SettingKind::Float};
     zoom.floats[0] = &st.zoom;
     zoom.limited = true;
@@ -153,15 +155,17 @@ std::string allowed(const Setting& s)
     return what;
 }
 
+// A whole number as the panel reads one: any strtod form ("1000", "1e3", "+7") whose value
+// has no fraction and fits an int.
 bool parseWhole(const std::string& text, int& value)
 {
     if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
         return false;
     const char* begin = text.c_str();
     char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(begin, &end, 10);
-    if (end == begin || *end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX)
+    const double v = std::strtod(begin, &end);
+    if (end == begin || *end != '\0' || !std::isfinite(v) || std::trunc(v) != v ||
+        v < INT_MIN || v > INT_MAX)
         return false;
     value = static_cast<int>(v);
     return true;
@@ -190,11 +194,20 @@ std::vector<std::string> splitCommas(const std::string& text)
     return parts;
 }
 
+// The parts of "x, y, z": spaces after a comma are allowed, as people type them.
+std::vector<std::string> vectorParts(const std::string& text)
+{
+    std::vector<std::string> parts = splitCommas(text);
+    for (size_t k = 1; k < parts.size(); ++k)
+        parts[k].erase(0, parts[k].find_first_not_of(' '));
+    return parts;
+}
+
 // Reads every component before writing any, so a refused value changes nothing.
 bool assign(const Setting& s, const std::string& value)
 {
     const std::vector<std::string> parts =
-        s.components == 1 ? std::vector<std::string>{value} : splitCommas(value);
+        s.components == 1 ? std::vector<std::string>{value} : vectorParts(value);
     if (static_cast<int>(parts.size()) != s.components)
         return false;
     int ints[3] = {};
@@ -217,7 +230,7 @@ bool assign(const Setting& s, const std::string& value)
     }
     for (int k = 0; k < s.components; ++k) {
         if (s.kind == SettingKind::Float)
-            *s.floats[k] = floats[k];
+            *s.floats[k] = s.angles ? wrapDegrees(floats[k]) : floats[k];
         else
             *s.ints[k] = ints[k];
     }
@@ -317,6 +330,23 @@ CommandLine failure(CommandLine line, const std::string& message)
 
 }  // namespace
 
+// The picture format --render writes, from the name's extension (any case); empty if none.
+std::string renderFormatOf(const std::string& path)
+{
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string();
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "png")
+        return "png";
+    if (extension == "jpg" || extension == "jpeg")
+        return "jpeg";
+    return std::string();
+}
+
 CommandLine parseCommandLine(int argc, const char* const argv[])
 {
     CommandLine line;
@@ -335,8 +365,8 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
 
     CLI::App app{
         "Tolvane: an interactive still life (a table, a can, a globe and a vase).\n"
-        "tolvane [GLUT options] [--set NAME=VALUE]... [--render FILE.png [--size WxH]] "
-        "[texture-list-file]"};
+        "tolvane [GLUT options] [--set NAME=VALUE]... [--output-dir DIR] [--quiet]\n"
+        "        [--render FILE.png|FILE.jpg [--size WxH]] [texture-list-file]"};
     app.name("tolvane");
     app.footer(settingsHelp() +
                "\nGLUT's own options (-display NAME, -geometry WxH+X+Y, ...) are accepted too.");
@@ -344,16 +374,28 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
     app.add_option("--set", line.settings, "set one setting before the first frame; repeatable")
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
+    // Repeats are gathered and refused below, in words of our own.
+    std::vector<std::string> renders, lists;
     CLI::Option* render =
-        app.add_option("--render", line.renderPath,
-                       "draw one frame with no window or X server into FILE.png, then exit")
-            ->type_name("FILE.png");
+        app.add_option("--render", renders,
+                       "draw one frame with no window or X server into FILE (.png, or .jpg as "
+                       "JPEG), then exit")
+            ->type_name("FILE.png")
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+            ->allow_extra_args(false);
     std::string size;
     app.add_option("--size", size, "size of the --render picture (default 500x500)")
         ->type_name("WxH")
         ->needs(render);
-    app.add_option("texture-list-file", line.listFile,
-                   "the texture list (default textureList.txt in the working folder)");
+    app.add_option("--output-dir", line.outputDir,
+                   "folder for saved pictures and exported vases (default the working folder)")
+        ->type_name("DIR");
+    app.add_flag("--quiet", line.quiet, "leave out the progress lines while textures load");
+    app.add_option("texture-list-file", lists,
+                   "the texture list (default textureList.txt in the working folder)")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     try {
         app.parse(args);
     } catch (const CLI::CallForHelp&) {
@@ -367,12 +409,30 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
     } catch (const CLI::ParseError& e) {
         return failure(line, std::string(e.what()) + " (tolvane --help lists the options)");
     }
+    if (lists.size() > 1)
+        return failure(line, "give one texture list file, not " + std::to_string(lists.size()) +
+                                 " ('" + lists[0] + "', '" + lists[1] + "', ...)");
+    if (!lists.empty())
+        line.listFile = lists[0];
+    if (renders.size() > 1)
+        return failure(line, "--render takes one file; it was given " +
+                                 std::to_string(renders.size()) + " times");
     if (!size.empty() && !parseSize(size, line.width, line.height))
         return failure(line, "--size " + size +
                                  ": give the picture's width and height in pixels as WxH, each "
                                  "from 1 to 16384");
-    if (!line.renderPath.empty())
+    if (render->count() > 0) {
+        line.renderPath = renders.empty() ? std::string() : renders[0];
+        if (line.renderPath.empty())
+            return failure(line, "--render needs a file name, such as picture.png");
+        if (renderFormatOf(line.renderPath).empty())
+            return failure(line, "--render " + line.renderPath +
+                                     ": give a name ending in .png (PNG) or .jpg/.jpeg (JPEG)");
+        if (line.geometrySize)
+            return failure(line, "-geometry sets a window's size, and --render opens no window: "
+                                 "give the picture's size with --size WxH");
         line.action = CommandAction::Render;
+    }
     return line;
 }
 
@@ -394,12 +454,16 @@ std::string applySetting(SceneState& state, const std::string& given, int textur
            "' (tolvane --help lists them)";
 }
 
-std::string reproducingArguments(const SceneState& state)
+std::string reproducingArguments(const SceneState& state, int textureCount, int width, int height)
 {
-    // The table binds to fields for writing; here it is only read.
     std::string text;
-    for (const Setting& s : settingsOf(const_cast<SceneState&>(state), -1)) {
-        if (animationOnly(s))
+    if (width != kDefaultPictureSide || height != kDefaultPictureSide)
+        text = "--size " + std::to_string(width) + "x" + std::to_string(height);
+    // The table binds to fields for writing; here it is only read.
+    for (const Setting& s : settingsOf(const_cast<SceneState&>(state), textureCount)) {
+        // A texture index that the same list would refuse (there is no image to choose) is
+        // left out: it changes nothing in the picture.
+        if (animationOnly(s) || (s.kind == SettingKind::Int && s.limited && s.high < s.low))
             continue;
         if (!text.empty())
             text += ' ';

@@ -19,9 +19,11 @@ struct CommandLine {
     CommandAction action = CommandAction::View;
     std::string listFile = "textureList.txt";  // the texture list, default in the working folder
     std::vector<std::string> settings;         // NAME=VALUE, in the order given
-    std::string renderPath;                    // --render FILE.png
+    std::string renderPath;                    // --render FILE.png or FILE.jpg
     int width = 500;                           // --size, pixels
     int height = 500;
+    std::string outputDir;  // --output-dir: where saves go; empty is the working folder
+    bool quiet = false;     // --quiet: no progress lines while textures load
     bool geometrySize = false;  // GLUT's -geometry asked for a window size
     std::string text;           // help or version text, or the error line
 };
@@ -35,9 +37,19 @@ CommandLine parseCommandLine(int argc, const char* const argv[]);
 // and texture indices are not range-checked.
 std::string applySetting(SceneState& state, const std::string& assignment, int textureCount);
 
-// The --set arguments, shell-quoted and space-separated, that reproduce a picture of `state`:
-// every panel setting and the view (rotation, zoom, globe angle), nothing else.
-std::string reproducingArguments(const SceneState& state);
+// Side of a picture when neither the window nor --size says otherwise, pixels.
+constexpr int kDefaultPictureSide = 500;
+
+// "png" or "jpeg": the format that --render writes for `path`'s extension; empty for others.
+std::string renderFormatOf(const std::string& path);
+
+// The arguments, shell-quoted and space-separated, that reproduce a `width` x `height` picture
+// of `state` drawn with a list of `textureCount` images (< 0: unknown): "--size WxH" unless it
+// is 500x500, then --set for every panel setting and the view (rotation, zoom, globe angle),
+// leaving out texture indices that such a list would refuse.
+std::string reproducingArguments(const SceneState& state, int textureCount = -1,
+                                 int width = kDefaultPictureSide,
+                                 int height = kDefaultPictureSide);
 
 // Quotes `word` for a POSIX shell when it holds anything but safe characters.
 std::string shellQuote(const std::string& word);

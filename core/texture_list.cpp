@@ -1,7 +1,9 @@
 // The texture list file: the count read as scanf's %i would, then that many image names.
 #include "core/texture_list.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fstream>
 
 namespace {
@@ -72,6 +74,13 @@ bool readCount(std::istream& in, int& count)
 TextureListResult readTextureList(std::istream& in)
 {
     TextureListResult result;
+    // Some editors begin a UTF-8 file with a byte-order mark; it is no part of the count.
+    if (in.peek() == 0xEF) {
+        in.get();
+        if (in.get() != 0xBB || in.get() != 0xBF)
+            return failure(result, TextureListError::BadCount,
+                           "does not begin with a texture count that fits an int");
+    }
     if (!readCount(in, result.count))
         return failure(result, TextureListError::BadCount,
                        "does not begin with a texture count that fits an int");
@@ -93,10 +102,12 @@ TextureListResult readTextureList(std::istream& in)
 
 TextureListResult readTextureListFile(const std::string& path)
 {
+    errno = 0;
     std::ifstream in(path);
     if (!in.is_open()) {
         TextureListResult result;
-        return failure(result, TextureListError::OpenFailed, "cannot be opened");
+        return failure(result, TextureListError::OpenFailed,
+                       errno != 0 ? std::strerror(errno) : "cannot be opened");
     }
     return readTextureList(in);
 }

@@ -22,10 +22,12 @@ struct TextureListResult {
     bool ok() const { return error == TextureListError::None; }
 };
 
-// Reads the count and the names; nothing after the last expected name is read.
+// Reads the count and the names; nothing after the last expected name is read. A UTF-8
+// byte-order mark at the start is skipped.
 TextureListResult readTextureList(std::istream& in);
 
-// Opens `path` as text and reads it; OpenFailed when it cannot be opened.
+// Opens `path` as text and reads it; OpenFailed when it cannot be opened, with the operating
+// system's reason as the message.
 TextureListResult readTextureListFile(const std::string& path);
 
 // `name` taken relative to the folder holding `listPath`; empty when that is no different

@@ -1,6 +1,8 @@
 // Arithmetic of the scene window's input, reshape and idle handlers.
 #include "core/view_math.h"
 
+#include <cmath>
+
 #include "core/scene_state.h"
 
 Viewport squareViewport(int windowWidth, int windowHeight)
@@ -55,4 +57,9 @@ void advanceAnimation(SceneState& state)
         state.rotation[1] = static_cast<float>((static_cast<int>(state.rotation[1]) + 1) % 360);
     if (state.spinGlobe == 1)
         state.globeAngle = (state.globeAngle + 1) % 360;
+}
+
+float wrapDegrees(float degrees)
+{
+    return std::fmod(degrees, 360.0f);
 }

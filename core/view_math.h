@@ -22,6 +22,11 @@ void applyDrag(SceneState& state, int x, int y);
 // about Y; keys are case-sensitive and any other key changes nothing.
 void applyKey(SceneState& state, unsigned char key);
 
+// `degrees` less whole turns, exactly (fmod): within (-360, 360), its sign kept, so that an
+// angle already in that range (every one a drag or a saved picture gives) stays bit-identical
+// and the idle step's int conversion can never overflow.
+float wrapDegrees(float degrees);
+
 // One idle step: the view's turn about Y and the globe's spin, one degree each.
 void advanceAnimation(SceneState& state);
 

@@ -46,8 +46,19 @@ PpmImage readTextureImage(unsigned int texture)
     return image;
 }
 
+std::string pictureArguments(const PpmImage& image)
+{
+    return reproducingArguments(scene, static_cast<int>(scene.textures.size()), image.width,
+                                image.height);
+}
+
 PngEncodeResult encodePicture(const PpmImage& image)
 {
     return encodePng(image, {{"Software", "Tolvane " TOLVANE_VERSION},
-                             {kArgumentsKeyword, reproducingArguments(scene)}});
+                             {kArgumentsKeyword, pictureArguments(image)}});
+}
+
+JpegEncodeResult encodePictureJpeg(const PpmImage& image)
+{
+    return encodeJpeg(image, 95, std::string(kArgumentsKeyword) + ": " + pictureArguments(image));
 }

@@ -2,6 +2,9 @@
 // with the arguments that draw it again.
 #pragma once
 
+#include <string>
+
+#include "core/image/jpeg_write.h"
 #include "core/image/png_write.h"
 #include "core/image/ppm.h"
 
@@ -16,6 +19,14 @@ PpmImage readFramePixels(int width, int height);
 // first row first); empty when the texture has no image.
 PpmImage readTextureImage(unsigned int texture);
 
+// The arguments that draw `image`, a picture of the scene as it stands now, again: its size
+// when not 500 x 500, then the settings (reproducingArguments with the loaded texture count).
+std::string pictureArguments(const PpmImage& image);
+
 // A PNG of `image`, a picture of the scene as it stands now, with text chunks naming the
-// program and holding the --set arguments that reproduce it.
+// program and holding the arguments that reproduce it.
 PngEncodeResult encodePicture(const PpmImage& image);
+
+// The same as a JPEG of quality 95, the arguments in a comment marker after
+// kArgumentsKeyword and ": ".
+JpegEncodeResult encodePictureJpeg(const PpmImage& image);

@@ -13,6 +13,7 @@
 #include "core/texture_list.h"
 #include "desktop/panel/panel.h"
 #include "gl/frame.h"
+#include "core/export/numbered_file.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ bool applySettings(const CommandLine& line)
     for (const std::string& assignment : line.settings) {
         const std::string error = applySetting(scene, assignment, textureCount);
         if (!error.empty()) {
-            std::printf("tolvane: %s\n", error.c_str());
+            std::fprintf(stderr, "tolvane: %s\n", error.c_str());
             return false;
         }
     }
@@ -44,15 +45,24 @@ int main(int argc, char** argv)
     switch (line.action) {
     case CommandAction::Help:
     case CommandAction::Version: std::fputs(line.text.c_str(), stdout); return 0;
-    case CommandAction::Error: std::printf("%s\n", line.text.c_str()); return 1;
+    case CommandAction::Error: std::fprintf(stderr, "%s\n", line.text.c_str()); return 1;
     default: break;
+    }
+    if (!line.outputDir.empty()) {
+        const std::string problem = outputFolderProblem(line.outputDir);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "tolvane: --output-dir %s: %s\n", line.outputDir.c_str(),
+                         problem.c_str());
+            return 1;
+        }
+        setOutputFolder(line.outputDir);
     }
     if (!applySettings(line))
         return 1;
     if (line.action == CommandAction::Render) {
         const std::string error = renderToFile(line);
         if (!error.empty()) {
-            std::printf("tolvane: %s\n", error.c_str());
+            std::fprintf(stderr, "tolvane: %s\n", error.c_str());
             return 1;
         }
         return 0;
@@ -74,7 +84,7 @@ int main(int argc, char** argv)
     initGraphicsState();
     setProjection(scene.zoom);
 
-    loadTextureSet(line.listFile);
+    loadTextureSet(line.listFile, line.quiet);
 
     buildControlPanel(static_cast<int>(scene.textures.size()));
     setPanelActions(requestPictureSave, requestVaseExport);

@@ -1,40 +1,93 @@
-// Headless pictures: one frame drawn offscreen with no window and no X server, saved as PNG.
+// Headless pictures: one frame drawn offscreen with no window and no X server, saved as PNG
+// or JPEG.
 #include "desktop/render.h"
 
 #include <GL/gl.h>
 
-#include "desktop/capture.h"
-#include "desktop/offscreen.h"
+#include <new>
+#include <vector>
+
+#include "core/controls.h"
+#include "core/export/atomic_file.h"
 #include "core/options.h"
 #include "core/scene_state.h"
-#include "gl/startup.h"
 #include "core/view_math.h"
-#include "core/export/atomic_file.h"
-#include "core/controls.h"
+#include "desktop/capture.h"
+#include "desktop/offscreen.h"
 #include "gl/frame.h"
+#include "gl/startup.h"
+
+namespace {
+
+// Why the current context cannot draw a width x height picture, from its largest renderbuffer
+// and viewport; empty when it can. A limit the context does not report is no limit.
+std::string sizeProblem(int width, int height)
+{
+    for (int k = 0; k < 16 && glGetError() != GL_NO_ERROR; ++k) {
+    }
+    GLint viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    GLint renderbuffer = 0;
+#ifdef GL_MAX_RENDERBUFFER_SIZE
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    if (glGetError() != GL_NO_ERROR)
+        renderbuffer = 0;  // a context older than GL 3.0 has no renderbuffers
+#endif
+    const auto tooLarge = [&](GLint w, GLint h) {
+        return (w > 0 && width > w) || (h > 0 && height > h);
+    };
+    if (tooLarge(viewport[0], viewport[1]))
+        return "--size " + std::to_string(width) + "x" + std::to_string(height) +
+               " is larger than this GL's largest viewport, " + std::to_string(viewport[0]) +
+               "x" + std::to_string(viewport[1]);
+    if (tooLarge(renderbuffer, renderbuffer))
+        return "--size " + std::to_string(width) + "x" + std::to_string(height) +
+               " is larger than this GL's largest renderbuffer, " + std::to_string(renderbuffer) +
+               "x" + std::to_string(renderbuffer);
+    return std::string();
+}
+
+}  // namespace
 
 std::string renderToFile(const CommandLine& line)
 {
     const OffscreenResult context = openOffscreenContext(line.width, line.height);
     if (!context.ok)
         return "cannot render " + line.renderPath + ": " + context.message;
+    const std::string tooLarge = sizeProblem(line.width, line.height);
+    if (!tooLarge.empty())
+        return "cannot render " + line.renderPath + ": " + tooLarge;
 
     // The window's start-up, less the window: fixed state, the view's projection, textures.
     initGraphicsState();
     setProjection(scene.zoom);
     const Viewport v = squareViewport(line.width, line.height);
     glViewport(v.x, v.y, v.width, v.height);
-    loadTextureSet(line.listFile);
+    loadTextureSet(line.listFile, line.quiet);
     // The panel moves texture indices outside the list to 0 when it is built; so must this.
     applyLimitsOnBuild(buildControlTable(scene, static_cast<int>(scene.textures.size())));
 
     drawFrame();
     glFinish();
-    const PngEncodeResult png = encodePicture(readFramePixels(line.width, line.height));
-    if (!png.ok())
-        return "cannot render " + line.renderPath + ": " + png.message;
-    const WriteResult written =
-        writeFileAtomically(line.renderPath, png.bytes.data(), png.bytes.size());
+    std::vector<unsigned char> bytes;
+    try {
+        const PpmImage pixels = readFramePixels(line.width, line.height);
+        if (renderFormatOf(line.renderPath) == "jpeg") {
+            JpegEncodeResult jpeg = encodePictureJpeg(pixels);
+            if (!jpeg.ok())
+                return "cannot render " + line.renderPath + ": " + jpeg.message;
+            bytes = std::move(jpeg.bytes);
+        } else {
+            PngEncodeResult png = encodePicture(pixels);
+            if (!png.ok())
+                return "cannot render " + line.renderPath + ": " + png.message;
+            bytes = std::move(png.bytes);
+        }
+    } catch (const std::bad_alloc&) {
+        return "cannot render " + line.renderPath + ": not enough memory for a " +
+               std::to_string(line.width) + "x" + std::to_string(line.height) + " picture";
+    }
+    const WriteResult written = writeFileAtomically(line.renderPath, bytes.data(), bytes.size());
     if (!written.ok)
         return written.message;
     return std::string();

@@ -20,17 +20,31 @@ namespace {
 
 bool pictureRequested = false;
 bool exportRequested = false;
+std::string outputFolder;  // empty: the working folder
+
+// The folder and stem of numbered files: "tolvane" or "DIR/tolvane".
+std::string stemIn(const char* stem)
+{
+    if (outputFolder.empty())
+        return stem;
+    return outputFolder + (outputFolder.back() == '/' ? "" : "/") + stem;
+}
 
 // The window's whole drawable, including any margin beside the square viewport.
 std::string savePicture()
 {
     const int width = glutGet(GLUT_WINDOW_WIDTH);
     const int height = glutGet(GLUT_WINDOW_HEIGHT);
-    const PngEncodeResult png = encodePicture(readFramePixels(width, height));
+    PngEncodeResult png;
+    try {
+        png = encodePicture(readFramePixels(width, height));
+    } catch (const std::bad_alloc&) {
+        return "Could not save a picture: not enough memory for its pixels";
+    }
     if (!png.ok())
         return "Could not save a picture: " + png.message;
     const NumberedWriteResult written =
-        writeNumberedFile("tolvane", ".png", png.bytes.data(), png.bytes.size());
+        writeNumberedFile(stemIn("tolvane"), ".png", png.bytes.data(), png.bytes.size());
     if (!written.ok)
         return "Could not save a picture: " + written.message;
     return "Saved " + written.name;
@@ -44,33 +58,29 @@ std::string exportVase()
     std::vector<unsigned char> texturePng;
     const unsigned int texture = textureAt(scene, scene.vaseTexture);
     if (texture != 0) {
-        PngEncodeResult png = encodePng(readTextureImage(texture));
-        if (!png.ok())
-            return "Could not export the vase: " + png.message;
-        texturePng = std::move(png.bytes);
+        try {
+            PngEncodeResult png = encodePng(readTextureImage(texture));
+            if (!png.ok())
+                return "Could not export the vase: " + png.message;
+            texturePng = std::move(png.bytes);
+        } catch (const std::bad_alloc&) {
+            return "Could not export the vase: not enough memory to read back its texture";
+        }
     }
     // The builder's own output, made afresh: the drawn copy lives in GL's buffer.
-    std::vector<VaseVertex> mesh;
-    try {
-        buildVaseMesh(settings, mesh);
-    } catch (const std::bad_alloc&) {
-        return "Could not export the vase: not enough memory for its mesh";
-    }
-    std::string why;
     const NumberedWriteResult written =
-        writeNumberedFile("tolvane-vase", ".glb", [&](std::ostream& out) {
-            const WriteResult glb = writeVaseGlb(out, mesh, texturePng);
-            why = glb.message;
-            return glb.ok;
-        });
-    if (!written.ok && !why.empty())
-        return "Could not export the vase: " + why;
+        writeNumberedVaseGlb(stemIn("tolvane-vase"), settings, texturePng);
     if (!written.ok)
         return "Could not export the vase: " + written.message;
     return "Exported " + written.name;
 }
 
 }  // namespace
+
+void setOutputFolder(const std::string& folder)
+{
+    outputFolder = folder;
+}
 
 void requestPictureSave()
 {

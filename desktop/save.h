@@ -2,6 +2,12 @@
 // window's display callback right after a whole frame, reported on the panel's status line.
 #pragma once
 
+#include <string>
+
+// Where saved pictures and exports go (--output-dir); empty, the default, is the working
+// folder. A folder other than that appears in the status line's file name.
+void setOutputFolder(const std::string& folder);
+
 // Asks for the next frame of the scene window to be saved as tolvane-NNN.png.
 void requestPictureSave();
 // Asks for the vase as drawn at the next frame to be written as tolvane-vase-NNN.glb.

@@ -71,22 +71,28 @@ void drawHalfRing(int slices, int loops)
 }
 
 // Stand base with its two disks, then the post; leaves the matrix 0.1 up the post's axis.
+// Their axis points up: t is mirrored.
 void drawStandBase(int slices, int stacks)
 {
+    mirrorTexture(false, true);
     gluCylinder(texturedQuadric, 0.3, 0.3, 0.1, slices, stacks);
     gluDisk(texturedQuadric, 0.0, 0.3, slices, stacks);
     glTranslatef(0.0f, 0.0f, 0.1f);
     gluDisk(texturedQuadric, 0.0, 0.3, slices, stacks);
     gluCylinder(texturedQuadric, 0.05, 0.05, 0.2, slices, stacks);
+    mirrorTexture(false, false);
 }
 
+// The leg's axis points down: s is mirrored, for its foot's disk too.
 void drawLegGeometry(int slices, int stacks)
 {
     glPushMatrix();
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
+    mirrorTexture(true, false);
     gluCylinder(texturedQuadric, 0.1, 0.1, 1.5, slices, stacks);
     glTranslatef(0.0f, 0.0f, 1.5f);
     gluDisk(texturedQuadric, 0.0, 0.1, slices, stacks);
+    mirrorTexture(false, false);
     glPopMatrix();
 }
 
@@ -96,7 +102,9 @@ void drawPopCanGeometry(int slices, int stacks)
     glTranslatef(-0.55f, 0.75f, -0.55f);
     glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
     glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
+    mirrorTexture(true, false);
     gluCylinder(texturedQuadric, 0.2, 0.2, 0.65, slices, stacks);
+    mirrorTexture(false, false);
     glColor3fv(kMaterialGrey);
     gluDisk(plainQuadric, 0.0, 0.2, slices, stacks);
     glTranslatef(0.0f, 0.0f, 0.65f);
@@ -104,9 +112,12 @@ void drawPopCanGeometry(int slices, int stacks)
     glPopMatrix();
 }
 
+// The globe's axis points down.
 void drawGlobeSphere(int slices, int stacks)
 {
+    mirrorTexture(true, false);
     gluSphere(texturedQuadric, 0.45, slices, stacks);
+    mirrorTexture(false, false);
 }
 
 GLuint compileList(GLuint list, void (*draw)(int, int), int slices, int stacks)
@@ -144,6 +155,15 @@ void bindTexture(int index)
 }
 
 }  // namespace
+
+void mirrorTexture(bool s, bool t)
+{
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    if (s || t)
+        glScalef(s ? -1.0f : 1.0f, t ? -1.0f : 1.0f, 1.0f);
+    glMatrixMode(GL_MODELVIEW);
+}
 
 void keepRendererHeap()
 {

@@ -21,3 +21,10 @@ void drawTableTop();
 void drawLeg();
 void drawPopCan();
 void drawGlobeAndStand();
+
+// Images read on the props as they do in an image viewer. GLU's quadrics (and the vase, which
+// follows them) run s the other way round from an image's left to right on a surface whose
+// axis points down (the can, the globe, the legs), and t bottom to top on one whose axis
+// points up (the stand): the texture matrix mirrors s, or t, for what follows, leaving the
+// shapes and the vase's projection untouched. Both false restores the identity.
+void mirrorTexture(bool s, bool t);

@@ -2,9 +2,12 @@
 #include "gl/startup.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "core/scene_state.h"
 #include "core/texture_list.h"
@@ -59,7 +62,7 @@ void printUsage()
 // Reads one image named in the list (P6, PNG or JPEG, told apart by its first bytes); a name
 // that cannot be opened as written is tried beside the list file, so the viewer can be started
 // from any folder.
-static PpmImage readImageOrExit(const std::string& listFile, const std::string& name)
+static PpmImage readImageOrExit(const std::string& listFile, const std::string& name, bool quiet)
 {
     std::string path = name;
     ImageResult result = readImageFile(path);
@@ -74,9 +77,16 @@ static PpmImage readImageOrExit(const std::string& listFile, const std::string& 
         }
     }
     switch (result.error) {
-    case ImageError::None: std::printf("Done reading image\n"); return std::move(result.image);
+    case ImageError::None:
+        if (!quiet)
+            std::printf("Done reading image\n");
+        return std::move(result.image);
     case ImageError::OpenFailed: failWith("*** Error: Can't read file " + name);
-    case ImageError::UnknownKind: failWith(path + " is not a P6 PPM file!");
+    case ImageError::UnknownKind:
+        std::printf("%s is not a P6 PPM file!\n", path.c_str());
+        std::fprintf(stderr, "tolvane: %s is %s; textures are read from P6 PPM, PNG and JPEG files\n",
+                     path.c_str(), describeOtherFile(path).c_str());
+        std::exit(1);
     default: failWith("*** Error: " + path + ": " + result.message);
     }
 }
@@ -95,10 +105,28 @@ unsigned int uploadTexture(const PpmImage& image)
     return name;
 }
 
-void loadTextureSet(const std::string& listFile)
+// `image` scaled down to the largest size within `maxSize` a side that keeps its proportions;
+// empty when GLU cannot scale it.
+static PpmImage fitTexture(const PpmImage& image, int maxSize)
+{
+    const double scale = static_cast<double>(maxSize) / std::max(image.width, image.height);
+    PpmImage fitted;
+    fitted.width = std::max(1, std::min(maxSize, static_cast<int>(image.width * scale)));
+    fitted.height = std::max(1, std::min(maxSize, static_cast<int>(image.height * scale)));
+    fitted.pixels.resize(static_cast<size_t>(fitted.width) * fitted.height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (gluScaleImage(GL_RGB, image.width, image.height, GL_UNSIGNED_BYTE, image.pixels.data(),
+                      fitted.width, fitted.height, GL_UNSIGNED_BYTE, fitted.pixels.data()) != 0)
+        return PpmImage();
+    return fitted;
+}
+
+void loadTextureSet(const std::string& listFile, bool quiet)
 {
     const TextureListResult list = readTextureListFile(listFile);
     if (list.error == TextureListError::OpenFailed) {
+        std::fprintf(stderr, "tolvane: cannot open texture list '%s': %s\n", listFile.c_str(),
+                     list.message.c_str());
         printUsage();
         std::exit(1);
     }
@@ -110,12 +138,28 @@ void loadTextureSet(const std::string& listFile)
     scene.textures.assign(list.names.size(), 0);
     for (size_t i = 0; i < list.names.size(); ++i) {
         const std::string& name = list.names[i];
-        std::printf("Texture filename: %s\n", name.c_str());
-        const PpmImage image = readImageOrExit(listFile, name);
-        if (maxSize > 0 && (image.width > maxSize || image.height > maxSize))
-            failWith("*** Error: " + name + ": " + std::to_string(image.width) + "x" +
-                     std::to_string(image.height) + " is larger than this GPU's largest texture (" +
-                     std::to_string(maxSize) + ")");
-        scene.textures[i] = uploadTexture(image);
+        if (!quiet)
+            std::printf("Texture filename: %s\n", name.c_str());
+        try {
+            PpmImage image = readImageOrExit(listFile, name, quiet);
+            if (maxSize > 0 && (image.width > maxSize || image.height > maxSize)) {
+                PpmImage fitted = fitTexture(image, maxSize);
+                if (fitted.pixels.empty())
+                    failWith("*** Error: " + name + ": cannot scale " +
+                             std::to_string(image.width) + "x" + std::to_string(image.height) +
+                             " down to this GPU's largest texture (" + std::to_string(maxSize) +
+                             ")");
+                if (!quiet)
+                    std::printf("Scaled %s from %dx%d to %dx%d, this GPU's largest texture\n",
+                                name.c_str(), image.width, image.height, fitted.width,
+                                fitted.height);
+                image = std::move(fitted);
+            }
+            scene.textures[i] = uploadTexture(image);
+        } catch (const std::bad_alloc&) {
+            std::fprintf(stderr, "tolvane: %s: not enough memory to load this image\n",
+                         name.c_str());
+            std::exit(1);
+        }
     }
 }

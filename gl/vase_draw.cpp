@@ -12,9 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "core/scene_state.h"
 #include "core/controls.h"
+#include "gl/frame.h"
 
 namespace {
 
@@ -37,9 +39,13 @@ struct VaseCache {
     GLuint buffer = 0;
     size_t capacity = 0;                 // vertices the buffer's storage holds
     size_t vertices = 0;                 // vertices of the mesh in it
-    std::vector<VaseVertex> clientMesh;  // only without buffer objects
+    std::vector<VaseVertex> clientMesh;  // without buffer objects, or when the buffer failed
     VaseSettings settings;
     bool valid = false;  // the mesh matches `settings`
+    // The buffer could not be had for `failedSettings` (GL_OUT_OF_MEMORY, or lost while
+    // mapped): the vase is drawn from client memory until a setting changes.
+    bool bufferFailed = false;
+    VaseSettings failedSettings;
 };
 VaseCache cache;
 size_t lastQuads = 0;
@@ -304,30 +310,59 @@ bool vaseBufferObjects()
     return cache.submission == Submission::BufferObject;
 }
 
+// Draws from client memory, building the mesh there when it is stale; per quad when even that
+// memory cannot be had, so the vase is never dropped.
+void drawFromClientMemory(const VaseSettings& s, size_t batchVertices)
+{
+    if (!cache.valid || s != cache.settings) {
+        cache.valid = false;
+        try {
+            buildVaseMesh(s, cache.clientMesh);
+        } catch (const std::bad_alloc&) {
+            std::vector<VaseVertex>().swap(cache.clientMesh);
+            drawVaseImmediate(s);
+            return;
+        }
+        cache.settings = s;
+        cache.valid = true;
+    }
+    if (cache.clientMesh.empty())
+        return;
+    glInterleavedArrays(GL_T2F_N3F_V3F, 0, cache.clientMesh.data());
+    drawArraysInBatches(cache.clientMesh.size(), batchVertices, cache.fences);
+    disableVertexArrays();
+}
+
 void drawVaseCached(const VaseSettings& s, size_t batchVertices)
 {
-    const bool stale = !cache.valid || s != cache.settings;
-    if (vaseBufferObjects()) {
-        if (stale)
-            uploadVaseMesh(cache, s);
-        if (!cache.valid || cache.vertices == 0)
-            return;
-        cache.gl.bind(GL_ARRAY_BUFFER, cache.buffer);
-        // With a buffer bound, the array pointer is an offset into it.
-        glInterleavedArrays(GL_T2F_N3F_V3F, 0, nullptr);
-        drawArraysInBatches(cache.vertices, batchVertices, cache.fences);
-        cache.gl.bind(GL_ARRAY_BUFFER, 0);
-    } else {
-        if (stale) {
-            buildVaseMesh(s, cache.clientMesh);
-            cache.settings = s;
-            cache.valid = true;
-        }
-        if (cache.clientMesh.empty())
-            return;
-        glInterleavedArrays(GL_T2F_N3F_V3F, 0, cache.clientMesh.data());
-        drawArraysInBatches(cache.clientMesh.size(), batchVertices, cache.fences);
+    if (!vaseBufferObjects()) {
+        drawFromClientMemory(s, batchVertices);
+        return;
     }
+    // A buffer that failed is tried again only once a setting has changed.
+    if (cache.bufferFailed && s == cache.failedSettings) {
+        drawFromClientMemory(s, batchVertices);
+        return;
+    }
+    const bool stale = !cache.valid || s != cache.settings || !cache.clientMesh.empty();
+    if (stale) {
+        std::vector<VaseVertex>().swap(cache.clientMesh);
+        cache.bufferFailed = false;
+        uploadVaseMesh(cache, s);
+        if (!cache.valid) {
+            cache.bufferFailed = true;
+            cache.failedSettings = s;
+            drawFromClientMemory(s, batchVertices);
+            return;
+        }
+    }
+    if (cache.vertices == 0)
+        return;
+    cache.gl.bind(GL_ARRAY_BUFFER, cache.buffer);
+    // With a buffer bound, the array pointer is an offset into it.
+    glInterleavedArrays(GL_T2F_N3F_V3F, 0, nullptr);
+    drawArraysInBatches(cache.vertices, batchVertices, cache.fences);
+    cache.gl.bind(GL_ARRAY_BUFFER, 0);
     disableVertexArrays();
 }
 
@@ -337,10 +372,13 @@ void drawVase(int cylindrical)
     glBindTexture(GL_TEXTURE_2D, textureAt(scene, scene.vaseTexture));
     glPushMatrix();
     glScalef(0.7f, 0.7f, 0.7f);
+    // u runs round the vase as it does round GLU's quadrics.
+    mirrorTexture(true, false);
     if (immediateSubmission())
         drawVaseImmediate(s);
     else
         drawVaseCached(s, kVaseBatchVertices);
+    mirrorTexture(false, false);
     glPopMatrix();
     lastQuads = vaseBandQuadCount(s) + vaseStepRingCount(s);
 }

@@ -20,7 +20,8 @@ constexpr size_t kVaseBatchVertices = 65536;
 
 // Draws the mesh for `s` as drawVase does, without the texture and the scale: from the
 // buffer object (rebuilt into it when `s` differs from what it holds), or from client
-// arrays where GL has no buffer objects; `batchVertices` at a time (a multiple of 4; 0 for
+// arrays where GL has no buffer objects or the buffer could not be had (then tried again
+// only after a setting changes), or per quad when not even client memory can be had; `batchVertices` at a time (a multiple of 4; 0 for
 // all in one call).
 void drawVaseCached(const VaseSettings& s, size_t batchVertices);
 // Whether drawVaseCached uses a buffer object in the current context.

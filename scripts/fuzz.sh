@@ -24,7 +24,8 @@ build_target() {
 build_target ppm_fuzz "$root/core/image/ppm.cpp"
 build_target texture_list_fuzz "$root/core/texture_list.cpp"
 image_libs=($(pkg-config --libs libpng) -ljpeg)
-build_target image_fuzz "$root"/core/image/{image_file,png_read,jpeg_read,ppm}.cpp "${image_libs[@]}"
+build_target image_fuzz "$root"/core/image/{image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp \
+  "${image_libs[@]}"
 build_target options_fuzz "$root"/core/{options,scene_state,controls,view_math}.cpp
 
 # Small seed corpora: valid inputs of each form, so the fuzzer starts past the magic and the count.
@@ -49,6 +50,8 @@ clang++ -std=c++17 -O1 -I"$root" -I"$root/tests" "$root/tests/fuzz/make_image_se
   "$root/tests/support/encode_images.cpp" "${image_libs[@]}" -o "$build/make_image_seeds"
 "$build/make_image_seeds" "$image_seeds"
 cp "$ppm_seeds"/* "$image_seeds"/
+# A bare TIFF structure with an Orientation entry, for the EXIF reader run on its own.
+printf 'II*\0\10\0\0\0\1\0\22\1\3\0\1\0\0\0\10\0\0\0' >"$image_seeds/exif-tiff"
 
 # Crash reproducers land in the build folder, not the working directory.
 for name in ppm_fuzz texture_list_fuzz image_fuzz options_fuzz; do

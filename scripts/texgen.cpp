@@ -231,12 +231,7 @@ Image makeCanLabel()
         drawText(image, "COLA", centreX, 196, 5, 5, 3, navy);
         drawText(image, "COLA", centreX, 196, 5, 5, 1, gold);
     }
-    // The can's quadric runs u the other way round from a reader's left to right, so mirror the
-    // label to make the brand read correctly. The logos land at u = 0.375 and 0.875; 0.875 faces
-    // the starting camera.
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width / 2; ++x)
-            std::swap(pixelAt(image, x, y), pixelAt(image, image.width - 1 - x, y));
+    // The logos land at u = 0.125 and 0.625; 0.125 faces the starting camera.
     return image;
 }
 

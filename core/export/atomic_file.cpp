@@ -1,12 +1,20 @@
-// Temporary file, write, close, rename: a reader never sees a partly written file.
+// Exclusive temporary file, write, sync, rename: a reader never sees a partly written file, a
+// planted link cannot redirect the write, and a power cut cannot leave an empty file behind.
 #include "core/export/atomic_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/syscall.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <streambuf>
+#include <vector>
 
 namespace {
 
@@ -21,66 +29,173 @@ WriteResult failure(const std::string& what, const std::string& path, const std:
     return WriteResult{false, what + " " + path + ": " + cause};
 }
 
-// Moves the finished temporary file to `path`. Without `replace`, a hard link claims the name
-// only if it is free; a file system without hard links falls back to a checked rename.
-int moveIntoPlace(const std::string& temp, const std::string& path, bool replace)
+// An output buffer over a file descriptor that keeps the errno of the first failed write.
+class FdBuffer : public std::streambuf {
+  public:
+    explicit FdBuffer(int fd) : fd_(fd), buffer_(1 << 16)
+    {
+        setp(buffer_.data(), buffer_.data() + buffer_.size());
+    }
+    int error() const { return error_; }
+
+  protected:
+    int_type overflow(int_type c) override
+    {
+        if (!drain())
+            return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override { return drain() ? 0 : -1; }
+
+  private:
+    bool drain()
+    {
+        if (error_ != 0)
+            return false;
+        for (const char* p = pbase(); p < pptr();) {
+            const ssize_t n = ::write(fd_, p, static_cast<size_t>(pptr() - p));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                error_ = n < 0 ? errno : EIO;
+                return false;
+            }
+            p += n;
+        }
+        setp(buffer_.data(), buffer_.data() + buffer_.size());
+        return true;
+    }
+    int fd_;
+    std::vector<char> buffer_;
+    int error_ = 0;
+};
+
+std::string folderOf(const std::string& path)
 {
-    if (replace)
-        return std::rename(temp.c_str(), path.c_str());
-    if (link(temp.c_str(), path.c_str()) == 0) {
-        std::remove(temp.c_str());  // the name is claimed; a leftover link would be harmless
-        return 0;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP)
-        return -1;
-    if (access(path.c_str(), F_OK) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
-    return std::rename(temp.c_str(), path.c_str());
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
+
+// Gives `path` the name of `temp` only while `path` is free, atomically. Where the kernel or
+// the file system has no RENAME_NOREPLACE (EINVAL, ENOSYS), a hard link claims the name, as
+// atomically; a file system with neither fails with its own reason.
+int renameNoReplace(const std::string& temp, const std::string& path)
+{
+#if defined(__linux__) && defined(SYS_renameat2)
+    constexpr unsigned kNoReplace = 1;  // RENAME_NOREPLACE
+    if (syscall(SYS_renameat2, AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), kNoReplace) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+#endif
+    if (link(temp.c_str(), path.c_str()) != 0)
+        return -1;
+    unlink(temp.c_str());  // the name is claimed; a leftover second link would be harmless
+    return 0;
+}
+
+// Makes the rename itself durable. File systems that cannot sync a folder say EINVAL.
+int syncFolder(const std::string& folder)
+{
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    const int result = fsync(fd) != 0 && errno != EINVAL ? -1 : 0;
+    const int err = errno;
+    close(fd);
+    errno = err;
+    return result;
+}
+
+// The mode a plain open(O_CREAT, 0666) would give, since mkstemp makes the file private.
+mode_t defaultFileMode()
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+TemporaryFile createTemporaryFile(const std::string& path)
+{
+    TemporaryFile temp;
+    // mkstemp opens exclusively (O_CREAT | O_EXCL): it never follows a link and never reuses
+    // an existing file, and its random suffix cannot be planted in advance.
+    std::vector<char> name(path.begin(), path.end());
+    const char suffix[] = ".tmp-XXXXXX";
+    name.insert(name.end(), suffix, suffix + sizeof suffix);
+    errno = 0;
+    temp.fd = mkstemp(name.data());
+    if (temp.fd < 0) {
+        temp.error = errno;
+        return temp;
+    }
+    temp.path = name.data();
+    fchmod(temp.fd, defaultFileMode());
+    return temp;
+}
+
+namespace {
 
 WriteResult writeVia(const std::string& path, const std::function<bool(std::ostream&)>& writeBody,
                      bool replace)
 {
-    // The suffix is unique to this process, and no name the program writes ends with it.
-    const std::string temp = path + ".tmp-" + std::to_string(static_cast<long>(getpid()));
-    errno = 0;
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return failure("cannot create", path, causeOf(errno, "cannot open a temporary file"));
+    const TemporaryFile temp = createTemporaryFile(path);
+    if (temp.fd < 0)
+        return failure("cannot create", path, causeOf(temp.error, "cannot open a temporary file"));
+    const auto discard = [&temp] {
+        close(temp.fd);
+        unlink(temp.path.c_str());
+    };
 
+    FdBuffer buffer(temp.fd);
+    std::ostream out(&buffer);
     bool bodyOk = false;
-    errno = 0;
     try {
         bodyOk = writeBody(out) && out.flush();
     } catch (...) {
-        out.close();
-        std::remove(temp.c_str());
+        discard();
         throw;
     }
-    int err = errno;
-    // Closing writes what is still buffered, so it can fail on a full disk too.
-    const bool streamOk = !out.fail();
-    errno = 0;
-    out.close();
-    if (streamOk && out.fail())
-        err = errno;
-    if (!bodyOk || out.fail()) {
-        std::remove(temp.c_str());
-        if (streamOk && !out.fail())
-            return failure("cannot write", path, "the contents could not be produced");
-        return failure("cannot write", path, causeOf(err, "write failed"));
+    if (buffer.error() != 0) {
+        discard();
+        return failure("cannot write", path, causeOf(buffer.error(), "write failed"));
+    }
+    if (!bodyOk) {
+        discard();
+        return failure("cannot write", path, "the contents could not be produced");
+    }
+    // On disk before it takes the name: "Saved" must never stand for an empty file.
+    if (fsync(temp.fd) != 0) {
+        const int err = errno;
+        discard();
+        return failure("cannot write", path, causeOf(err, "sync failed"));
+    }
+    if (close(temp.fd) != 0) {
+        const int err = errno;
+        unlink(temp.path.c_str());
+        return failure("cannot write", path, causeOf(err, "close failed"));
     }
     errno = 0;
-    if (moveIntoPlace(temp, path, replace) != 0) {
-        err = errno;
-        std::remove(temp.c_str());
+    const int moved = replace ? std::rename(temp.path.c_str(), path.c_str())
+                              : renameNoReplace(temp.path, path);
+    if (moved != 0) {
+        const int err = errno;
+        unlink(temp.path.c_str());
         WriteResult result =
             failure("cannot rename into place", path, causeOf(err, "rename failed"));
         result.exists = err == EEXIST;
         return result;
     }
+    if (syncFolder(folderOf(path)) != 0)
+        return failure("cannot sync the folder of", path, causeOf(errno, "sync failed"));
     return WriteResult{true, ""};
 }
 

@@ -12,10 +12,22 @@ struct WriteResult {
     bool exists = false;  // writeNewFileAtomically only: `path` was there already
 };
 
-// Writes `path` by calling `writeBody` on a binary stream over `path + ".tmp-<pid>"`, then
-// renames that file to `path`, replacing any file of that name. `writeBody` returns false to
+// A new, empty file beside `path`, named `path` + ".tmp-" and six random characters, created
+// exclusively: it never follows a link nor opens an existing file. fd < 0 and `error` (errno)
+// when it cannot be made. POSIX only; the web build keeps its files in memory.
+struct TemporaryFile {
+    int fd = -1;
+    std::string path;
+    int error = 0;
+};
+TemporaryFile createTemporaryFile(const std::string& path);
+
+// Writes `path` by calling `writeBody` on a binary stream over a temporary file from
+// createTemporaryFile, syncs it to disk, renames it to `path` (replacing any file of that
+// name) and syncs the folder. `writeBody` returns false to
 // give up. On any failure (create, write, close, rename, or `writeBody`) the temporary file is
-// removed, an existing `path` is left as it was, and the message names `path` and the cause.
+// removed, an existing `path` is left as it was, and the message names `path` and the cause,
+// the operating system's reason where it gave one.
 WriteResult writeFileAtomically(const std::string& path,
                                 const std::function<bool(std::ostream&)>& writeBody);
 
@@ -23,6 +35,8 @@ WriteResult writeFileAtomically(const std::string& path,
 WriteResult writeFileAtomically(const std::string& path, const void* data, std::size_t size);
 
 // The same, but an existing `path` is never replaced, not even one that appears while the
-// body is written: the call then fails with `exists` set and removes its temporary file.
+// body is written (the name is claimed with renameat2's RENAME_NOREPLACE, or a hard link where
+// the file system lacks it): the call then fails with `exists` set and removes its temporary
+// file.
 WriteResult writeNewFileAtomically(const std::string& path,
                                    const std::function<bool(std::ostream&)>& writeBody);

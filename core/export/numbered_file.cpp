@@ -1,9 +1,12 @@
 // Files named by the first free number: tolvane-001.png, tolvane-002.png, ...
 #include "core/export/numbered_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "core/export/atomic_file.h"
 
@@ -12,6 +15,18 @@ std::string numberedName(const std::string& stem, int number, const std::string&
     char digits[16];
     std::snprintf(digits, sizeof digits, "%03d", number);
     return stem + "-" + digits + extension;
+}
+
+std::string outputFolderProblem(const std::string& folder)
+{
+    struct stat info;
+    if (stat(folder.c_str(), &info) != 0)
+        return std::strerror(errno);
+    if (!S_ISDIR(info.st_mode))
+        return "not a folder";
+    if (access(folder.c_str(), W_OK | X_OK) != 0)
+        return std::strerror(errno);
+    return std::string();
 }
 
 NumberedWriteResult writeNumberedFile(const std::string& stem, const std::string& extension,

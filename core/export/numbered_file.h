@@ -15,7 +15,12 @@ struct NumberedWriteResult {
 // "stem-NNN.ext": at least three digits, more past 999.
 std::string numberedName(const std::string& stem, int number, const std::string& extension);
 
-// Writes the first free numbered name in the working folder through a temporary file. An
+// Why `folder` cannot take saved files: it is missing, not a folder, or not writable, in the
+// operating system's words where it has them; empty when it can.
+std::string outputFolderProblem(const std::string& folder);
+
+// Writes the first free numbered name through a temporary file; a stem with a folder in it
+// ("out/tolvane") writes there, a bare one in the working folder. An
 // existing file is never replaced, not even one that appears while this one is written.
 NumberedWriteResult writeNumberedFile(const std::string& stem, const std::string& extension,
                                       const std::function<bool(std::ostream&)>& writeBody);

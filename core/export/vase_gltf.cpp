@@ -8,8 +8,6 @@
 #include <limits>
 #include <new>
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "glTF binary data is little-endian");
-
 namespace {
 
 constexpr float kVaseScale = 0.7f;           // the drawing's glScalef
@@ -61,7 +59,9 @@ void exportVertex(const VaseVertex& v, float out[8])
     }
     // OpenGL holds the image's first file row at t = 0; glTF puts v = 0 on the embedded
     // image's first (top) row. The PNG keeps the file's row order, so v carries over as is.
-    out[6] = v.u;
+    // The viewer draws the vase with s mirrored (its texture matrix), so that an image reads
+    // left to right; with the repeating sampler, -u is exactly that in any glTF viewer.
+    out[6] = -v.u;
     out[7] = v.v;
 }
 
@@ -171,7 +171,26 @@ struct BlockWriter {
         if (block.size() >= (1u << 16))
             flush();
     }
-    void add32(std::uint32_t value) { add(&value, 4); }
+    // glTF's binary data is little-endian whatever the machine's own order.
+    void add16(std::uint16_t value)
+    {
+        const unsigned char bytes[2] = {static_cast<unsigned char>(value),
+                                        static_cast<unsigned char>(value >> 8)};
+        add(bytes, 2);
+    }
+    void add32(std::uint32_t value)
+    {
+        const unsigned char bytes[4] = {
+            static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+            static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+        add(bytes, 4);
+    }
+    void addFloat(float value)
+    {
+        std::uint32_t bits;
+        std::memcpy(&bits, &value, 4);
+        add32(bits);
+    }
     void zeros(std::uint64_t count)
     {
         const unsigned char zero[3] = {0, 0, 0};
@@ -204,7 +223,8 @@ bool streamGlb(std::ostream& out, const std::vector<VaseVertex>& quads,
         for (std::size_t i = first; i <= last; ++i) {
             float v[8];
             exportVertex(quads[4 * k + i], v);
-            w.add(v, sizeof v);
+            for (float component : v)
+                w.addFloat(component);
         }
     }
     // Indices of the current quad's a b c d; a shared quad takes a and d from the previous
@@ -222,8 +242,7 @@ bool streamGlb(std::ostream& out, const std::vector<VaseVertex>& quads,
         const std::uint32_t triangles[6] = {q[0], q[1], q[2], q[0], q[2], q[3]};
         for (std::uint32_t index : triangles) {
             if (l.indexSize == 2) {
-                const auto small = static_cast<std::uint16_t>(index);
-                w.add(&small, 2);
+                w.add16(static_cast<std::uint16_t>(index));
             } else {
                 w.add32(index);
             }
@@ -274,4 +293,23 @@ WriteResult writeVaseGlbFile(const std::string& path, const VaseSettings& s,
         return WriteResult{false, problem};
     return writeFileAtomically(
         path, [&](std::ostream& out) { return streamGlb(out, quads, texturePng, layout); });
+}
+
+NumberedWriteResult writeNumberedVaseGlb(const std::string& stem, const VaseSettings& s,
+                                         const std::vector<unsigned char>& texturePng)
+{
+    std::vector<VaseVertex> quads;
+    try {
+        buildVaseMesh(s, quads);
+    } catch (const std::bad_alloc&) {
+        return NumberedWriteResult{false, "", "not enough memory to build the vase for export"};
+    }
+    GlbLayout layout;
+    const std::string problem = planGlb(quads, texturePng, layout);
+    if (!problem.empty())
+        return NumberedWriteResult{false, "", problem};
+    // A failing stream is reported by the writer, with the operating system's reason.
+    return writeNumberedFile(stem, ".glb", [&](std::ostream& out) {
+        return streamGlb(out, quads, texturePng, layout);
+    });
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/export/atomic_file.h"
+#include "core/export/numbered_file.h"
 #include "core/vase_mesh.h"
 
 // Triangles the export holds for `s`: two per band quad and step ring; 0 means nothing to export.
@@ -14,7 +15,8 @@ std::size_t vaseGlbTriangleCount(const VaseSettings& s);
 
 // Writes `quads` (buildVaseMesh's output, 4 vertices per quad) to `out` as one glTF mesh:
 // - positions scaled by 0.7, so the vase stands on y = 0 about the y axis in scene units;
-// - the builder's normals scaled to unit length, its texture coordinates unchanged;
+// - the builder's normals scaled to unit length, its texture coordinates as the viewer samples
+//   them: u negated (the drawing mirrors s with the texture matrix), v unchanged;
 // - quad k (a b c d) becomes triangles 2k = (a b c) and 2k + 1 = (a c d), winding kept; a
 //   vertex that repeats the previous quad's exactly (a ring's inner edge) is shared.
 // `texturePng` is a whole PNG file whose first row is the texture row OpenGL holds at t = 0:
@@ -29,3 +31,8 @@ WriteResult writeVaseGlb(std::ostream& out, const std::vector<VaseVertex>& quads
 // (writeFileAtomically). With no quads (V or R is 0) it writes nothing and says so.
 WriteResult writeVaseGlbFile(const std::string& path, const VaseSettings& s,
                              const std::vector<unsigned char>& texturePng);
+
+// The same, to the first free "stem-NNN.glb" (writeNumberedFile); a failed write names the
+// operating system's reason ("No space left on device", "File too large", ...).
+NumberedWriteResult writeNumberedVaseGlb(const std::string& stem, const VaseSettings& s,
+                                         const std::vector<unsigned char>& texturePng);

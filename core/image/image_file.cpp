@@ -1,6 +1,8 @@
 // Image files of any supported kind: detection by leading bytes and dispatch to the decoders.
 #include "core/image/image_file.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <fstream>
 #include <istream>
@@ -127,4 +129,35 @@ ImageResult readImageFile(const std::string& path)
     if (in.bad())
         return failure(kind, ImageError::OpenFailed, "cannot be read");
     return readImageBytes(bytes.data(), bytes.size());
+}
+
+std::string describeOtherFile(const std::string& path)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return "a folder";
+    std::ifstream in(path, std::ios::binary);
+    char head[12] = {};
+    in.read(head, sizeof head);
+    const std::string bytes(head, static_cast<size_t>(in.gcount()));
+    if (bytes.empty())
+        return "an empty file";
+    const auto startsWith = [&](const char* magic, size_t length) {
+        return bytes.size() >= length && bytes.compare(0, length, magic, length) == 0;
+    };
+    if (startsWith("GIF8", 4))
+        return "a GIF image";
+    if (startsWith("BM", 2))
+        return "a BMP image";
+    if (startsWith("II*\0", 4) || startsWith("MM\0*", 4))
+        return "a TIFF image";
+    if (startsWith("RIFF", 4) && bytes.size() >= 12 && bytes.compare(8, 4, "WEBP") == 0)
+        return "a WebP image";
+    if (bytes.size() >= 12 && bytes.compare(4, 4, "ftyp") == 0)
+        return "an HEIF/AVIF image or a video";
+    if (startsWith("%PDF", 4))
+        return "a PDF document";
+    if (bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '7' && bytes[1] != '6')
+        return std::string("a P") + bytes[1] + " Netpbm image";
+    return "a file of an unknown kind";
 }

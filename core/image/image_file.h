@@ -57,3 +57,7 @@ ImageResult readJpegBytes(const unsigned char* bytes, size_t size, long long max
 // Shared by the decoders: why a header's size (already known to be positive) is above the
 // limits; empty when it fits.
 std::string imageSizeProblem(long long width, long long height, long long maxPixels);
+
+// What a file that is none of the three kinds really is, in a few words for a message:
+// "a folder", "an empty file", "a GIF image", "a BMP image", ... or "a file of an unknown kind".
+std::string describeOtherFile(const std::string& path);

@@ -1,5 +1,6 @@
 // JPEG decoding with libjpeg-turbo: baseline, progressive, greyscale and CMYK/YCCK to 8-bit
-// RGB, silently, refusing damaged or cut-off data instead of filling it in.
+// RGB, silently, refusing damaged or cut-off data instead of filling it in, and turned as its
+// EXIF orientation says.
 #include <cstdio>  // jpeglib.h needs FILE and size_t first
 
 #include <jerror.h>  // message codes, to tell truncation and harmless notes apart
@@ -7,7 +8,9 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <utility>
 
+#include "core/image/exif_orientation.h"
 #include "core/image/image_file.h"
 
 namespace {
@@ -39,12 +42,18 @@ struct JpegSession {
 
 // Level -1 is a warning. libjpeg warns, and carries on with grey or repeated pixels, when the
 // data is corrupt or ends early; such an image must not become a texture, so those warnings
-// fail the decode. Only a note on an unknown JFIF revision or Adobe transform code leaves the
-// pixels sound. Trace messages (levels 0 and up) are ignored.
+// fail the decode. Other warnings leave the pixels sound and are ignored, as image viewers do:
+// stray bytes between markers (common in camera files), an unknown JFIF revision or Adobe
+// transform, a malformed ICC profile. Trace messages (levels 0 and up) are ignored.
+bool damagesPixels(int code)
+{
+    return code != JWRN_EXTRANEOUS_DATA && code != JWRN_JFIF_MAJOR && code != JWRN_ADOBE_XFORM &&
+           code != JWRN_BOGUS_ICC;
+}
+
 void onMessage(j_common_ptr info, int level)
 {
-    const int code = info->err->msg_code;
-    if (level < 0 && code != JWRN_JFIF_MAJOR && code != JWRN_ADOBE_XFORM)
+    if (level < 0 && damagesPixels(info->err->msg_code))
         onError(info);
 }
 
@@ -65,6 +74,8 @@ bool readHeader(JpegSession* session, const unsigned char* bytes, size_t size)
     jpeg_create_decompress(info);
     session->created = true;
     jpeg_mem_src(info, bytes, static_cast<unsigned long>(size));
+    // EXIF lives in APP1; its orientation is applied after decoding.
+    jpeg_save_markers(info, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(info, TRUE);
     const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
     info->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
@@ -111,6 +122,18 @@ bool readPixels(JpegSession* session, unsigned char* pixels)
     return true;
 }
 
+// The orientation in the first APP1 marker that holds EXIF; 1 when there is none.
+int orientationOf(const jpeg_decompress_struct& info)
+{
+    for (jpeg_saved_marker_ptr m = info.marker_list; m != nullptr; m = m->next) {
+        if (m->marker != JPEG_APP0 + 1 || m->data_length < 6 ||
+            std::memcmp(m->data, "Exif\0\0", 6) != 0)
+            continue;
+        return exifOrientation(m->data, m->data_length);
+    }
+    return 1;
+}
+
 }  // namespace
 
 ImageResult readJpegBytes(const unsigned char* bytes, size_t size, long long maxPixels)
@@ -120,6 +143,7 @@ ImageResult readJpegBytes(const unsigned char* bytes, size_t size, long long max
     JpegSession session;
     std::memset(&session, 0, sizeof session);
 
+    int orientation = 1;
     bool decoded = readHeader(&session, bytes, size);
     if (decoded) {
         const jpeg_decompress_struct& info = session.info;
@@ -136,6 +160,8 @@ ImageResult readJpegBytes(const unsigned char* bytes, size_t size, long long max
             result.image.width = static_cast<int>(info.image_width);
             result.image.height = static_cast<int>(info.image_height);
             result.image.pixels.resize(size_t{info.image_width} * info.image_height * 3);
+            // Saved markers live in the image pool, which finishing the decode frees.
+            orientation = orientationOf(info);
             decoded = readPixels(&session, result.image.pixels.data());
         }
     }
@@ -157,5 +183,7 @@ ImageResult readJpegBytes(const unsigned char* bytes, size_t size, long long max
     }
     if (!result.ok())
         result.image = PpmImage();
+    else if (orientation != 1)
+        result.image = orientImage(std::move(result.image), orientation);
     return result;
 }

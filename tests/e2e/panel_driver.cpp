@@ -331,15 +331,16 @@ int maskDifference(const PixelMask& a, const PixelMask& b)
 
 // ---- Fixture ----
 
-void StillLifeTest::startStillLife(const Environment& extraEnv)
+void StillLifeTest::startStillLife(const Environment& extraEnv,
+                                   const std::vector<std::string>& args)
 {
     writeStandardTextures(dir);
-    startViewer(extraEnv);
+    startViewer(extraEnv, args);
 }
 
-void StillLifeTest::startViewer(const Environment& extraEnv)
+void StillLifeTest::startViewer(const Environment& extraEnv, const std::vector<std::string>& args)
 {
-    launch({}, "", extraEnv);
+    launch(args, "", extraEnv);
     scene = requireWindow(sceneWindowTitle);
     ASSERT_NE(scene, 0u);
     ASSERT_TRUE(windowGeometry(display(), scene, sceneGeometry));

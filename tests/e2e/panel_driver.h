@@ -101,9 +101,11 @@ int maskDifference(const PixelMask& a, const PixelMask& b);
 class StillLifeTest : public ViewerTest {
   protected:
     // Writes the swatch textures and starts the viewer on them. Call under ASSERT_NO_FATAL_FAILURE.
-    void startStillLife(const Environment& extraEnv = {});
-    // Starts the viewer on the texture list already in dir. Call under ASSERT_NO_FATAL_FAILURE.
-    void startViewer(const Environment& extraEnv = {});
+    void startStillLife(const Environment& extraEnv = {},
+                        const std::vector<std::string>& args = {});
+    // Starts the viewer, with `args`, on the texture list already in dir. Call under
+    // ASSERT_NO_FATAL_FAILURE.
+    void startViewer(const Environment& extraEnv = {}, const std::vector<std::string>& args = {});
     RgbImage grabScene();
     // Grabs the scene until accept holds; frame keeps the last grab; false on timeout (with the
     // grab saved as name).

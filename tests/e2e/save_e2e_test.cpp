@@ -31,6 +31,28 @@ class SaveAndExport : public StillLifeTest {
             image.pixels.push_back(Rgb{png.rgb[i], png.rgb[i + 1], png.rgb[i + 2]});
         return image;
     }
+
+    // Draws a saved picture again, headless, from the arguments it carries; the new picture.
+    testimg::DecodedPng replay(const testimg::DecodedPng& saved)
+    {
+        const std::string arguments = saved.texts.count("Tolvane arguments")
+                                          ? saved.texts.at("Tolvane arguments")
+                                          : std::string();
+        EXPECT_NE(std::string::npos, arguments.find("--set globeAngle=")) << arguments;
+        std::vector<std::string> args{"--render", "again.png"};
+        std::istringstream words(arguments);
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        args.push_back("textureList.txt");
+        launch(args, dir, {{"DISPLAY", ""}});
+        EXPECT_EQ(0, waitForExit(viewer, 60.0)) << describeViewer();
+        const testimg::DecodedPng again = testimg::decodePngFile(dir + "/again.png");
+        EXPECT_EQ("", again.error);
+        if (again.error.empty()) {
+            EXPECT_EQ(arguments, again.texts.at("Tolvane arguments"));
+        }
+        return again;
+    }
 };
 
 TEST_F(SaveAndExport, SavedPictureIsTheWindowAndItsArgumentsDrawItAgainHeadless)
@@ -54,20 +76,27 @@ TEST_F(SaveAndExport, SavedPictureIsTheWindowAndItsArgumentsDrawItAgainHeadless)
     ASSERT_TRUE(waitForFile("tolvane-002.png")) << describeViewer();
 
     // Its own arguments, with no X server at all, draw the same picture, globe included.
-    const std::string arguments = saved.texts.count("Tolvane arguments")
-                                      ? saved.texts.at("Tolvane arguments")
-                                      : std::string();
-    ASSERT_NE(std::string::npos, arguments.find("--set globeAngle=")) << arguments;
-    std::vector<std::string> args{"--render", "again.png"};
-    std::istringstream words(arguments);
-    for (std::string word; words >> word;)
-        args.push_back(word);
-    args.push_back("textureList.txt");
-    launch(args, dir, {{"DISPLAY", ""}});
-    ASSERT_EQ(0, waitForExit(viewer, 60.0)) << describeViewer();
-    const testimg::DecodedPng again = testimg::decodePngFile(dir + "/again.png");
-    ASSERT_EQ("", again.error);
-    EXPECT_EQ(arguments, again.texts.at("Tolvane arguments"));
+    const testimg::DecodedPng again = replay(saved);
+    EXPECT_EQ(saved.rgb, again.rgb) << saveGrab(asRgbImage(again), "again");
+}
+
+// A window of another size records it, and its picture is drawn again at that size, into the
+// folder given with --output-dir.
+TEST_F(SaveAndExport, PictureFromAn800By600WindowDrawsAgainAtItsSize)
+{
+    std::filesystem::create_directory(dir + "/pictures");
+    ASSERT_NO_FATAL_FAILURE(
+        startStillLife({}, {"-geometry", "800x600", "--output-dir", dir + "/pictures"}));
+    waitForSteadyScene();
+    clickPanelButton(panel, PanelButton::SavePicture);
+    ASSERT_TRUE(waitForFile("pictures/tolvane-001.png")) << describeViewer();
+    const testimg::DecodedPng saved = testimg::decodePngFile(dir + "/pictures/tolvane-001.png");
+    ASSERT_EQ("", saved.error);
+    EXPECT_EQ(800, saved.width);
+    EXPECT_EQ(600, saved.height);
+    EXPECT_EQ(0u, saved.texts.at("Tolvane arguments").find("--size 800x600 "));
+    const testimg::DecodedPng again = replay(saved);
+    EXPECT_EQ(800, again.width);
     EXPECT_EQ(saved.rgb, again.rgb) << saveGrab(asRgbImage(again), "again");
 }
 

@@ -1,13 +1,28 @@
-// libFuzzer target: arbitrary bytes through kind detection and the P6, PNG and JPEG decoders;
-// a success must describe a whole image, a failure must leave none.
+// libFuzzer target: arbitrary bytes through kind detection and the P6, PNG and JPEG decoders
+// (with the EXIF orientation), and through the EXIF reader alone; a success must describe a
+// whole image, a failure must leave none.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "core/image/exif_orientation.h"
 #include "core/image/image_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // The bytes as an APP1 payload, with and without the "Exif\0\0" the reader looks for.
+    const int orientation = exifOrientation(data, size);
+    if (orientation < 1 || orientation > 8)
+        std::abort();
+    if (size <= 4096) {
+        std::string app1("Exif\0\0", 6);
+        app1.append(reinterpret_cast<const char*>(data), size);
+        const int tiffOrientation =
+            exifOrientation(reinterpret_cast<const unsigned char*>(app1.data()), app1.size());
+        if (tiffOrientation < 1 || tiffOrientation > 8)
+            std::abort();
+    }
+
     // A low pixel limit keeps each run small; refusing larger headers is part of what is tested.
     constexpr long long maxPixels = 1 << 20;
     const ImageResult r = readImageBytes(data, size, maxPixels);
@@ -19,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         if (image.pixels.size() != static_cast<size_t>(image.width) * image.height * 3)
             std::abort();
+        // A JPEG may come out turned a quarter: its pixel count is what bounds it.
         if (kind != ImageKind::Ppm &&
             static_cast<long long>(image.width) * image.height > maxPixels)
             std::abort();

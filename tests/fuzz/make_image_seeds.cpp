@@ -51,7 +51,12 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
+    // A phone photo: EXIF in APP1 (big-endian TIFF) asking for a quarter turn.
+    testimg::JpegPicture phone = jpeg(JCS_RGB, JCS_YCbCr, false);
+    phone.app1 = {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12,
+                  0,   3,   0,   0,   0, 1, 0,   6,   0, 0, 0, 0, 0, 0};
     bool ok =
+        testimg::writeBytes(dir + "/exif-orientation6.jpg", testimg::encodeJpeg(phone)) &&
         testimg::writeBytes(dir + "/rgb.png", testimg::encodePng(png(2, 8, false))) &&
         testimg::writeBytes(dir + "/rgba16-interlaced.png", testimg::encodePng(png(6, 16, true))) &&
         testimg::writeBytes(dir + "/grey1.png", testimg::encodePng(png(0, 1, false))) &&

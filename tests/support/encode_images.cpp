@@ -129,6 +129,9 @@ Bytes encodeJpeg(const JpegPicture& picture)
     if (picture.progressive)
         jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
+    if (!picture.app1.empty())
+        jpeg_write_marker(&info, JPEG_APP0 + 1, picture.app1.data(),
+                          static_cast<unsigned>(picture.app1.size()));
     const size_t rowBytes = static_cast<size_t>(picture.width) * info.input_components;
     while (info.next_scanline < info.image_height) {
         JSAMPROW row =

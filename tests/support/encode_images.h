@@ -34,6 +34,7 @@ struct JpegPicture {
     bool adobeMarker = true;  // libjpeg writes one for CMYK and YCCK unless told not to
     int quality = 95;         // 1..100
     Bytes samples;            // width * height * components, row by row
+    Bytes app1;               // an APP1 marker's payload (EXIF), written when not empty
 };
 
 Bytes encodeJpeg(const JpegPicture& picture);

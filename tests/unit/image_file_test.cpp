@@ -1,6 +1,7 @@
 // Tests of image loading: kind detection, PNG and JPEG variants to RGB, damaged and oversized
 // files.
 #include "core/image/image_file.h"
+#include "core/image/exif_orientation.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -361,4 +362,69 @@ TEST(OversizedImages, AreRefusedFromTheHeaderAlone)
     EXPECT_EQ(decode(whole, kWidth * kHeight - 1).error, ImageError::TooLarge);
     EXPECT_TRUE(decode(whole, kWidth * kHeight).ok());
     EXPECT_EQ(decode(jpegFull, kWidth * kHeight - 1).error, ImageError::TooLarge);
+}
+
+// The eight EXIF orientations on a 3 x 2 image whose pixels are numbered, and the tag read from
+// both byte orders; a camera file's stray bytes between markers are no reason to refuse it.
+TEST(JpegOrientation, TheEightExifValuesTurnThePixelsAsAViewerShowsThem)
+{
+    // Stored:  0 1 2
+    //          3 4 5
+    PpmImage stored;
+    stored.width = 3;
+    stored.height = 2;
+    for (unsigned char k = 0; k < 6; ++k)
+        stored.pixels.insert(stored.pixels.end(), {k, k, k});
+    const auto shown = [&](int orientation) {
+        const PpmImage image = orientImage(stored, orientation);
+        std::string text = std::to_string(image.width) + "x" + std::to_string(image.height) + ":";
+        for (size_t i = 0; i < image.pixels.size(); i += 3)
+            text += static_cast<char>('0' + image.pixels[i]);
+        return text;
+    };
+    EXPECT_EQ("3x2:012345", shown(1));
+    EXPECT_EQ("3x2:210543", shown(2));
+    EXPECT_EQ("3x2:543210", shown(3));
+    EXPECT_EQ("3x2:345012", shown(4));
+    EXPECT_EQ("2x3:031425", shown(5));
+    EXPECT_EQ("2x3:304152", shown(6));  // 90 degrees clockwise
+    EXPECT_EQ("2x3:524130", shown(7));
+    EXPECT_EQ("2x3:251403", shown(8));  // 90 degrees anticlockwise
+    EXPECT_EQ("3x2:012345", shown(9));
+
+    // "Exif\0\0", a TIFF header, IFD0 with one entry: Orientation, SHORT, count 1, value.
+    const auto app1 = [](bool bigEndian, int value, int type = 3) {
+        Bytes b = bytesOf(std::string("Exif\0\0", 6));
+        const Bytes little = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01,
+                              static_cast<unsigned char>(type), 0, 1, 0, 0, 0,
+                              static_cast<unsigned char>(value), 0, 0, 0};
+        const Bytes big = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12,
+                           0, static_cast<unsigned char>(type), 0, 0, 0, 1,
+                           0, static_cast<unsigned char>(value), 0, 0};
+        const Bytes& tiff = bigEndian ? big : little;
+        b.insert(b.end(), tiff.begin(), tiff.end());
+        return b;
+    };
+    for (bool bigEndian : {false, true}) {
+        const Bytes six = app1(bigEndian, 6);
+        EXPECT_EQ(6, exifOrientation(six.data(), six.size()));
+        const Bytes outOfRange = app1(bigEndian, 9), notShort = app1(bigEndian, 6, 4);
+        EXPECT_EQ(1, exifOrientation(outOfRange.data(), outOfRange.size()));
+        EXPECT_EQ(1, exifOrientation(notShort.data(), notShort.size()));
+        EXPECT_EQ(1, exifOrientation(six.data(), six.size() - 4));  // cut inside the entry
+    }
+
+    // Through the decoder: a phone photo stored on its side comes out upright.
+    testimg::JpegPicture photo = jpegOfTestPicture(JCS_RGB, JCS_YCbCr);
+    photo.app1 = app1(false, 6);
+    const ImageResult turned = decode(testimg::encodeJpeg(photo));
+    ASSERT_TRUE(turned.ok()) << turned.message;
+    EXPECT_EQ(kHeight, turned.image.width);
+    EXPECT_EQ(kWidth, turned.image.height);
+
+    Bytes camera = testimg::encodeJpeg(jpegOfTestPicture(JCS_RGB, JCS_YCbCr));
+    const size_t scan = jpegMarker(camera, 0xda);
+    camera.insert(camera.begin() + static_cast<long>(scan), {0x00, 0x00, 0x00});
+    const ImageResult extraneous = decode(camera);
+    EXPECT_TRUE(extraneous.ok()) << extraneous.message;
 }

@@ -1,12 +1,14 @@
 // The command line and the named settings: parsing, refusals, and reproducing arguments.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/options.h"
 #include "core/scene_state.h"
+#include "core/view_math.h"
 
 namespace {
 
@@ -95,7 +97,7 @@ TEST(Settings, TakeThePanelsKindsAndLimits)
         {"vaseVerticalSteps=1001", "from 0 to 1000"},
         {"vaseVerticalSteps=-1", "from 0 to 1000"},
         {"vaseRadialSteps=2.5", "whole number"},
-        {"objectSlices=1e3", "whole number"},
+        {"objectSlices=1e-3", "whole number"},
         {"crazyVase=2", "0 or 1"},
         {"zoom=0.29", "from 0.3 to 10"},
         {"zoom=11", "from 0.3 to 10"},
@@ -155,4 +157,83 @@ TEST(Settings, ReproducingArgumentsReadBackToTheSameState)
     EXPECT_EQ("zoom=2", shellQuote("zoom=2"));
     EXPECT_EQ("'a b'", shellQuote("a b"));
     EXPECT_EQ("'it'\\''s'", shellQuote("it's"));
+}
+
+TEST(CommandLine, SaysWhatIsWrongInItsOwnWords)
+{
+    {
+        const CommandLine line = parse({"--render", "Out.JPEG", "--quiet", "--output-dir", "pics"});
+        EXPECT_EQ(CommandAction::Render, line.action) << line.text;
+        EXPECT_EQ("jpeg", renderFormatOf(line.renderPath));
+        EXPECT_TRUE(line.quiet);
+        EXPECT_EQ("pics", line.outputDir);
+        EXPECT_EQ("png", renderFormatOf("a.b/c.png"));
+        EXPECT_EQ("", renderFormatOf("a.png/c"));
+    }
+    const struct {
+        std::vector<const char*> args;
+        const char* says;
+    } refused[] = {
+        {{"--render", ""}, "needs a file name"},
+        {{"--render", "a.gif"}, ".png (PNG) or .jpg/.jpeg (JPEG)"},
+        {{"--render", "a.png", "--render", "b.png"}, "--render takes one file"},
+        {{"a.txt", "b.txt"}, "give one texture list file"},
+        {{"-geometry", "800x600", "--render", "a.png"}, "--size WxH"},
+    };
+    for (const auto& r : refused) {
+        const CommandLine line = parse(r.args);
+        EXPECT_EQ(CommandAction::Error, line.action) << r.says;
+        EXPECT_NE(std::string::npos, line.text.find(r.says)) << line.text;
+    }
+    EXPECT_EQ(CommandAction::Render, parse({"-geometry", "+5+5", "--render", "a.png"}).action);
+}
+
+TEST(Settings, TakeWhatThePanelTakesAndDropWholeTurns)
+{
+    SceneState s;
+    EXPECT_EQ("", applySetting(s, "objectSlices=1e3", 5));
+    EXPECT_EQ(1000, s.objectSlices);
+    EXPECT_EQ("", applySetting(s, "lightDiffuse=1, 0.5,  0", 5));
+    EXPECT_FLOAT_EQ(0.5f, s.lightDiffuse[1]);
+    EXPECT_NE("", applySetting(s, "objectSlices=1e10", 5));
+
+    // The idle step converts the angle to int: 3e9 must not reach it.
+    EXPECT_EQ("", applySetting(s, "rotation=720.5,3e9,-370", 5));
+    EXPECT_FLOAT_EQ(0.5f, s.rotation[0]);
+    EXPECT_FLOAT_EQ(std::fmod(3e9f, 360.0f), s.rotation[1]);
+    EXPECT_FLOAT_EQ(-10.0f, s.rotation[2]);
+    s.spinY = 1;
+    advanceAnimation(s);  // undefined behaviour (UBSan stops) if the angle did not fit an int
+    EXPECT_EQ(-37.25f, wrapDegrees(-37.25f));  // already within a turn: bit for bit
+}
+
+// A picture's arguments draw it again at its own size, and with an empty list.
+TEST(Settings, ReproducingArgumentsCarryTheSizeAndSuitAnEmptyList)
+{
+    SceneState state;
+    state.zoom = 2.0f;
+    const std::string sized = reproducingArguments(state, 5, 800, 600);
+    EXPECT_EQ(0u, sized.find("--size 800x600 --set ")) << sized;
+    EXPECT_EQ(std::string::npos, reproducingArguments(state, 5).find("--size"));
+
+    std::vector<const char*> args{"--render", "again.png"};
+    std::istringstream words(sized);
+    std::vector<std::string> kept;
+    for (std::string word; words >> word;)
+        kept.push_back(word);
+    for (const std::string& word : kept)
+        args.push_back(word.c_str());
+    const CommandLine line = parse(args);
+    ASSERT_EQ(CommandAction::Render, line.action) << line.text;
+    EXPECT_EQ(800, line.width);
+    EXPECT_EQ(600, line.height);
+
+    // With no images, no texture index may appear: the same list would refuse it.
+    const std::string empty = reproducingArguments(state, 0);
+    EXPECT_EQ(std::string::npos, empty.find("Texture")) << empty;
+    std::istringstream emptyWords(empty);
+    SceneState copy;
+    for (std::string flag, assignment; emptyWords >> flag >> assignment;)
+        EXPECT_EQ("", applySetting(copy, assignment, 0));
+    EXPECT_EQ(2.0f, copy.zoom);
 }

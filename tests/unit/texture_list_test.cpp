@@ -89,3 +89,11 @@ TEST(TextureList, PathBesideListUsesTheListsFolder)
     EXPECT_EQ(pathBesideList("./textureList.txt", "a.ppm"), "");
     EXPECT_EQ(pathBesideList("assets/textureList.txt", "/abs/a.ppm"), "");
 }
+
+TEST(TextureList, SkipsAUtf8ByteOrderMark)
+{
+    const TextureListResult r = parse("\xEF\xBB\xBF" "2\na.ppm\nb.ppm\n");
+    ASSERT_TRUE(r.ok()) << r.message;
+    EXPECT_EQ((std::vector<std::string>{"a.ppm", "b.ppm"}), r.names);
+    EXPECT_EQ(TextureListError::BadCount, parse("\xEF\xBB" "2 a b").error);
+}
