@@ -18,6 +18,9 @@
 #ifndef TOLVANE_VERSION
 #define TOLVANE_VERSION "unknown"
 #endif
+#ifndef TOLVANE_DATA_DIR
+#define TOLVANE_DATA_DIR "/usr/share/tolvane"  // where the bundled textures are installed
+#endif
 
 namespace {
 
@@ -353,7 +356,8 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
         ->type_name("WxH")
         ->needs(render);
     app.add_option("texture-list-file", line.listFile,
-                   "the texture list (default textureList.txt in the working folder)");
+                   "the texture list (default textureList.txt in the working folder; "
+                   "the bundled textures' list is " TOLVANE_DATA_DIR "/textureList.txt)");
     try {
         app.parse(args);
     } catch (const CLI::CallForHelp&) {
