@@ -44,15 +44,16 @@ grep -qx "Icon=tolvane" "$entry" || fail "the entry's Icon is not tolvane"
 [[ $(pngtopam "$root/usr/share/icons/hicolor/256x256/apps/tolvane.png" | pamfile) == *"256 by 256 "* ]] ||
   fail "no 256x256 icon"
 
-# The man page renders without a warning and holds every option and setting of --help.
+# The man page renders without a warning and describes every option and setting of --help.
 MANWIDTH=200 LC_ALL=C man --warnings --nh --nj -l "$root/usr/share/man/man1/tolvane.1.gz" \
   >"$tmp/man.txt" 2>"$tmp/man.err"
 [ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err"; fail "man reports warnings"; }
 names=$( (grep -oE -- '--[a-z][a-z-]+' "$tmp/help"
           sed -n '/^Settings for --set/,/^$/s/^  \([A-Za-z]\+\) .*/\1/p' "$tmp/help") | sort -u)
 [ "$(echo "$names" | wc -l)" -gt 20 ] || fail "too few options and settings read from --help"
+# Each one heads an entry of its own (a line of its own, after the indent), not only a mention.
 for name in $names; do
-  grep -qwF -- "$name" "$tmp/man.txt" || fail "the man page lacks $name"
+  grep -qE -- "^ +(-[a-z],)?$name( |$)" "$tmp/man.txt" || fail "the man page has no entry for $name"
 done
 
 # Debian's documentation: the licence, and a changelog whose last entry is this version.
