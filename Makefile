@@ -45,6 +45,8 @@ fuzz:
 
 # The Debian package: $(BUILD)/tolvane_VERSION-1_ARCH.deb (README, "Install").
 package: setup-package build
+	@grep -qx 'CMAKE_INSTALL_PREFIX:PATH=/usr' $(BUILD)/CMakeCache.txt || { echo "make package:" \
+	  "$(BUILD) is configured for another prefix; run cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=/usr" >&2; exit 1; }
 	@cmake --build $(BUILD) --target package
 
 screenshot: setup-test build
