@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup setup-test build run test unit e2e asan bench fuzz screenshot clean
+.PHONY: all setup setup-test setup-package build run test unit e2e asan bench fuzz screenshot package clean
 
 all: build
 
@@ -14,6 +14,9 @@ setup:
 
 setup-test:
 	@bash scripts/setup.sh test
+
+setup-package:
+	@bash scripts/setup.sh package
 
 build: setup
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -39,6 +42,12 @@ FUZZ_SECONDS ?= 60
 fuzz:
 	@TOLVANE_FUZZ=1 bash scripts/setup.sh
 	@bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The Debian package: $(BUILD)/tolvane_VERSION-1_ARCH.deb (README, "Install").
+package: setup-package build
+	@grep -qx 'CMAKE_INSTALL_PREFIX:PATH=/usr' $(BUILD)/CMakeCache.txt || { echo "make package:" \
+	  "$(BUILD) is configured for another prefix; run cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=/usr" >&2; exit 1; }
+	@cmake --build $(BUILD) --target package
 
 screenshot: setup-test build
 	@bash scripts/screenshot.sh $(BUILD) docs/screenshot.png

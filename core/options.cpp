@@ -18,6 +18,9 @@
 #ifndef TOLVANE_VERSION
 #define TOLVANE_VERSION "unknown"
 #endif
+#ifndef TOLVANE_DATA_DIR
+#define TOLVANE_DATA_DIR "/usr/share/tolvane"  // where the bundled textures are installed
+#endif
 
 namespace {
 
@@ -393,7 +396,8 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
         ->type_name("DIR");
     app.add_flag("--quiet", line.quiet, "leave out the progress lines while textures load");
     app.add_option("texture-list-file", lists,
-                   "the texture list (default textureList.txt in the working folder)")
+                   "the texture list (default textureList.txt in the working folder; "
+                   "the bundled textures' list is " TOLVANE_DATA_DIR "/textureList.txt)")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     try {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tolvane needs. Idempotent: installs only what is missing; uses
 # sudo only when not root.
-#   scripts/setup.sh        what building and running need
-#   scripts/setup.sh test   that, plus what the tests need
+#   scripts/setup.sh          what building and running need
+#   scripts/setup.sh package  that, plus what the Debian package needs (man page, checks)
+#   scripts/setup.sh test     all of the above, plus what the tests need
 # TOLVANE_FUZZ=1 adds the fuzzing compiler.
 set -euo pipefail
 
@@ -12,7 +13,13 @@ packages=(
   libimgui-dev libstb-dev libpng-dev libjpeg62-turbo-dev libcli11-dev
   xplanet-images netpbm
 )
-if [ "${1:-run}" = test ]; then
+mode=${1:-run}
+if [ "$mode" = package ] || [ "$mode" = test ]; then
+  # help2man writes the man page; dpkg-shlibdeps (dpkg-dev, file) finds the package's
+  # dependencies; lintian, desktop-file-validate and man check the result.
+  packages+=(help2man dpkg-dev file lintian desktop-file-utils man-db)
+fi
+if [ "$mode" = test ]; then
   packages+=(
     libgtest-dev libtinygltf-dev nlohmann-json3-dev
     xvfb xauth x11-utils x11-apps xdotool libx11-dev libxtst-dev
