@@ -6,6 +6,9 @@ JOBS ?= $(shell nproc)
 
 .PHONY: all setup setup-test build run test unit e2e asan bench fuzz screenshot clean
 
+# The page: `make web`, `make web-run` (web/web.mk).
+include web/web.mk
+
 all: build
 
 # Running needs fewer packages than testing.
@@ -44,4 +47,4 @@ screenshot: setup-test build
 	@bash scripts/screenshot.sh $(BUILD) docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)
