@@ -15,6 +15,7 @@
 #include "core/options.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
+#include "web/browser_decoders.h"
 #include "web/renderer.h"
 
 namespace {
@@ -231,6 +232,12 @@ EMSCRIPTEN_KEEPALIVE void tvBeginImages()
 EMSCRIPTEN_KEEPALIVE int tvImageKind(const unsigned char* bytes, int size)
 {
     return static_cast<int>(detectImageKind(bytes, static_cast<size_t>(size)));
+}
+
+// Why a PNG or JPEG file must not go to the browser's decoder; an empty reply when it may.
+EMSCRIPTEN_KEEPALIVE const char* tvImageProblem(const unsigned char* bytes, int size)
+{
+    return answer(browserImageProblem(bytes, static_cast<size_t>(size)));
 }
 
 // A whole file that is not PNG or JPEG: read by the core's P6 reader, with its limits and

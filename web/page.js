@@ -48,6 +48,7 @@
     maxTextureSize: fn('tvMaxTextureSize', 'number', []),
     beginImages: fn('tvBeginImages', null, []),
     imageKind: fn('tvImageKind', 'number', ['number', 'number']),
+    imageProblem: fn('tvImageProblem', 'string', ['number', 'number']),
     addImageFile: fn('tvAddImageFile', 'string', ['number', 'number']),
     addImageRgba: fn('tvAddImageRgba', 'string', ['number', 'number', 'number']),
     commitImages: fn('tvCommitImages', 'number', []),
@@ -236,6 +237,8 @@
     const kind = withBytes(bytes, (ptr) => tv.imageKind(ptr, bytes.length));
     if (kind !== 1 && kind !== 2)  // P6 and anything unknown: the core's reader and its messages
       return withBytes(bytes, (ptr) => tv.addImageFile(ptr, bytes.length));
+    const problem = withBytes(bytes, (ptr) => tv.imageProblem(ptr, bytes.length));
+    if (problem) return problem;
     let bitmap;
     const options = { colorSpaceConversion: 'none', premultiplyAlpha: 'none', imageOrientation: 'none' };
     try {
@@ -286,7 +289,7 @@
 
   async function openFiles(fileList) {
     const files = [];
-    for (const file of fileList)
+    for (const file of Array.from(fileList))  // the picker's list empties when it is reset
       files.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
     if (files.length && await loadImages(files))
       say(`Opened ${files.length} image${files.length > 1 ? 's' : ''}`, true);
