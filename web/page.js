@@ -70,6 +70,7 @@
 
   // ---- Frames: drawn only when something changed or moves; none while the tab is hidden ----
 
+  let started = false;  // no frame before the textures and the address's settings are in
   let dirty = true;
   let scheduled = false;
   let framesDrawn = 0;
@@ -86,13 +87,14 @@
 
   function frame(now) {
     scheduled = false;
-    if (document.hidden) return;
+    if (document.hidden || !started) return;
     const moving = tv.moving() !== 0;
     if (!dirty && !moving) return;
     dirty = false;
-    // The globe and the turn about Y step once per frame, as the desktop's idle handler does.
-    tv.advance();
     tv.draw(canvas.width, canvas.height);
+    // The globe and the turn about Y step once per frame, as the desktop's idle handler does;
+    // the first frame shows them where they start.
+    tv.advance();
     framesDrawn++;
     frameTimes.push(now);
     while (frameTimes.length > 1 && now - frameTimes[0] > 1000) frameTimes.shift();
@@ -427,21 +429,9 @@
     if (why) say(why);
   }
   refreshPanel();
+  started = true;
   fitCanvas();
 
-  // For tests and scripts: what the page has drawn, and its state.
-  window.tolvane = {
-    framesDrawn: () => framesDrawn,
-    quadCount: () => tv.quadCount(),
-    arguments: () => tv.args(),
-    openFiles: (files) => loadImages(files.map((f) => ({ name: f.name, bytes: Uint8Array.from(f.bytes) }))),
-    vaseGlb: async () => { /* the bytes "Export vase" downloads */
-      const png = await vaseTexturePng();
-      const why = withBytes(png, (ptr) => tv.exportVase(ptr, png.length));
-      if (why) return why;
-      const bytes = M.FS.readFile('/tolvane-vase.glb');
-      M.FS.unlink('/tolvane-vase.glb');
-      return Array.from(bytes);
-    },
-  };
+  // For tests and scripts: how many frames the page has drawn.
+  window.tolvane = { framesDrawn: () => framesDrawn };
 })();
