@@ -25,10 +25,12 @@ build: setup
 run: build
 	cd $(BUILD)/assets && ../tolvane textureList.txt
 
-# Every test: the unit and end-to-end tests, then the core's unit tests under ASan/UBSan.
-test: setup-test build asan
+# Every test: the unit and end-to-end tests, then the core's unit tests under ASan/UBSan,
+# then the page in headless Chromium against the desktop's pictures.
+test: setup-test build asan web
 	cd $(BUILD) && ctest --output-on-failure -j 2
 	cd $(ASAN_BUILD) && ctest --output-on-failure
+	TOLVANE_BUILD=$(abspath $(BUILD)) TOLVANE_SITE=$(abspath $(WEB_SITE)) node --test tests/web/
 
 asan: setup-test
 	@cmake -S . -B $(ASAN_BUILD) -DTOLVANE_CORE_ONLY=ON -DTOLVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null

@@ -26,8 +26,15 @@ WEB_TEXTURES := $(WEB_SITE)/wood.png $(WEB_SITE)/canlabel.png $(WEB_SITE)/earth.
 WEB_FILES := $(WEB_SITE)/tolvane.js $(WEB_SITE)/index.html $(WEB_SITE)/page.js \
              $(WEB_SITE)/textureList.txt $(WEB_TEXTURES)
 
-.PHONY: web web-run web-test
-web: $(WEB_FILES)
+.PHONY: web web-files web-run setup-web
+web: setup-web
+	@$(MAKE) --no-print-directory web-files
+
+web-files: $(WEB_FILES)
+	@:
+
+setup-web:
+	@bash scripts/setup.sh web
 
 # CLI11 is header-only; a folder of its own keeps the rest of /usr/include off em++'s path.
 $(WEB_BUILD)/include/CLI/CLI.hpp:
