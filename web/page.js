@@ -183,8 +183,10 @@
         input.type = 'text';
         input.inputMode = c.kind === 'int' ? 'numeric' : 'decimal';
         // Typed text is written when confirmed (Enter) or left, as the desktop's spinners do.
+        // Refused text gives way to the field's value, which stays as it was.
         input.addEventListener('change', () => {
-          if (!tv.commitText(index, input.value)) say(`"${input.value}" is not a number for ${c.label}`);
+          tv.commitText(index, input.value);
+          input.value = tv.value(index);
           changed();
         });
         const arrows = document.createElement('span');
