@@ -164,11 +164,14 @@ struct Program {
 // The props' pieces, each one GLU call of the desktop's frame, held in one shared buffer.
 enum Piece {
     kLegSide, kLegFoot, kCanSide, kCanCap, kStandSide, kStandDisk, kPostSide, kHalfRing,
-    kGlobeSphere, kTableTop, kPieceCount
+    kGlobeSphere, kTableTop,
+    kVaseSurface,  // drawn from its own buffer, listed here for kMirrorTextureS
+    kPieceCount
 };
 
 // Which pieces see their texture mirrored left to right (a texture matrix scaling s by -1).
-// The desktop mirrors none today: the Earth map is flipped when the textures are built.
+// The desktop mirrors none today: the Earth map is flipped when the textures are built
+// (web.mk's earth.jpg rule does the same for the page).
 constexpr bool kMirrorTextureS[kPieceCount] = {};
 
 struct PieceRange {
@@ -315,7 +318,7 @@ void drawVase(const SceneState& state, const Mat4& modelView)
     ensureVaseBuffer(vaseSettingsOf(state));
     bindTexture(state, state.vaseTexture);
     setMatrix(modelView * scale(0.7f));
-    glUniform1f(program.textureScaleS, 1.0f);
+    glUniform1f(program.textureScaleS, kMirrorTextureS[kVaseSurface] ? -1.0f : 1.0f);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, vase.quadIndices);
     for (size_t first = 0; first < vase.vertexCount; first += kVaseBatchVertices) {
         const size_t count = std::min(kVaseBatchVertices, vase.vertexCount - first);
