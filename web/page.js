@@ -227,6 +227,7 @@
 
   function withBytes(bytes, use) {
     const ptr = M._malloc(Math.max(1, bytes.length));
+    if (!ptr) throw new Error('not enough memory for this file');
     try {
       M.HEAPU8.set(bytes, ptr);
       return use(ptr);
@@ -278,7 +279,12 @@
   async function loadImages(files) {
     tv.beginImages();
     for (const f of files) {
-      const why = await readImage(f.bytes);
+      let why;
+      try {
+        why = await readImage(f.bytes);
+      } catch (e) {
+        why = String(e.message || e);
+      }
       if (why) {
         say(`${f.name}: ${why}`);
         tv.beginImages();
@@ -293,8 +299,14 @@
 
   async function openFiles(fileList) {
     const files = [];
-    for (const file of Array.from(fileList))  // the picker's list empties when it is reset
-      files.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+    for (const file of Array.from(fileList)) {  // the picker's list empties when it is reset
+      try {
+        files.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+      } catch (e) {
+        say(`${file.name}: cannot be read (${e.message || e})`);
+        return;
+      }
+    }
     if (files.length && await loadImages(files))
       say(`Opened ${files.length} image${files.length > 1 ? 's' : ''}`, true);
   }
@@ -382,8 +394,13 @@
 
   let vaseNumber = 0;
   async function exportVase() {
-    const png = await vaseTexturePng();
-    const why = withBytes(png, (ptr) => tv.exportVase(ptr, png.length));
+    let why;
+    try {
+      const png = await vaseTexturePng();
+      why = withBytes(png, (ptr) => tv.exportVase(ptr, png.length));
+    } catch (e) {
+      why = 'Could not export the vase: ' + (e.message || e);
+    }
     if (why) { say(why); return; }
     const bytes = M.FS.readFile('/tolvane-vase.glb');
     M.FS.unlink('/tolvane-vase.glb');

@@ -7,9 +7,12 @@ WEB_VERSION := $(shell grep -o 'VERSION [0-9][0-9.]*' CMakeLists.txt | head -1 |
 
 # emcc's optimizer needs Debian's acorn module, which it finds only through NODE_PATH.
 EMXX := NODE_PATH=/usr/share/nodejs em++
-WEB_CXXFLAGS := -std=c++17 -O2 -Wall -Wextra -I. -I$(WEB_BUILD)/include \
+# Exceptions are caught, as on the desktop: running out of memory for an image or an export
+# is a message, not the end of the page.
+WEB_EXCEPTIONS := -sDISABLE_EXCEPTION_CATCHING=0
+WEB_CXXFLAGS := -std=c++17 -O2 -Wall -Wextra $(WEB_EXCEPTIONS) -I. -I$(WEB_BUILD)/include \
                 -DTOLVANE_VERSION=\"$(WEB_VERSION)\"
-WEB_LDFLAGS := -O2 -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH=1 \
+WEB_LDFLAGS := -O2 $(WEB_EXCEPTIONS) -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 -sALLOW_MEMORY_GROWTH=1 \
                -sMAXIMUM_MEMORY=2GB -sFORCE_FILESYSTEM=1 -sMODULARIZE=1 -sEXPORT_NAME=createTolvane \
                -sEXPORTED_RUNTIME_METHODS=ccall,cwrap,UTF8ToString,FS \
                -sEXPORTED_FUNCTIONS=_malloc,_free -sENVIRONMENT=web
@@ -41,7 +44,7 @@ $(WEB_BUILD)/include/CLI/CLI.hpp:
 	@mkdir -p $(WEB_BUILD)/include
 	cp -r /usr/include/CLI $(WEB_BUILD)/include/
 
-$(WEB_BUILD)/obj/%.o: %.cpp $(WEB_BUILD)/include/CLI/CLI.hpp
+$(WEB_BUILD)/obj/%.o: %.cpp $(WEB_BUILD)/include/CLI/CLI.hpp web/web.mk
 	@mkdir -p $(dir $@)
 	$(EMXX) $(WEB_CXXFLAGS) -MMD -MP -c $< -o $@
 
