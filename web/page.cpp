@@ -4,7 +4,6 @@
 #include <emscripten/html5.h>
 
 #include <cstdio>
-#include <fstream>
 #include <new>
 #include <string>
 #include <vector>
