@@ -6,6 +6,9 @@ JOBS ?= $(shell nproc)
 
 .PHONY: all setup setup-test setup-package build run test unit e2e asan bench fuzz screenshot package clean
 
+# The page: `make web`, `make web-run` (web/web.mk).
+include web/web.mk
+
 all: build
 
 # Running needs fewer packages than testing.
@@ -25,10 +28,12 @@ build: setup
 run: build
 	cd $(BUILD)/assets && ../tolvane textureList.txt
 
-# Every test: the unit and end-to-end tests, then the core's unit tests under ASan/UBSan.
-test: setup-test build asan
+# Every test: the unit and end-to-end tests, then the core's unit tests under ASan/UBSan,
+# then the page in headless Chromium against the desktop's pictures.
+test: setup-test build asan web
 	cd $(BUILD) && ctest --output-on-failure -j 2
 	cd $(ASAN_BUILD) && ctest --output-on-failure
+	TOLVANE_BUILD=$(abspath $(BUILD)) TOLVANE_SITE=$(abspath $(WEB_SITE)) node --test tests/web/
 
 asan: setup-test
 	@cmake -S . -B $(ASAN_BUILD) -DTOLVANE_CORE_ONLY=ON -DTOLVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
@@ -53,4 +58,4 @@ screenshot: setup-test build
 	@bash scripts/screenshot.sh $(BUILD) docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -244,8 +245,20 @@ bool assign(const Setting& s, const std::string& value)
 std::string formatFloat(float value)
 {
     char text[32];
+#if defined(__cpp_lib_to_chars)
     const std::to_chars_result r = std::to_chars(text, text + sizeof text, value);
     return std::string(text, r.ptr);
+#else
+    // Libraries without floating-point to_chars (libc++ 14, the page's): the fewest
+    // significant digits that read back as the same float.
+    for (int digits = 1; digits < 9; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+        if (std::strtof(text, nullptr) == value)
+            return text;
+    }
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+#endif
 }
 
 std::string valueOf(const Setting& s)

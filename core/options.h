@@ -7,6 +7,9 @@
 
 struct SceneState;
 
+// The PNG text keyword under which saved pictures carry reproducingArguments.
+constexpr const char* kArgumentsKeyword = "Tolvane arguments";
+
 enum class CommandAction {
     View,     // open the windows, as with no option at all
     Render,   // draw one frame offscreen into renderPath and exit

@@ -7,9 +7,7 @@
 #include "core/image/jpeg_write.h"
 #include "core/image/png_write.h"
 #include "core/image/ppm.h"
-
-// PNG text keyword under which pictures carry their reproducing --set arguments.
-constexpr const char* kArgumentsKeyword = "Tolvane arguments";
+#include "core/options.h"  // kArgumentsKeyword
 
 // The current context's draw buffer after a whole frame: `width` x `height` pixels from the
 // lower-left corner, returned with its rows top first.

@@ -3,7 +3,8 @@
 # sudo only when not root.
 #   scripts/setup.sh          what building and running need
 #   scripts/setup.sh package  that, plus what the Debian package needs (man page, checks)
-#   scripts/setup.sh test     all of the above, plus what the tests need
+#   scripts/setup.sh web      what building the page needs (make web)
+#   scripts/setup.sh test     all of the above, plus what the tests need (the page's too)
 # TOLVANE_FUZZ=1 adds the fuzzing compiler.
 set -euo pipefail
 
@@ -26,6 +27,17 @@ if [ "$mode" = test ]; then
     openbox  # a real window manager for one end-to-end test; runs on Xvfb as it is
   )
 fi
+# The page: emscripten for the build; Chromium and Node for its tests (npm installs the
+# pinned driver into tests/web/node_modules).
+if [ "$mode" = test ] || [ "$mode" = web ]; then
+  packages+=(emscripten python3)
+fi
+if [ "$mode" = test ]; then
+  packages+=(chromium)
+  # Node and npm may come from elsewhere than Debian (NodeSource's nodejs bundles npm).
+  command -v node >/dev/null || packages+=(nodejs)
+  command -v npm >/dev/null || packages+=(npm)
+fi
 if [ "${TOLVANE_FUZZ:-0}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
@@ -35,11 +47,20 @@ for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
   [ "$status" = installed ] || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ "$mode" = test ]; then
+  web_tests="$(dirname "$0")/../tests/web"
+  if [ ! -d "$web_tests/node_modules/puppeteer-core" ] ||
+     [ "$web_tests/package-lock.json" -nt "$web_tests/node_modules/.package-lock.json" ]; then
+    # puppeteer-core downloads no browser; the tests point it at Debian's Chromium.
+    npm ci --prefix "$web_tests" --no-audit --no-fund
+  fi
+fi

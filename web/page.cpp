@@ -1,0 +1,340 @@
+// The page's entry points, called from index.html's script: the scene state, the panel's
+// controls, input, textures, pictures and exports, all through the same core as the desktop.
+#include <emscripten/emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstdio>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "core/controls.h"
+#include "core/export/vase_gltf.h"
+#include "core/image/image_file.h"
+#include "core/options.h"
+#include "core/scene_state.h"
+#include "core/view_math.h"
+#include "web/browser_decoders.h"
+#include "web/renderer.h"
+
+namespace {
+
+// The panel's table over `scene`, rebuilt whenever the texture count changes.
+std::vector<Control> controls;
+
+// Images read for the next texture list; committed together or not at all.
+std::vector<PpmImage> pendingImages;
+// The images behind scene.textures, kept for "Export vase", which embeds the vase's.
+std::vector<PpmImage> textureImages;
+
+// Strings handed to JavaScript stay valid until the next call that returns one.
+std::string reply;
+
+const char* answer(std::string text)
+{
+    reply = std::move(text);
+    return reply.c_str();
+}
+
+std::string jsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+            continue;
+        }
+        out += c;
+    }
+    return out + "\"";
+}
+
+const char* kindName(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::Checkbox: return "checkbox";
+    case ControlKind::IntSpinner: return "int";
+    case ControlKind::FloatSpinner: return "float";
+    }
+    return "";
+}
+
+bool validControl(int index)
+{
+    return index >= 0 && index < static_cast<int>(controls.size());
+}
+
+void rebuildControls()
+{
+    controls = buildControlTable(scene, static_cast<int>(scene.textures.size()));
+    applyLimitsOnBuild(controls);
+}
+
+}  // namespace
+
+extern "C" {
+
+// Makes the WebGL 2 context on the canvas #scene and the renderer; an empty reply when ready,
+// else why the page cannot draw.
+EMSCRIPTEN_KEEPALIVE const char* tvStart()
+{
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.majorVersion = 2;
+    attributes.minorVersion = 0;
+    attributes.alpha = false;
+    attributes.depth = true;
+    attributes.antialias = false;  // the desktop's window has no multisampling
+    attributes.preserveDrawingBuffer = true;  // "Save picture" reads the canvas after the frame
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
+        emscripten_webgl_create_context("#scene", &attributes);
+    if (context <= 0)
+        return answer("This page needs WebGL 2, which this browser does not offer.");
+    emscripten_webgl_make_context_current(context);
+    std::string why;
+    if (!initRenderer(why))
+        return answer("The scene cannot be drawn here: " + why);
+    rebuildControls();
+    return answer("");
+}
+
+// The 24 controls as JSON: kind, label, tooltip, limits, steps and whether enabled.
+EMSCRIPTEN_KEEPALIVE const char* tvControls()
+{
+    std::string json = "[";
+    for (const Control& c : controls) {
+        if (json.size() > 1)
+            json += ',';
+        json += "{\"kind\":\"" + std::string(kindName(c.kind)) + "\",\"label\":" +
+                jsonString(c.label) + ",\"tooltip\":" + jsonString(c.tooltip) +
+                ",\"limited\":" + (c.limited ? "true" : "false") +
+                ",\"low\":" + std::to_string(c.low) + ",\"high\":" + std::to_string(c.high) +
+                ",\"enabled\":" + (c.enabled ? "true" : "false") + "}";
+    }
+    return answer(json + "]");
+}
+
+// The value control `index` shows: "0"/"1" for checkboxes, the spinner's text otherwise.
+EMSCRIPTEN_KEEPALIVE const char* tvControlValue(int index)
+{
+    if (!validControl(index))
+        return answer("");
+    return answer(formatControlValue(controls[static_cast<size_t>(index)]));
+}
+
+// A click on a checkbox: writes the opposite of what the box showed.
+EMSCRIPTEN_KEEPALIVE void tvSetCheckbox(int index, int ticked)
+{
+    if (validControl(index) && controls[static_cast<size_t>(index)].intField)
+        *controls[static_cast<size_t>(index)].intField = ticked ? 1 : 0;
+}
+
+// Text typed into a spinner, committed; returns whether the field was written.
+EMSCRIPTEN_KEEPALIVE int tvCommitText(int index, const char* text)
+{
+    return validControl(index) && commitTypedValue(controls[static_cast<size_t>(index)], text);
+}
+
+// One arrow click: +1 up, -1 down, the fast step while Ctrl is held.
+EMSCRIPTEN_KEEPALIVE int tvStepArrow(int index, int direction, int fast)
+{
+    return validControl(index) &&
+           stepByArrow(controls[static_cast<size_t>(index)], direction, fast != 0);
+}
+
+// One NAME=VALUE from the address, by --set's rules; an empty reply when taken.
+EMSCRIPTEN_KEEPALIVE const char* tvApplySetting(const char* assignment)
+{
+    return answer(applySetting(scene, assignment, static_cast<int>(scene.textures.size())));
+}
+
+// The --set arguments that reproduce the current picture.
+EMSCRIPTEN_KEEPALIVE const char* tvArguments()
+{
+    return answer(reproducingArguments(scene));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tvVersion()
+{
+    return TOLVANE_VERSION;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tvArgumentsKeyword()
+{
+    return kArgumentsKeyword;
+}
+
+EMSCRIPTEN_KEEPALIVE void tvPress(int x, int y)
+{
+    recordPress(scene, true, true, x, y);
+}
+
+EMSCRIPTEN_KEEPALIVE void tvDrag(int x, int y)
+{
+    applyDrag(scene, x, y);
+}
+
+EMSCRIPTEN_KEEPALIVE void tvKey(int key)
+{
+    applyKey(scene, static_cast<unsigned char>(key));
+}
+
+// The view as it was at start: rotation and zoom.
+EMSCRIPTEN_KEEPALIVE void tvResetView()
+{
+    const SceneState defaults;
+    for (int k = 0; k < 3; ++k)
+        scene.rotation[k] = defaults.rotation[k];
+    scene.zoom = defaults.zoom;
+}
+
+// One animation step, as the desktop's idle handler takes one per frame; returns whether the
+// scene keeps moving by itself (so that another frame is due).
+EMSCRIPTEN_KEEPALIVE int tvAdvance()
+{
+    advanceAnimation(scene);
+    return scene.spinGlobe == 1 || scene.spinY != 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int tvMoving()
+{
+    return scene.spinGlobe == 1 || scene.spinY != 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void tvDraw(int width, int height)
+{
+    drawScene(scene, width, height);
+}
+
+EMSCRIPTEN_KEEPALIVE double tvQuadCount()
+{
+    return static_cast<double>(vaseQuadCount());
+}
+
+EMSCRIPTEN_KEEPALIVE int tvMaxTextureSize()
+{
+    return maxTextureSize();
+}
+
+// ---- Textures: read one by one, then replace the list at once ----
+
+EMSCRIPTEN_KEEPALIVE void tvBeginImages()
+{
+    pendingImages.clear();
+}
+
+// The kind the leading bytes announce: 0 P6, 1 PNG, 2 JPEG, 3 unknown.
+EMSCRIPTEN_KEEPALIVE int tvImageKind(const unsigned char* bytes, int size)
+{
+    return static_cast<int>(detectImageKind(bytes, static_cast<size_t>(size)));
+}
+
+// Why a PNG or JPEG file must not go to the browser's decoder; an empty reply when it may.
+EMSCRIPTEN_KEEPALIVE const char* tvImageProblem(const unsigned char* bytes, int size)
+{
+    return answer(browserImageProblem(bytes, static_cast<size_t>(size)));
+}
+
+// A whole file that is not PNG or JPEG: read by the core's P6 reader, with its limits and
+// messages. An empty reply when it was added.
+EMSCRIPTEN_KEEPALIVE const char* tvAddImageFile(const unsigned char* bytes, int size)
+{
+    ImageResult result = readImageBytes(bytes, static_cast<size_t>(size));
+    if (!result.ok())
+        return answer(result.message);
+    const int largest = maxTextureSize();
+    if (largest > 0 && (result.image.width > largest || result.image.height > largest))
+        return answer(std::to_string(result.image.width) + "x" +
+                      std::to_string(result.image.height) +
+                      " is larger than this GPU's largest texture (" + std::to_string(largest) +
+                      ")");
+    pendingImages.push_back(std::move(result.image));
+    return answer("");
+}
+
+// Pixels the browser decoded (RGBA rows, top row first); alpha is dropped as the desktop's
+// decoders drop it. The size limits are the desktop's.
+EMSCRIPTEN_KEEPALIVE const char* tvAddImageRgba(const unsigned char* rgba, int width, int height)
+{
+    const std::string problem = imageSizeProblem(width, height, kPpmMaxPixels);
+    if (!problem.empty())
+        return answer(problem);
+    PpmImage image;
+    image.width = width;
+    image.height = height;
+    try {
+        image.pixels.resize(static_cast<size_t>(width) * height * 3);
+    } catch (const std::bad_alloc&) {
+        return answer("not enough memory for this image");
+    }
+    const size_t pixels = static_cast<size_t>(width) * height;
+    for (size_t i = 0; i < pixels; ++i)
+        for (int c = 0; c < 3; ++c)
+            image.pixels[i * 3 + c] = rgba[i * 4 + c];
+    pendingImages.push_back(std::move(image));
+    return answer("");
+}
+
+// Replaces the texture list with the images read since tvBeginImages, in their order; the
+// panel's texture limits follow the new count.
+EMSCRIPTEN_KEEPALIVE int tvCommitImages()
+{
+    for (unsigned int t : scene.textures)
+        deleteTexture(t);
+    scene.textures.clear();
+    for (const PpmImage& image : pendingImages)
+        scene.textures.push_back(uploadTexture(image));
+    textureImages = std::move(pendingImages);
+    pendingImages.clear();
+    rebuildControls();
+    return static_cast<int>(scene.textures.size());
+}
+
+// The vase's texture image (RGB rows as uploaded), or none when its index is outside the list.
+const PpmImage* vaseImage()
+{
+    const int index = scene.vaseTexture;
+    if (index < 0 || index >= static_cast<int>(textureImages.size()))
+        return nullptr;
+    return &textureImages[static_cast<size_t>(index)];
+}
+
+EMSCRIPTEN_KEEPALIVE const unsigned char* tvVaseImagePixels()
+{
+    return vaseImage() ? vaseImage()->pixels.data() : nullptr;
+}
+
+EMSCRIPTEN_KEEPALIVE int tvVaseImageWidth()
+{
+    return vaseImage() ? vaseImage()->width : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int tvVaseImageHeight()
+{
+    return vaseImage() ? vaseImage()->height : 0;
+}
+
+// Writes the vase for the current settings to /tolvane-vase.glb in the page's memory files,
+// with `png` (the vase texture as a PNG file, or none) embedded; an empty reply when written.
+EMSCRIPTEN_KEEPALIVE const char* tvExportVase(const unsigned char* png, int pngSize)
+{
+    const VaseSettings s = vaseSettingsOf(scene);
+    if (vaseGlbTriangleCount(s) == 0)
+        return answer("Nothing to export: the vase has no steps");
+    const std::vector<unsigned char> texture(png, png + pngSize);
+    WriteResult written;
+    try {
+        written = writeVaseGlbFile("/tolvane-vase.glb", s, texture);
+    } catch (const std::bad_alloc&) {
+        return answer("Could not export the vase: not enough memory for its mesh");
+    }
+    if (!written.ok)
+        return answer("Could not export the vase: " + written.message);
+    return answer("");
+}
+
+}  // extern "C"
