@@ -117,7 +117,7 @@ uniform vec3 uLightSpecular;
 uniform vec3 uColor;           // current colour: ambient and diffuse material
 uniform vec3 uMaterialSpecular;
 uniform float uShininess;
-uniform float uTextureScaleS;  // the texture matrix's scale of s: 1, or -1 to mirror
+uniform vec2 uTextureScale;    // the texture matrix's scale of s and t: 1, or -1 to mirror
 out vec4 vColor;
 out vec2 vTexCoord;
 void main() {
@@ -134,7 +134,7 @@ void main() {
         c += pow(max(dot(n, h), 0.0), uShininess) * uMaterialSpecular * uLightSpecular;
     }
     vColor = vec4(clamp(c, 0.0, 1.0), 1.0);
-    vTexCoord = vec2(aTexCoord.x * uTextureScaleS, aTexCoord.y);
+    vTexCoord = aTexCoord * uTextureScale;
     gl_Position = uProjection * eye;
 }
 )";
@@ -156,7 +156,7 @@ enum Attribute : GLuint { kTexCoord = 0, kNormal = 1, kPosition = 2 };
 struct Program {
     GLuint id = 0;
     GLint modelView, projection, lightPosition, lightDiffuse, lightSpecular, color,
-        materialSpecular, shininess, textureScaleS, textured, texture;
+        materialSpecular, shininess, textureScale, textured, texture;
 } program;
 
 // ---- The props -----------------------------------------------------------------------------
@@ -165,14 +165,30 @@ struct Program {
 enum Piece {
     kLegSide, kLegFoot, kCanSide, kCanCap, kStandSide, kStandDisk, kPostSide, kHalfRing,
     kGlobeSphere, kTableTop,
-    kVaseSurface,  // drawn from its own buffer, listed here for kMirrorTextureS
+    kVaseSurface,  // drawn from its own buffer, listed here for kMirrorTexture
     kPieceCount
 };
 
-// Which pieces see their texture mirrored left to right (a texture matrix scaling s by -1).
-// The desktop mirrors none today: the Earth map is flipped when the textures are built
-// (web.mk's earth.jpg rule does the same for the page).
-constexpr bool kMirrorTextureS[kPieceCount] = {};
+// Which pieces see their texture mirrored, in s and in t (a texture matrix scaling by -1), as
+// the desktop's frame mirrors them so that every image reads as it does in an image viewer:
+// s where a shape's axis points down or its u runs against the image, t on the stand.
+struct Mirror {
+    bool s, t;
+};
+constexpr Mirror kMirrorTexture[kPieceCount] = {
+    /* kLegSide */ {true, false},    /* kLegFoot */ {true, false},
+    /* kCanSide */ {true, false},    /* kCanCap */ {false, false},
+    /* kStandSide */ {false, true},  /* kStandDisk */ {false, true},
+    /* kPostSide */ {false, true},   /* kHalfRing */ {false, false},
+    /* kGlobeSphere */ {true, false}, /* kTableTop */ {false, false},
+    /* kVaseSurface */ {true, false},
+};
+
+void setTextureMirror(Piece p)
+{
+    glUniform2f(program.textureScale, kMirrorTexture[p].s ? -1.0f : 1.0f,
+                kMirrorTexture[p].t ? -1.0f : 1.0f);
+}
 
 struct PieceRange {
     GLsizei first = 0;  // in indices
@@ -293,7 +309,7 @@ void drawPiece(Piece p, const Mat4& modelView)
     if (props.pieces[p].count == 0)
         return;
     setMatrix(modelView);
-    glUniform1f(program.textureScaleS, kMirrorTextureS[p] ? -1.0f : 1.0f);
+    setTextureMirror(p);
     glDrawElements(GL_TRIANGLES, props.pieces[p].count, GL_UNSIGNED_INT,
                    reinterpret_cast<const void*>(props.pieces[p].first * sizeof(uint32_t)));
 }
@@ -318,7 +334,7 @@ void drawVase(const SceneState& state, const Mat4& modelView)
     ensureVaseBuffer(vaseSettingsOf(state));
     bindTexture(state, state.vaseTexture);
     setMatrix(modelView * scale(0.7f));
-    glUniform1f(program.textureScaleS, kMirrorTextureS[kVaseSurface] ? -1.0f : 1.0f);
+    setTextureMirror(kVaseSurface);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, vase.quadIndices);
     for (size_t first = 0; first < vase.vertexCount; first += kVaseBatchVertices) {
         const size_t count = std::min(kVaseBatchVertices, vase.vertexCount - first);
@@ -373,7 +389,7 @@ bool initRenderer(std::string& why)
     program.color = glGetUniformLocation(p, "uColor");
     program.materialSpecular = glGetUniformLocation(p, "uMaterialSpecular");
     program.shininess = glGetUniformLocation(p, "uShininess");
-    program.textureScaleS = glGetUniformLocation(p, "uTextureScaleS");
+    program.textureScale = glGetUniformLocation(p, "uTextureScale");
     program.textured = glGetUniformLocation(p, "uTextured");
     program.texture = glGetUniformLocation(p, "uTexture");
 

@@ -78,11 +78,10 @@ $(WEB_SITE)/%.png: $(WEB_BUILD)/ppm/wood.ppm
 	@mkdir -p $(WEB_SITE)
 	pnmtopng -compression 9 $(WEB_BUILD)/ppm/$*.ppm > $@.tmp && mv $@.tmp $@
 
-# The same picture the desktop bundles (assets/CMakeLists.txt): 1024 x 512, mirrored left to
-# right for GLU's sphere.
+# The same picture the desktop bundles (assets/CMakeLists.txt): 1024 x 512, as it reads.
 $(WEB_SITE)/earth.jpg: /usr/share/xplanet/images/earth.jpg
 	@mkdir -p $(WEB_SITE)
-	jpegtopnm -quiet $< | pamscale -xsize 1024 -ysize 512 | pamdepth 255 | pamflip -lr \
+	jpegtopnm -quiet $< | pamscale -xsize 1024 -ysize 512 | pamdepth 255 \
 	  | pnmtojpeg -quality 90 > $@.tmp && mv $@.tmp $@
 
 web-run: web

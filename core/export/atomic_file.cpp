@@ -94,6 +94,16 @@ int renameNoReplace(const std::string& temp, const std::string& path)
     if (errno != EINVAL && errno != ENOSYS)
         return -1;
 #endif
+#if defined(__EMSCRIPTEN__)
+    // The page's in-memory files have no hard links, and no other process or thread writes
+    // them, so nothing can take the name between this check and the rename.
+    struct stat existing;
+    if (lstat(path.c_str(), &existing) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return std::rename(temp.c_str(), path.c_str());
+#endif
     if (link(temp.c_str(), path.c_str()) != 0)
         return -1;
     unlink(temp.c_str());  // the name is claimed; a leftover second link would be harmless
@@ -118,7 +128,9 @@ mode_t defaultFileMode()
 {
     const mode_t mask = umask(0);
     umask(mask);
-    return 0666 & ~mask;
+    // A mask that would leave the owner unable to read the file is no real umask (the page's
+    // in-memory files report 0777): keep the file readable and writable by its owner.
+    return (0666 & ~mask) | 0600;
 }
 
 }  // namespace
