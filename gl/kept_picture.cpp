@@ -42,6 +42,9 @@ struct KeptPicture {
     int failedWidth = -1, failedHeight = -1;  // storage refused at this size
     bool valid = false;                       // holds a picture of `basis`
     KeptPictureBasis basis;
+    bool hasLast = false;
+    KeptPictureBasis last;     // of the frame before, kept or not
+    bool lastChanged = false;  // that frame showed a change besides the globe
 };
 KeptPicture kept;
 KeptFrame lastFrame = KeptFrame::Whole;
@@ -240,14 +243,23 @@ void drawFrameKeepingStill()
         return;
     }
     KeptPictureBasis now{scene, currentViewport()};
+    const bool changed = !k.hasLast || keptPictureStale(k.last, now);
     if (k.valid && !keptPictureStale(k.basis, now)) {
         copyKeptPicture(k, now.viewport);
         lastFrame = KeptFrame::FromKept;
     } else {
         drawFrameParts(FrameParts::AllButGlobe);
-        keepPicture(k, now);
+        // While the scene changes frame after frame (a drag), a picture kept would be stale
+        // at once and its copy only slows each frame: keep the first frame of a change and
+        // the first after it.
+        k.valid = false;
+        if (!(changed && k.lastChanged))
+            keepPicture(k, now);
         lastFrame = k.valid ? KeptFrame::Renewed : KeptFrame::Whole;
     }
+    k.hasLast = true;
+    k.last = now;
+    k.lastChanged = changed;
     drawFrameParts(FrameParts::GlobeOnly);
 }
 

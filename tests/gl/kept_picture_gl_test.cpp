@@ -2,6 +2,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "core/image/ppm.h"
@@ -56,25 +57,29 @@ void uploadTestTextures()
                                          << ", y " << first / kWidth;
 }
 
-// For each globe angle: the kept-picture frame, then the whole frame, compared. The first
-// frame renews the picture when `renewed`, the rest are drawn from it.
+// Draws a frame keeping still, then the whole frame, and compares the two.
+void expectFrame(const std::string& what, KeptFrame expected)
+{
+    drawFrameKeepingStill();
+    glFinish();
+    const KeptFrame how = lastKeptFrame();
+    const std::vector<unsigned char> kept = readPixels();
+    drawFrame();
+    glFinish();
+    EXPECT_EQ(expected, how) << what;
+    EXPECT_TRUE(samePixels(kept, readPixels())) << what;
+}
+
+// Over several globe angles: the first frame keeps the picture when `renewed`, the rest are
+// drawn from it.
 void expectSamePicturesOverAngles(const char* what, bool renewed)
 {
     const int angles[] = {0, 1, 45, 90, 181, 270, 359};
-    bool first = true;
     for (int angle : angles) {
         scene.globeAngle = angle;
-        drawFrameKeepingStill();
-        glFinish();
-        const KeptFrame how = lastKeptFrame();
-        const std::vector<unsigned char> kept = readPixels();
-        drawFrame();
-        glFinish();
-        const std::vector<unsigned char> whole = readPixels();
-        EXPECT_EQ(first && renewed ? KeptFrame::Renewed : KeptFrame::FromKept, how)
-            << what << ", globe at " << angle;
-        EXPECT_TRUE(samePixels(kept, whole)) << what << ", globe at " << angle;
-        first = false;
+        const bool first = angle == angles[0];
+        expectFrame(std::string(what) + ", globe at " + std::to_string(angle),
+                    first && renewed ? KeptFrame::Renewed : KeptFrame::FromKept);
     }
 }
 
@@ -106,6 +111,18 @@ TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
     scene.cylindricalProjection = 0;
     expectSamePicturesOverAngles("turned view", true);
 
+    // A drag keeps its first frame, draws the next whole and keeps the first still one.
+    const KeptFrame drag[] = {KeptFrame::Renewed, KeptFrame::Whole, KeptFrame::Whole};
+    for (KeptFrame expected : drag) {
+        scene.rotation[1] += 0.2f;
+        ++scene.globeAngle;
+        expectFrame("drag", expected);
+    }
+    ++scene.globeAngle;
+    expectFrame("after the drag", KeptFrame::Renewed);
+    ++scene.globeAngle;
+    expectFrame("still after the drag", KeptFrame::FromKept);
+
     // A large vase, and a crazy one, in the default view.
     scene.rotation[0] = scene.rotation[1] = 0.0f;
     scene.zoom = 1.0f;
@@ -116,4 +133,9 @@ TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
     scene.crazyVase = 1;
     scene.objectSlices = 90;
     expectSamePicturesOverAngles("crazy vase, fine props", true);
+
+    // A smaller window: the picture is kept anew at the viewport's size.
+    glViewport(20, 10, 400, 400);
+    expectSamePicturesOverAngles("400 x 400 viewport", true);
+    EXPECT_EQ(400ul * 400 * 8, keptPictureBytes());
 }
