@@ -27,6 +27,9 @@ struct FramebufferCalls {
     PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
     PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
     PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
+    PFNGLGETRENDERBUFFERPARAMETERIVPROC getRenderbufferParameter = nullptr;
+    // GL 3.0 and ARB only: EXT cannot ask about the window's own buffers.
+    PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVPROC getAttachmentParameter = nullptr;
 };
 
 enum class Support { Undecided, Yes, No };
@@ -36,6 +39,7 @@ struct KeptPicture {
     FramebufferCalls gl;
     GLenum colourFormat = 0;  // matches the window's colour bits
     GLenum depthFormat = 0;   // and its depth and stencil bits, so depth copies exactly
+    int depthBits = 0;        // the window's
     bool stencil = false;
     GLuint framebuffer = 0, colour = 0, depth = 0;
     int width = 0, height = 0;  // of the storage; 0 when there is none
@@ -99,9 +103,18 @@ bool findCalls(FramebufferCalls& gl)
     entry(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer", suffix);
     entry(gl.checkFramebufferStatus, "glCheckFramebufferStatus", suffix);
     entry(gl.blitFramebuffer, "glBlitFramebuffer", suffix);
+    entry(gl.getRenderbufferParameter, "glGetRenderbufferParameteriv", suffix);
+    if (*suffix == '\0')
+        entry(gl.getAttachmentParameter, "glGetFramebufferAttachmentParameteriv", suffix);
     return gl.genFramebuffers && gl.bindFramebuffer && gl.genRenderbuffers &&
            gl.bindRenderbuffer && gl.renderbufferStorage && gl.framebufferRenderbuffer &&
-           gl.checkFramebufferStatus && gl.blitFramebuffer;
+           gl.checkFramebufferStatus && gl.blitFramebuffer && gl.getRenderbufferParameter;
+}
+
+void drainErrors()
+{
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
 }
 
 // Formats that hold the window's pixels exactly: 8 bits a colour channel (a copy between two
@@ -121,21 +134,31 @@ bool chooseFormats(KeptPicture& k)
         return false;
     k.colourFormat = alpha == 8 ? GL_RGBA8 : GL_RGB8;
     k.stencil = stencil != 0;
+    k.depthBits = depth;
+    // A software renderer's window may have a 32-bit depth buffer (llvmpipe under Xvfb does),
+    // fixed point unless GL says it is float.
+    GLint depthType = GL_UNSIGNED_NORMALIZED;
+    if (k.gl.getAttachmentParameter) {
+        drainErrors();
+        k.gl.getAttachmentParameter(GL_DRAW_FRAMEBUFFER, GL_DEPTH,
+                                    GL_FRAMEBUFFER_ATTACHMENT_COMPONENT_TYPE, &depthType);
+        if (glGetError() != GL_NO_ERROR)
+            depthType = GL_UNSIGNED_NORMALIZED;
+    }
+    // At most 4 bytes a pixel for depth, as for colour.
     if (depth == 24 && stencil == 8)
         k.depthFormat = GL_DEPTH24_STENCIL8;
-    else if (depth == 24 && stencil == 0)
+    else if (stencil != 0)
+        return false;
+    else if (depth == 32)
+        k.depthFormat = depthType == GL_FLOAT ? GL_DEPTH_COMPONENT32F : GL_DEPTH_COMPONENT32;
+    else if (depth == 24)
         k.depthFormat = GL_DEPTH_COMPONENT24;
-    else if (depth == 16 && stencil == 0)
+    else if (depth == 16)
         k.depthFormat = GL_DEPTH_COMPONENT16;
     else
         return false;
     return true;
-}
-
-void drainErrors()
-{
-    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-    }
 }
 
 // Storage of width x height for colour and depth; false (and none kept) if GL refuses it.
@@ -161,6 +184,9 @@ bool ensureStorage(KeptPicture& k, int width, int height)
     gl.bindRenderbuffer(GL_RENDERBUFFER, k.depth);
     gl.renderbufferStorage(GL_RENDERBUFFER, k.depthFormat, 1, 1);
     gl.renderbufferStorage(GL_RENDERBUFFER, k.depthFormat, width, height);
+    // GL may store a format it lacks in a deeper one; a depth copy needs the window's depth.
+    GLint depthBits = 0;
+    gl.getRenderbufferParameter(GL_RENDERBUFFER, GL_RENDERBUFFER_DEPTH_SIZE, &depthBits);
     gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
     gl.bindFramebuffer(GL_FRAMEBUFFER, k.framebuffer);
     gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, k.colour);
@@ -170,7 +196,7 @@ bool ensureStorage(KeptPicture& k, int width, int height)
                                    k.depth);
     const bool complete = gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (!complete || glGetError() != GL_NO_ERROR) {
+    if (!complete || depthBits != k.depthBits || glGetError() != GL_NO_ERROR) {
         // Give back what was granted; try again only at another size.
         gl.bindRenderbuffer(GL_RENDERBUFFER, k.colour);
         gl.renderbufferStorage(GL_RENDERBUFFER, k.colourFormat, 1, 1);
@@ -270,6 +296,6 @@ KeptFrame lastKeptFrame()
 
 unsigned long keptPictureBytes()
 {
-    // 4 bytes a pixel each: drivers keep 8-bit RGB and 24-bit depth in 32-bit words.
+    // 4 bytes a pixel each: drivers keep 8-bit RGB, and 24-bit depth, in 32-bit words.
     return static_cast<unsigned long>(kept.width) * static_cast<unsigned long>(kept.height) * 8;
 }
