@@ -161,6 +161,17 @@ bool chooseFormats(KeptPicture& k)
     return true;
 }
 
+void releaseStorage(KeptPicture& k)
+{
+    k.gl.bindRenderbuffer(GL_RENDERBUFFER, k.colour);
+    k.gl.renderbufferStorage(GL_RENDERBUFFER, k.colourFormat, 1, 1);
+    k.gl.bindRenderbuffer(GL_RENDERBUFFER, k.depth);
+    k.gl.renderbufferStorage(GL_RENDERBUFFER, k.depthFormat, 1, 1);
+    k.gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
+    drainErrors();
+    k.width = k.height = 0;
+}
+
 // Storage of width x height for colour and depth; false (and none kept) if GL refuses it.
 bool ensureStorage(KeptPicture& k, int width, int height)
 {
@@ -198,13 +209,7 @@ bool ensureStorage(KeptPicture& k, int width, int height)
     gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
     if (!complete || depthBits != k.depthBits || glGetError() != GL_NO_ERROR) {
         // Give back what was granted; try again only at another size.
-        gl.bindRenderbuffer(GL_RENDERBUFFER, k.colour);
-        gl.renderbufferStorage(GL_RENDERBUFFER, k.colourFormat, 1, 1);
-        gl.bindRenderbuffer(GL_RENDERBUFFER, k.depth);
-        gl.renderbufferStorage(GL_RENDERBUFFER, k.depthFormat, 1, 1);
-        gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
-        drainErrors();
-        k.width = k.height = 0;
+        releaseStorage(k);
         k.failedWidth = width;
         k.failedHeight = height;
         return false;
@@ -242,6 +247,7 @@ void keepPicture(KeptPicture& k, const KeptPictureBasis& now)
     if (glGetError() != GL_NO_ERROR) {
         // GL will not copy between these formats: draw every frame whole from now on.
         k.support = Support::No;
+        releaseStorage(k);
         return;
     }
     k.basis = now;

@@ -14,7 +14,8 @@ enum class KeptFrame {
 // ARB_framebuffer_object, or EXT_framebuffer_object with EXT_framebuffer_blit) when the
 // window's pixel format can be copied exactly (8-bit RGB, 16- or 24-bit depth, one sample);
 // else, or with TOLVANE_KEPT_PICTURE=0 in the environment, draws every frame whole. Leaves
-// the window's framebuffer bound for reading and drawing.
+// the window's framebuffer bound for reading and drawing. For the scene window's context
+// only: pictures drawn in another context (offscreen) use drawFrame().
 void drawFrameKeepingStill();
 
 KeptFrame lastKeptFrame();
