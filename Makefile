@@ -41,6 +41,7 @@ asan: setup-test
 
 bench: build
 	$(BUILD)/bench/tolvane_bench
+	$(BUILD)/bench/tolvane_scene_bench
 
 # Short libFuzzer sessions on the parsers (about a minute each); not part of `make test`.
 FUZZ_SECONDS ?= 60

@@ -13,7 +13,7 @@
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
 #include "desktop/panel/panel.h"
-#include "gl/frame.h"
+#include "gl/kept_picture.h"
 #include "gl/vase_draw.h"
 
 namespace {
@@ -96,7 +96,7 @@ void requestVaseExport()
 
 void displaySceneWindow()
 {
-    drawFrame();
+    drawFrameKeepingStill();
     // Read before the swap: the back buffer then holds exactly the frame about to be shown.
     if (pictureRequested) {
         pictureRequested = false;

@@ -217,36 +217,59 @@ void drawPopCan()
     glCallList(props.can);
 }
 
-void drawGlobeAndStand()
+// From the view's origin to the foot of the globe's stand.
+void moveToGlobeStand()
+{
+    glTranslatef(0.55f, 0.1f, -0.55f);
+    glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
+}
+
+// From the foot of the stand (after the base's 0.1 lift) to the globe's tilted axis.
+void tiltToGlobeAxis()
+{
+    glTranslatef(-0.2f, 0.0f, 0.225f);
+    glRotatef(22.0f, 0.0f, 1.0f, 0.0f);
+}
+
+void drawGlobeStand()
 {
     ensurePropLists();
     glPushMatrix();
-    glTranslatef(0.55f, 0.1f, -0.55f);
-    glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
-    glPushMatrix();
+    moveToGlobeStand();
     glCallList(props.standBase);
-    // Tilt of the globe's axis.
-    glTranslatef(-0.2f, 0.0f, 0.225f);
-    glRotatef(22.0f, 0.0f, 1.0f, 0.0f);
+    tiltToGlobeAxis();
     glCallList(props.halfRing);
+    glPopMatrix();
+}
 
+void drawGlobe()
+{
+    ensurePropLists();
     glPushMatrix();
+    moveToGlobeStand();
+    // The stand base's list ends with this lift; the same call gives the same matrix.
+    glTranslatef(0.0f, 0.0f, 0.1f);
+    tiltToGlobeAxis();
     bindTexture(scene.globeTexture);
     glTranslatef(0.0f, 0.0f, 0.5f);
     glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
     glRotatef(static_cast<GLfloat>(scene.globeAngle), 0.0f, 0.0f, 1.0f);
     glCallList(props.globe);
     glPopMatrix();
-
-    glPopMatrix();
-    glPopMatrix();
 }
 
-void drawFrame()
+void drawGlobeAndStand()
+{
+    drawGlobeStand();
+    drawGlobe();
+}
+
+void drawFrameParts(FrameParts parts)
 {
     if (frameCount == 0)
         keepRendererHeap();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (parts != FrameParts::GlobeOnly)
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3fv(kMaterialGrey);
 
     glLoadIdentity();
@@ -260,22 +283,37 @@ void drawFrame()
     glRotatef(scene.rotation[1], 0.0f, 1.0f, 0.0f);
     glRotatef(scene.rotation[2], 0.0f, 0.0f, 1.0f);
 
-    bindTexture(scene.tableTexture);
-    drawTableTop();
-    for (const GLfloat* offset : kLegOffsets) {
+    if (parts != FrameParts::GlobeOnly) {
+        bindTexture(scene.tableTexture);
+        drawTableTop();
+        for (const GLfloat* offset : kLegOffsets) {
+            glPushMatrix();
+            glTranslatef(offset[0], offset[1], offset[2]);
+            drawLeg();
+            glPopMatrix();
+        }
+
+        bindTexture(scene.popTexture);
+        drawPopCan();
+
+        bindTexture(scene.standTexture);
+        drawGlobeStand();
+
         glPushMatrix();
-        glTranslatef(offset[0], offset[1], offset[2]);
-        drawLeg();
+        glTranslatef(-0.25f, 0.1f, 0.45f);
+        drawVase(scene.cylindricalProjection);
         glPopMatrix();
     }
+    // The sphere comes last in every frame, so that a frame drawn over a kept picture of the
+    // rest settles every depth tie as the whole frame does: the earlier surface keeps it.
+    // Nothing drawn before it changes the current colour or the light.
+    if (parts != FrameParts::AllButGlobe) {
+        drawGlobe();
+        ++frameCount;
+    }
+}
 
-    bindTexture(scene.popTexture);
-    drawPopCan();
-
-    bindTexture(scene.standTexture);
-    drawGlobeAndStand();
-
-    glTranslatef(-0.25f, 0.1f, 0.45f);
-    drawVase(scene.cylindricalProjection);
-    ++frameCount;
+void drawFrame()
+{
+    drawFrameParts(FrameParts::All);
 }

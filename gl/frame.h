@@ -8,6 +8,14 @@ unsigned long framesDrawn();
 // and an offscreen surface draw the same picture.
 void drawFrame();
 
+// The parts of a frame, for drawing it over a kept picture of all but the globe's sphere.
+// AllButGlobe clears and draws everything else; GlobeOnly sets the camera, light and view
+// rotation as a whole frame does and draws the sphere over what the draw buffer holds.
+// The first then the second into one buffer give the pixels of All (the sphere is drawn
+// last in every frame). All and GlobeOnly count as a frame drawn.
+enum class FrameParts { All, AllButGlobe, GlobeOnly };
+void drawFrameParts(FrameParts parts);
+
 // Lets the process keep the heap that a software renderer frees after each batch of binned
 // geometry, instead of returning it to the kernel and faulting it back in at the next batch
 // (with llvmpipe at 1000 x 1000 that is about 400 MiB of page faults a frame, some starts
@@ -20,6 +28,10 @@ void drawTableFace(int a, int b, int c, int d);
 void drawTableTop();
 void drawLeg();
 void drawPopCan();
+// The stand with its half-ring, then the sphere at scene.globeAngle, each from the view's
+// origin; the whole frame draws the vase between the two.
+void drawGlobeStand();
+void drawGlobe();
 void drawGlobeAndStand();
 
 // Images read on the props as they do in an image viewer. GLU's quadrics (and the vase, which

@@ -1,0 +1,192 @@
+// Offscreen benchmark of whole scene frames: the globe spinning and a drag, with the kept
+// picture on and off and with the seed's immediate-mode vase; CPU per frame and peak memory.
+#include <GL/gl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "core/image/ppm.h"
+#include "core/scene_state.h"
+#include "desktop/offscreen.h"
+#include "gl/frame.h"
+#include "gl/kept_picture.h"
+#include "gl/startup.h"
+
+namespace {
+
+constexpr int kSize = 500;  // pixels, the scene window's default size
+
+enum class Design { Immediate, Whole, Kept };
+const char* const kDesignNames[] = {"seed: immediate vase, whole frames",
+                                    "today: buffer object, whole frames", "kept picture"};
+
+struct Size {
+    const char* name;
+    int vertical, radial;
+    int warmups, frames;
+};
+
+// One child's medians, ms of CPU per frame, and its peak resident memory, MiB.
+struct Result {
+    double spin = -1, drag = -1, peakMib = -1, keptMib = -1;
+};
+
+double cpuMillis()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n == 0 ? -1 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void uploadCheckerTextures()
+{
+    for (int t = 0; t < 5; ++t) {
+        PpmImage image;
+        image.width = image.height = 64;
+        for (int i = 0; i < 64 * 64; ++i) {
+            const bool light = (i / 64 / 8 + i % 64 / 8) % 2 != 0;
+            for (int c = 0; c < 3; ++c)
+                image.pixels.push_back(static_cast<unsigned char>(light ? 220 : 40 * t + 20 * c));
+        }
+        scene.textures.push_back(uploadTexture(image));
+    }
+}
+
+// CPU of every thread of the process for one frame as the scene window draws it, finished.
+double frameCpu(Design design)
+{
+    const double start = cpuMillis();
+    if (design == Design::Kept)
+        drawFrameKeepingStill();
+    else
+        drawFrame();
+    glFinish();
+    return cpuMillis() - start;
+}
+
+// Frames with the globe spinning, then frames of a drag (the view turning 0.2 degree a frame
+// while the globe spins), in a fresh process with the design's switches set.
+Result measure(Design design, const Size& size)
+{
+    if (design == Design::Immediate)
+        setenv("TOLVANE_VASE_SUBMIT", "immediate", 1);
+    if (design != Design::Kept)
+        setenv("TOLVANE_KEPT_PICTURE", "0", 1);
+    Result r;
+    if (!openOffscreenContext(kSize, kSize).ok)
+        return r;
+    initGraphicsState();
+    setProjection(scene.zoom);
+    glViewport(0, 0, kSize, kSize);
+    uploadCheckerTextures();
+    scene.vaseVerticalSteps = size.vertical;
+    scene.vaseRadialSteps = size.radial;
+
+    std::vector<double> spin, drag;
+    for (int i = 0; i < size.warmups + size.frames; ++i) {
+        scene.globeAngle = (scene.globeAngle + 1) % 360;
+        const double cpu = frameCpu(design);
+        if (i >= size.warmups)
+            spin.push_back(cpu);
+    }
+    for (int i = 0; i < size.warmups + size.frames; ++i) {
+        scene.globeAngle = (scene.globeAngle + 1) % 360;
+        scene.rotation[1] += 0.2f;
+        const double cpu = frameCpu(design);
+        if (i >= size.warmups)
+            drag.push_back(cpu);
+    }
+    r.spin = median(spin);
+    r.drag = median(drag);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    r.peakMib = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    r.keptMib = static_cast<double>(keptPictureBytes()) / (1024.0 * 1024.0);
+    return r;
+}
+
+Result measureInChild(Design design, const Size& size)
+{
+    int fds[2];
+    Result r;
+    if (pipe(fds) != 0)
+        return r;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        const Result mine = measure(design, size);
+        const ssize_t written = write(fds[1], &mine, sizeof mine);
+        _exit(written == sizeof mine ? 0 : 1);
+    }
+    close(fds[1]);
+    if (child < 0 || read(fds[0], &r, sizeof r) != sizeof r)
+        r = Result{};
+    close(fds[0]);
+    if (child > 0)
+        waitpid(child, nullptr, 0);
+    return r;
+}
+
+std::string medianAndRange(const std::vector<double>& v)
+{
+    if (v.empty())
+        return "-";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f (%.2f-%.2f)", median(v),
+                  *std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
+    return text;
+}
+
+}  // namespace
+
+// Usage: tolvane_scene_bench [starts]; every start runs each design once, in a fresh process,
+// the order reversed every other start so that drift in the machine's load hits all alike.
+int main(int argc, char** argv)
+{
+    const int starts = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const Size sizes[] = {{"defaults (100 x 40)", 100, 40, 5, 31},
+                          {"1000 x 1000", 1000, 1000, 2, 5}};
+    std::printf("Scene frames at %dx%d, CPU of the whole process per frame (ms, glFinish after "
+                "each), median of each start's median over %d starts (range):\n",
+                kSize, kSize, starts);
+    for (const Size& size : sizes) {
+        std::vector<double> spin[3], drag[3], peak[3], kept[3];
+        for (int s = 0; s < starts; ++s)
+            for (int k = 0; k < 3; ++k) {
+                const int d = s % 2 ? 2 - k : k;
+                const Result r = measureInChild(static_cast<Design>(d), size);
+                if (r.spin < 0)
+                    continue;
+                spin[d].push_back(r.spin);
+                drag[d].push_back(r.drag);
+                peak[d].push_back(r.peakMib);
+                kept[d].push_back(r.keptMib);
+            }
+        std::printf("\n%s\n  %-36s %26s %26s %22s\n", size.name, "", "globe spinning",
+                    "drag", "peak RSS MiB");
+        for (int d = 0; d < 3; ++d)
+            std::printf("  %-36s %26s %26s %22s\n", kDesignNames[d],
+                        medianAndRange(spin[d]).c_str(), medianAndRange(drag[d]).c_str(),
+                        medianAndRange(peak[d]).c_str());
+        if (!spin[0].empty() && !spin[2].empty())
+            std::printf("  spinning, seed / kept: %.1fx; today / kept: %.1fx; kept picture %.2f "
+                        "MiB\n",
+                        median(spin[0]) / median(spin[2]), median(spin[1]) / median(spin[2]),
+                        median(kept[2]));
+    }
+    return 0;
+}

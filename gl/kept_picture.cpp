@@ -1,0 +1,307 @@
+// Frames that cost what changed: the still life less the globe's sphere kept in a framebuffer
+// object, copied into the window while only the globe turns.
+#include "gl/kept_picture.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glx.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/kept_picture.h"
+#include "core/scene_state.h"
+#include "gl/frame.h"
+
+namespace {
+
+// Framebuffer-object calls: GL 3.0 and ARB_framebuffer_object share names and enums;
+// EXT_framebuffer_object and EXT_framebuffer_blit add "EXT" to the names, same enums.
+struct FramebufferCalls {
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
+    PFNGLGETRENDERBUFFERPARAMETERIVPROC getRenderbufferParameter = nullptr;
+    // GL 3.0 and ARB only: EXT cannot ask about the window's own buffers.
+    PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVPROC getAttachmentParameter = nullptr;
+};
+
+enum class Support { Undecided, Yes, No };
+
+struct KeptPicture {
+    Support support = Support::Undecided;
+    FramebufferCalls gl;
+    GLenum colourFormat = 0;  // matches the window's colour bits
+    GLenum depthFormat = 0;   // and its depth and stencil bits, so depth copies exactly
+    int depthBits = 0;        // the window's
+    bool stencil = false;
+    GLuint framebuffer = 0, colour = 0, depth = 0;
+    int width = 0, height = 0;  // of the storage; 0 when there is none
+    int failedWidth = -1, failedHeight = -1;  // storage refused at this size
+    bool valid = false;                       // holds a picture of `basis`
+    KeptPictureBasis basis;
+    bool hasLast = false;
+    KeptPictureBasis last;     // of the frame before, kept or not
+    bool lastChanged = false;  // that frame showed a change besides the globe
+};
+KeptPicture kept;
+KeptFrame lastFrame = KeptFrame::Whole;
+
+bool switchedOff()
+{
+    const char* value = std::getenv("TOLVANE_KEPT_PICTURE");
+    return value != nullptr && std::strcmp(value, "0") == 0;
+}
+
+bool hasExtension(const char* extensions, const char* name)
+{
+    const size_t length = std::strlen(name);
+    for (const char* p = extensions; p && (p = std::strstr(p, name)) != nullptr; p += length) {
+        const bool starts = p == extensions || p[-1] == ' ';
+        if (starts && (p[length] == ' ' || p[length] == '\0'))
+            return true;
+    }
+    return false;
+}
+
+// Entry points by name: libOpenGL need not export the GL 3.0 ones. Under glvnd the GLX
+// getter hands out dispatch stubs that serve EGL contexts too.
+template <typename Function>
+void entry(Function& f, const char* name, const char* suffix)
+{
+    char full[64];
+    std::snprintf(full, sizeof full, "%s%s", name, suffix);
+    f = reinterpret_cast<Function>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(full)));
+}
+
+bool findCalls(FramebufferCalls& gl)
+{
+    int major = 0, minor = 0;
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    if (!version || std::sscanf(version, "%d.%d", &major, &minor) != 2)
+        major = 0;
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const char* suffix = nullptr;
+    if (major >= 3 || hasExtension(extensions, "GL_ARB_framebuffer_object"))
+        suffix = "";
+    else if (hasExtension(extensions, "GL_EXT_framebuffer_object") &&
+             hasExtension(extensions, "GL_EXT_framebuffer_blit"))
+        suffix = "EXT";
+    if (suffix == nullptr)
+        return false;
+    entry(gl.genFramebuffers, "glGenFramebuffers", suffix);
+    entry(gl.bindFramebuffer, "glBindFramebuffer", suffix);
+    entry(gl.genRenderbuffers, "glGenRenderbuffers", suffix);
+    entry(gl.bindRenderbuffer, "glBindRenderbuffer", suffix);
+    entry(gl.renderbufferStorage, "glRenderbufferStorage", suffix);
+    entry(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer", suffix);
+    entry(gl.checkFramebufferStatus, "glCheckFramebufferStatus", suffix);
+    entry(gl.blitFramebuffer, "glBlitFramebuffer", suffix);
+    entry(gl.getRenderbufferParameter, "glGetRenderbufferParameteriv", suffix);
+    if (*suffix == '\0')
+        entry(gl.getAttachmentParameter, "glGetFramebufferAttachmentParameteriv", suffix);
+    return gl.genFramebuffers && gl.bindFramebuffer && gl.genRenderbuffers &&
+           gl.bindRenderbuffer && gl.renderbufferStorage && gl.framebufferRenderbuffer &&
+           gl.checkFramebufferStatus && gl.blitFramebuffer && gl.getRenderbufferParameter;
+}
+
+void drainErrors()
+{
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+// Formats that hold the window's pixels exactly: 8 bits a colour channel (a copy between two
+// such formats loses nothing) and the window's own depth and stencil sizes (GL copies depth
+// only between equal formats). One sample: a multisampled window cannot be copied into.
+bool chooseFormats(KeptPicture& k)
+{
+    GLint red = 0, green = 0, blue = 0, alpha = 0, depth = 0, stencil = 0, samples = 0;
+    glGetIntegerv(GL_RED_BITS, &red);
+    glGetIntegerv(GL_GREEN_BITS, &green);
+    glGetIntegerv(GL_BLUE_BITS, &blue);
+    glGetIntegerv(GL_ALPHA_BITS, &alpha);
+    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    glGetIntegerv(GL_STENCIL_BITS, &stencil);
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
+    if (red != 8 || green != 8 || blue != 8 || (alpha != 0 && alpha != 8) || samples != 0)
+        return false;
+    k.colourFormat = alpha == 8 ? GL_RGBA8 : GL_RGB8;
+    k.stencil = stencil != 0;
+    k.depthBits = depth;
+    // A software renderer's window may have a 32-bit depth buffer (llvmpipe under Xvfb does),
+    // fixed point unless GL says it is float.
+    GLint depthType = GL_UNSIGNED_NORMALIZED;
+    if (k.gl.getAttachmentParameter) {
+        drainErrors();
+        k.gl.getAttachmentParameter(GL_DRAW_FRAMEBUFFER, GL_DEPTH,
+                                    GL_FRAMEBUFFER_ATTACHMENT_COMPONENT_TYPE, &depthType);
+        if (glGetError() != GL_NO_ERROR)
+            depthType = GL_UNSIGNED_NORMALIZED;
+    }
+    // At most 4 bytes a pixel for depth, as for colour.
+    if (depth == 24 && stencil == 8)
+        k.depthFormat = GL_DEPTH24_STENCIL8;
+    else if (stencil != 0)
+        return false;
+    else if (depth == 32)
+        k.depthFormat = depthType == GL_FLOAT ? GL_DEPTH_COMPONENT32F : GL_DEPTH_COMPONENT32;
+    else if (depth == 24)
+        k.depthFormat = GL_DEPTH_COMPONENT24;
+    else if (depth == 16)
+        k.depthFormat = GL_DEPTH_COMPONENT16;
+    else
+        return false;
+    return true;
+}
+
+void releaseStorage(KeptPicture& k)
+{
+    k.gl.bindRenderbuffer(GL_RENDERBUFFER, k.colour);
+    k.gl.renderbufferStorage(GL_RENDERBUFFER, k.colourFormat, 1, 1);
+    k.gl.bindRenderbuffer(GL_RENDERBUFFER, k.depth);
+    k.gl.renderbufferStorage(GL_RENDERBUFFER, k.depthFormat, 1, 1);
+    k.gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
+    drainErrors();
+    k.width = k.height = 0;
+}
+
+// Storage of width x height for colour and depth; false (and none kept) if GL refuses it.
+bool ensureStorage(KeptPicture& k, int width, int height)
+{
+    if (k.width == width && k.height == height)
+        return true;
+    if (k.failedWidth == width && k.failedHeight == height)
+        return false;
+    FramebufferCalls& gl = k.gl;
+    drainErrors();
+    if (k.framebuffer == 0) {
+        gl.genFramebuffers(1, &k.framebuffer);
+        gl.genRenderbuffers(1, &k.colour);
+        gl.genRenderbuffers(1, &k.depth);
+    }
+    k.valid = false;
+    // Storage at the new size replaces the old; the old size's is released first, so a
+    // resize never holds two pictures at once.
+    gl.bindRenderbuffer(GL_RENDERBUFFER, k.colour);
+    gl.renderbufferStorage(GL_RENDERBUFFER, k.colourFormat, 1, 1);
+    gl.renderbufferStorage(GL_RENDERBUFFER, k.colourFormat, width, height);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, k.depth);
+    gl.renderbufferStorage(GL_RENDERBUFFER, k.depthFormat, 1, 1);
+    gl.renderbufferStorage(GL_RENDERBUFFER, k.depthFormat, width, height);
+    // GL may store a format it lacks in a deeper one; a depth copy needs the window's depth.
+    GLint depthBits = 0;
+    gl.getRenderbufferParameter(GL_RENDERBUFFER, GL_RENDERBUFFER_DEPTH_SIZE, &depthBits);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, k.framebuffer);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, k.colour);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, k.depth);
+    if (k.stencil)
+        gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                   k.depth);
+    const bool complete = gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (!complete || depthBits != k.depthBits || glGetError() != GL_NO_ERROR) {
+        // Give back what was granted; try again only at another size.
+        releaseStorage(k);
+        k.failedWidth = width;
+        k.failedHeight = height;
+        return false;
+    }
+    k.width = width;
+    k.height = height;
+    return true;
+}
+
+// Copies the kept picture, colour and depth, into the viewport of the window's draw buffer,
+// over a cleared window (the margins beside the viewport stay cleared).
+void copyKeptPicture(const KeptPicture& k, const Viewport& v)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    k.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, k.framebuffer);
+    k.gl.blitFramebuffer(0, 0, v.width, v.height, v.x, v.y, v.x + v.width, v.y + v.height,
+                         GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+    k.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+}
+
+// Keeps the viewport of the window's draw buffer, which holds everything but the sphere.
+// The picture is drawn in the window and only copied: a software renderer may round a
+// colour differently in another pixel format, and a copy between two 8-bit formats cannot.
+void keepPicture(KeptPicture& k, const KeptPictureBasis& now)
+{
+    const Viewport& v = now.viewport;
+    k.valid = false;
+    if (v.width <= 0 || v.height <= 0 || !ensureStorage(k, v.width, v.height))
+        return;
+    drainErrors();
+    k.gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, k.framebuffer);
+    k.gl.blitFramebuffer(v.x, v.y, v.x + v.width, v.y + v.height, 0, 0, v.width, v.height,
+                         GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+    k.gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    if (glGetError() != GL_NO_ERROR) {
+        // GL will not copy between these formats: draw every frame whole from now on.
+        k.support = Support::No;
+        releaseStorage(k);
+        return;
+    }
+    k.basis = now;
+    k.valid = true;
+}
+
+Viewport currentViewport()
+{
+    GLint v[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, v);
+    return Viewport{v[0], v[1], v[2], v[3]};
+}
+
+}  // namespace
+
+void drawFrameKeepingStill()
+{
+    KeptPicture& k = kept;
+    if (k.support == Support::Undecided)
+        k.support = !switchedOff() && findCalls(k.gl) && chooseFormats(k) ? Support::Yes
+                                                                          : Support::No;
+    if (k.support == Support::No) {
+        drawFrame();
+        lastFrame = KeptFrame::Whole;
+        return;
+    }
+    KeptPictureBasis now{scene, currentViewport()};
+    const bool changed = !k.hasLast || keptPictureStale(k.last, now);
+    if (k.valid && !keptPictureStale(k.basis, now)) {
+        copyKeptPicture(k, now.viewport);
+        lastFrame = KeptFrame::FromKept;
+    } else {
+        drawFrameParts(FrameParts::AllButGlobe);
+        // While the scene changes frame after frame (a drag), a picture kept would be stale
+        // at once and its copy only slows each frame: keep the first frame of a change and
+        // the first after it.
+        k.valid = false;
+        if (!(changed && k.lastChanged))
+            keepPicture(k, now);
+        lastFrame = k.valid ? KeptFrame::Renewed : KeptFrame::Whole;
+    }
+    k.hasLast = true;
+    k.last = now;
+    k.lastChanged = changed;
+    drawFrameParts(FrameParts::GlobeOnly);
+}
+
+KeptFrame lastKeptFrame()
+{
+    return lastFrame;
+}
+
+unsigned long keptPictureBytes()
+{
+    // 4 bytes a pixel each: drivers keep 8-bit RGB, and 24-bit depth, in 32-bit words.
+    return static_cast<unsigned long>(kept.width) * static_cast<unsigned long>(kept.height) * 8;
+}

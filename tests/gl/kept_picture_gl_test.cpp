@@ -1,0 +1,141 @@
+// Frames drawn over the kept picture are the whole frame's pixels, offscreen with no X server.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/image/ppm.h"
+#include "core/scene_state.h"
+#include "core/view_math.h"
+#include "desktop/offscreen.h"
+#include "gl/frame.h"
+#include "gl/kept_picture.h"
+#include "gl/startup.h"
+
+namespace {
+
+// A window wider than tall, so the viewport has margins beside it.
+constexpr int kWidth = 640;
+constexpr int kHeight = 500;
+
+std::vector<unsigned char> readPixels()
+{
+    std::vector<unsigned char> pixels(kWidth * kHeight * 4);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// Five 16 x 16 textures with fine detail, each its own colours, as the list would give.
+void uploadTestTextures()
+{
+    scene.textures.clear();
+    for (int t = 0; t < 5; ++t) {
+        PpmImage image;
+        image.width = image.height = 16;
+        for (int i = 0; i < 256; ++i) {
+            const bool light = (i / 16 + i % 16 + t) % 3 != 0;
+            image.pixels.push_back(static_cast<unsigned char>(light ? 230 : 40 * t));
+            image.pixels.push_back(static_cast<unsigned char>(light ? 200 - 30 * t : 90));
+            image.pixels.push_back(static_cast<unsigned char>((i * 7 + t * 50) % 256));
+        }
+        scene.textures.push_back(uploadTexture(image));
+    }
+}
+
+// Pixels that differ, with the first one's place.
+::testing::AssertionResult samePixels(const std::vector<unsigned char>& a,
+                                      const std::vector<unsigned char>& b)
+{
+    size_t n = 0, first = 0;
+    for (size_t i = 0; i < a.size(); i += 4)
+        if (a[i] != b[i] || a[i + 1] != b[i + 1] || a[i + 2] != b[i + 2])
+            first = n++ ? first : i / 4;
+    if (n == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << n << " pixels differ, the first at x " << first % kWidth
+                                         << ", y " << first / kWidth;
+}
+
+// Draws a frame keeping still, then the whole frame, and compares the two.
+void expectFrame(const std::string& what, KeptFrame expected)
+{
+    drawFrameKeepingStill();
+    glFinish();
+    const KeptFrame how = lastKeptFrame();
+    const std::vector<unsigned char> kept = readPixels();
+    drawFrame();
+    glFinish();
+    EXPECT_EQ(expected, how) << what;
+    EXPECT_TRUE(samePixels(kept, readPixels())) << what;
+}
+
+// Over several globe angles: the first frame keeps the picture when `renewed`, the rest are
+// drawn from it.
+void expectSamePicturesOverAngles(const char* what, bool renewed)
+{
+    const int angles[] = {0, 1, 45, 90, 181, 270, 359};
+    for (int angle : angles) {
+        scene.globeAngle = angle;
+        const bool first = angle == angles[0];
+        expectFrame(std::string(what) + ", globe at " + std::to_string(angle),
+                    first && renewed ? KeptFrame::Renewed : KeptFrame::FromKept);
+    }
+}
+
+}  // namespace
+
+TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
+{
+    const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
+    if (!context.ok)
+        GTEST_SKIP() << context.message;
+    initGraphicsState();
+    setProjection(scene.zoom);
+    const Viewport v = squareViewport(kWidth, kHeight);
+    glViewport(v.x, v.y, v.width, v.height);
+    uploadTestTextures();
+
+    // Where GL has no framebuffer objects every frame is whole, and there is nothing to compare.
+    drawFrameKeepingStill();
+    if (lastKeptFrame() == KeptFrame::Whole)
+        GTEST_SKIP() << "no kept picture in this GL: " << glGetString(GL_RENDERER);
+
+    expectSamePicturesOverAngles("defaults", false);
+
+    // A turned view and zoom, spherical vase texture: the globe in front of the table's edge.
+    scene.rotation[0] = 31.0f;
+    scene.rotation[1] = 212.0f;
+    scene.zoom = 0.8f;
+    setProjection(scene.zoom);
+    scene.cylindricalProjection = 0;
+    expectSamePicturesOverAngles("turned view", true);
+
+    // A drag keeps its first frame, draws the next whole and keeps the first still one.
+    const KeptFrame drag[] = {KeptFrame::Renewed, KeptFrame::Whole, KeptFrame::Whole};
+    for (KeptFrame expected : drag) {
+        scene.rotation[1] += 0.2f;
+        ++scene.globeAngle;
+        expectFrame("drag", expected);
+    }
+    ++scene.globeAngle;
+    expectFrame("after the drag", KeptFrame::Renewed);
+    ++scene.globeAngle;
+    expectFrame("still after the drag", KeptFrame::FromKept);
+
+    // A large vase, and a crazy one, in the default view.
+    scene.rotation[0] = scene.rotation[1] = 0.0f;
+    scene.zoom = 1.0f;
+    setProjection(scene.zoom);
+    scene.vaseVerticalSteps = 300;
+    scene.vaseRadialSteps = 320;
+    expectSamePicturesOverAngles("300 x 320 vase", true);
+    scene.crazyVase = 1;
+    scene.objectSlices = 90;
+    expectSamePicturesOverAngles("crazy vase, fine props", true);
+
+    // A smaller window: the picture is kept anew at the viewport's size.
+    glViewport(20, 10, 400, 400);
+    expectSamePicturesOverAngles("400 x 400 viewport", true);
+    EXPECT_EQ(400ul * 400 * 8, keptPictureBytes());
+}
