@@ -278,17 +278,28 @@ WriteResult writeVaseGlb(std::ostream& out, const std::vector<VaseVertex>& quads
     return WriteResult{true, ""};
 }
 
+namespace {
+
+// The export's mesh and file layout for settings `s`; an empty string, or why there is none.
+std::string prepareGlb(const VaseSettings& s, const std::vector<unsigned char>& texturePng,
+                       std::vector<VaseVertex>& quads, GlbLayout& layout)
+{
+    try {
+        buildVaseMesh(s, quads);
+    } catch (const std::bad_alloc&) {
+        return "not enough memory to build the vase for export";
+    }
+    return planGlb(quads, texturePng, layout);
+}
+
+}  // namespace
+
 WriteResult writeVaseGlbFile(const std::string& path, const VaseSettings& s,
                              const std::vector<unsigned char>& texturePng)
 {
     std::vector<VaseVertex> quads;
-    try {
-        buildVaseMesh(s, quads);
-    } catch (const std::bad_alloc&) {
-        return WriteResult{false, "not enough memory to build the vase for export"};
-    }
     GlbLayout layout;
-    const std::string problem = planGlb(quads, texturePng, layout);
+    const std::string problem = prepareGlb(s, texturePng, quads, layout);
     if (!problem.empty())
         return WriteResult{false, problem};
     return writeFileAtomically(
@@ -299,13 +310,8 @@ NumberedWriteResult writeNumberedVaseGlb(const std::string& stem, const VaseSett
                                          const std::vector<unsigned char>& texturePng)
 {
     std::vector<VaseVertex> quads;
-    try {
-        buildVaseMesh(s, quads);
-    } catch (const std::bad_alloc&) {
-        return NumberedWriteResult{false, "", "not enough memory to build the vase for export"};
-    }
     GlbLayout layout;
-    const std::string problem = planGlb(quads, texturePng, layout);
+    const std::string problem = prepareGlb(s, texturePng, quads, layout);
     if (!problem.empty())
         return NumberedWriteResult{false, "", problem};
     // A failing stream is reported by the writer, with the operating system's reason.
