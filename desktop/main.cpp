@@ -12,6 +12,7 @@
 #include "gl/startup.h"
 #include "core/texture_list.h"
 #include "desktop/panel/panel.h"
+#include "desktop/window_pbuffer.h"
 #include "gl/frame.h"
 
 namespace {
@@ -70,14 +71,20 @@ int main(int argc, char** argv)
     glutMouseFunc(mousePress);
     glutMotionFunc(mouseDrag);
     glutKeyboardFunc(keyPress);
+    glutSpecialFunc(specialKeyPress);
+    glutMouseWheelFunc(mouseWheel);
+    glutWindowStatusFunc(sceneWindowStatus);
+    // Continuous frames (the spinning globe) are paced by the display where the GL allows.
+    askForSwapIntervalOne();
 
     initGraphicsState();
     setProjection(scene.zoom);
 
     loadTextureSet(line.listFile);
 
+    rememberStartView();
     buildControlPanel(static_cast<int>(scene.textures.size()));
-    setPanelActions(requestPictureSave, requestVaseExport);
+    setPanelActions(requestPictureSave, requestVaseExport, resetView, postSceneRedisplay);
     setPanelIdleFunc(idleTick);
 
     glutMainLoop();

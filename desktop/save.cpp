@@ -2,13 +2,19 @@
 #include "desktop/save.h"
 
 #include <GL/freeglut.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "desktop/capture.h"
+#include "desktop/handlers.h"
+#include "desktop/window_pbuffer.h"
 #include "core/scene_state.h"
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
@@ -21,11 +27,23 @@ namespace {
 bool pictureRequested = false;
 bool exportRequested = false;
 
-// The window's whole drawable, including any margin beside the square viewport.
-std::string savePicture()
+// With TOLVANE_TRACE_FRAMES set, each scene frame prints "frame N" (for tests of idling).
+const bool traceFrames = std::getenv("TOLVANE_TRACE_FRAMES") != nullptr;
+
+// The name the next numbered file will most likely get, for the status line while it is
+// written (writeNumberedFile makes the final choice).
+std::string expectedName(const std::string& stem, const std::string& extension)
 {
-    const int width = glutGet(GLUT_WINDOW_WIDTH);
-    const int height = glutGet(GLUT_WINDOW_HEIGHT);
+    for (int n = 1;; ++n) {
+        const std::string name = numberedName(stem, n, extension);
+        if (access(name.c_str(), F_OK) != 0)
+            return name;
+    }
+}
+
+// The window's whole drawable, including any margin beside the square viewport, as just drawn.
+std::string savePicture(int width, int height)
+{
     const PngEncodeResult png = encodePicture(readFramePixels(width, height));
     if (!png.ok())
         return "Could not save a picture: " + png.message;
@@ -70,31 +88,76 @@ std::string exportVase()
     return "Exported " + written.name;
 }
 
-}  // namespace
-
-void requestPictureSave()
+// A hidden window's picture: the same frame drawn by the window's own context into an
+// offscreen buffer of the window's size.
+std::string saveHiddenPicture()
 {
-    pictureRequested = true;
-    glutPostWindowRedisplay(scene.mainWindow);
+    glutSetWindow(scene.mainWindow);
+    const int width = glutGet(GLUT_WINDOW_WIDTH);
+    const int height = glutGet(GLUT_WINDOW_HEIGHT);
+    std::string message;
+    const std::string error = drawInWindowPbuffer(width, height, [&] {
+        drawFrame();
+        message = savePicture(width, height);
+    });
+    return error.empty() ? message : "Could not save a picture: " + error;
 }
 
-void requestVaseExport()
+// Work asked for while the scene window is hidden runs from a timer, after the panel has
+// shown that it is working.
+void runHiddenWork(int)
+{
+    if (pictureRequested) {
+        pictureRequested = false;
+        finishPanelWork(saveHiddenPicture());
+    }
+    if (exportRequested) {
+        exportRequested = false;
+        glutSetWindow(scene.mainWindow);  // the vase's texture lives in its context
+        finishPanelWork(exportVase());
+    }
+}
+
+void scheduleWork()
+{
+    if (sceneWindowShown())
+        postSceneRedisplay();
+    else
+        glutTimerFunc(0, runHiddenWork, 0);
+}
+
+}  // namespace
+
+std::string requestPictureSave()
+{
+    pictureRequested = true;
+    scheduleWork();
+    return "Exporting… " + expectedName("tolvane", ".png");
+}
+
+std::string requestVaseExport()
 {
     exportRequested = true;
-    glutPostWindowRedisplay(scene.mainWindow);
+    scheduleWork();
+    return "Exporting… " + expectedName("tolvane-vase", ".glb");
 }
 
 void displaySceneWindow()
 {
+    const auto start = std::chrono::steady_clock::now();
     drawFrame();
     // Read before the swap: the back buffer then holds exactly the frame about to be shown.
     if (pictureRequested) {
         pictureRequested = false;
-        setPanelMessage(savePicture());
+        finishPanelWork(savePicture(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT)));
     }
     if (exportRequested) {
         exportRequested = false;
-        setPanelMessage(exportVase());
+        finishPanelWork(exportVase());
     }
     glutSwapBuffers();
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    notePanelSceneFrame(took.count());
+    if (traceFrames)
+        std::printf("frame %lu\n", framesDrawn());
 }
