@@ -49,6 +49,7 @@ struct Panel {
     PanelAction exportVase = nullptr;
     void (*resetView)() = nullptr;
     bool working = false;  // a save or export runs: its buttons are off, clicks are dropped
+    int dropClicksUntilMs = 0;  // GLUT time until which clicks count as made during the work
     bool showKeys = false;  // the key list shows under the buttons
     float footerHeight = 0.0f;  // pixels of the buttons and status lines, from the last frame
     void (*sceneChanged)() = nullptr;
@@ -62,6 +63,7 @@ struct Panel {
 Panel panel;
 
 constexpr int kRefusalShownMs = 4000;  // a refused value's explanation stays this long
+constexpr int kDropClicksAfterWorkMs = 200;
 constexpr int kTooltipDelayMs = 500;     // the pointer rests this long before a tooltip shows
 constexpr float kMinFieldWidth = 80.0f;  // pixels: a spinner's field never gets narrower
 constexpr int kWindowGap = 8;            // pixels between the scene's frame and the panel's
@@ -115,6 +117,9 @@ void onMotion(int x, int y)
 }
 void onMouse(int button, int state, int x, int y)
 {
+    // Clicks made while the panel worked: see finishPanelWork.
+    if (glutGet(GLUT_ELAPSED_TIME) < panel.dropClicksUntilMs)
+        return;
     queueInput({PanelInput::Mouse, button, state == GLUT_DOWN ? 1 : 0, x, y});
 }
 void onWheel(int wheel, int dir, int x, int y)
@@ -666,7 +671,10 @@ void finishPanelWork(const std::string& message)
 {
     panel.working = false;
     // Clicks made on the panel while it worked are dropped, queued or not yet read, so that
-    // impatient clicks on a button do not repeat the work.
+    // impatient clicks on a button do not repeat the work. Under load the X server can hand
+    // over input made during the work only after it ends, so clicks read in the moment after
+    // are dropped too.
+    panel.dropClicksUntilMs = glutGet(GLUT_ELAPSED_TIME) + kDropClicksAfterWorkMs;
     panel.pending.erase(std::remove_if(panel.pending.begin(), panel.pending.end(),
                                        [](const PanelInput& e) { return e.kind == PanelInput::Mouse; }),
                         panel.pending.end());

@@ -185,17 +185,17 @@ void clickCheckbox(PanelDriver& panel, PanelControl control)
     parkPointer(panel.display, panel.geometry);
 }
 
-void clickPanelButton(PanelDriver& panel, PanelButton button)
+void clickPanelButton(PanelDriver& panel, PanelButton button, int times)
 {
     refreshPanel(panel);
-    // The buttons share the row after the last spinner, each taking half of its width.
+    // The buttons share the row after the last spinner, each taking a third of its width.
     const int row = panelCheckboxCount + panelSpinnerCount;
     const int y =
         panel.geometry.y +
         static_cast<int>(std::lround(panel.layout.firstRowY + row * panel.layout.rowPitch));
-    const int quarter = panel.geometry.width / 4;
-    click(panel.display,
-          panel.geometry.x + (button == PanelButton::SavePicture ? quarter : 3 * quarter), y);
+    const int third = static_cast<int>(button);
+    for (int n = 0; n < times; ++n)
+        click(panel.display, panel.geometry.x + panel.geometry.width * (2 * third + 1) / 6, y);
     parkPointer(panel.display, panel.geometry);
 }
 
@@ -331,15 +331,16 @@ int maskDifference(const PixelMask& a, const PixelMask& b)
 
 // ---- Fixture ----
 
-void StillLifeTest::startStillLife(const Environment& extraEnv)
+void StillLifeTest::startStillLife(const Environment& extraEnv,
+                                   const std::vector<std::string>& args)
 {
     writeStandardTextures(dir);
-    startViewer(extraEnv);
+    startViewer(extraEnv, args);
 }
 
-void StillLifeTest::startViewer(const Environment& extraEnv)
+void StillLifeTest::startViewer(const Environment& extraEnv, const std::vector<std::string>& args)
 {
-    launch({}, "", extraEnv);
+    launch(args, "", extraEnv);
     scene = requireWindow(sceneWindowTitle);
     ASSERT_NE(scene, 0u);
     ASSERT_TRUE(windowGeometry(display(), scene, sceneGeometry));

@@ -68,9 +68,10 @@ void typeIntoSpinner(PanelDriver& panel, PanelControl control, const std::string
                      bool confirm = true);
 // Clicks the spinner's '+' (up) or '-' (down) button once.
 void clickSpinnerArrow(PanelDriver& panel, PanelControl control, bool up);
-// The two buttons under the controls, side by side.
-enum class PanelButton { SavePicture, ExportVase };
-void clickPanelButton(PanelDriver& panel, PanelButton button);
+// The three buttons under the controls, side by side.
+enum class PanelButton { SavePicture, ExportVase, ResetView };
+// Clicks a button `times` times in a row, as quickly as a double click.
+void clickPanelButton(PanelDriver& panel, PanelButton button, int times = 1);
 // The spinner's text field as shown now: equal grabs show equal values.
 RgbImage grabSpinnerField(PanelDriver& panel, PanelControl control);
 
@@ -101,9 +102,9 @@ int maskDifference(const PixelMask& a, const PixelMask& b);
 class StillLifeTest : public ViewerTest {
   protected:
     // Writes the swatch textures and starts the viewer on them. Call under ASSERT_NO_FATAL_FAILURE.
-    void startStillLife(const Environment& extraEnv = {});
+    void startStillLife(const Environment& extraEnv = {}, const std::vector<std::string>& args = {});
     // Starts the viewer on the texture list already in dir. Call under ASSERT_NO_FATAL_FAILURE.
-    void startViewer(const Environment& extraEnv = {});
+    void startViewer(const Environment& extraEnv = {}, const std::vector<std::string>& args = {});
     RgbImage grabScene();
     // Grabs the scene until accept holds; frame keeps the last grab; false on timeout (with the
     // grab saved as name).
