@@ -48,6 +48,7 @@ void reshapeWindow(int width, int height)
 {
     const Viewport v = squareViewport(width, height);
     glViewport(v.x, v.y, v.width, v.height);
+    panelFollowScene();
 }
 
 void mousePress(int button, int state, int x, int y)

@@ -3,9 +3,11 @@
 
 #include <GL/freeglut.h>
 #include <GL/glx.h>
+#include <X11/extensions/XI2.h>
 
 #include <algorithm>
 #include <cfloat>
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <string>
@@ -49,7 +51,6 @@ struct Panel {
     PanelAction exportVase = nullptr;
     void (*resetView)() = nullptr;
     bool working = false;  // a save or export runs: its buttons are off, clicks are dropped
-    int dropClicksUntilMs = 0;  // GLUT time until which clicks count as made during the work
     bool showKeys = false;  // the key list shows under the buttons
     float footerHeight = 0.0f;  // pixels of the buttons and status lines, from the last frame
     void (*sceneChanged)() = nullptr;
@@ -58,12 +59,15 @@ struct Panel {
     int placementChecks = 0;   // how many of kPlacementChecksMs have run
     FrameRect checkedScene;    // both frames as the last check found them
     FrameRect checkedPanel;
+    // After the first second the panel follows the scene window when the window manager moves
+    // or resizes it, until the user moves the panel away from where it was put.
+    bool following = false;
+    FrameRect expectedPanel;  // where the panel was put, or found after a move
     bool (*idle)() = nullptr;  // the program's idle handler: whether it has more to do
 };
 Panel panel;
 
 constexpr int kRefusalShownMs = 4000;  // a refused value's explanation stays this long
-constexpr int kDropClicksAfterWorkMs = 200;
 constexpr int kTooltipDelayMs = 500;     // the pointer rests this long before a tooltip shows
 constexpr float kMinFieldWidth = 80.0f;  // pixels: a spinner's field never gets narrower
 constexpr int kWindowGap = 8;            // pixels between the scene's frame and the panel's
@@ -117,9 +121,6 @@ void onMotion(int x, int y)
 }
 void onMouse(int button, int state, int x, int y)
 {
-    // Clicks made while the panel worked: see finishPanelWork.
-    if (glutGet(GLUT_ELAPSED_TIME) < panel.dropClicksUntilMs)
-        return;
     queueInput({PanelInput::Mouse, button, state == GLUT_DOWN ? 1 : 0, x, y});
 }
 void onWheel(int wheel, int dir, int x, int y)
@@ -526,6 +527,46 @@ FrameRect outerFrameOf(int window)
                      glutGet(GLUT_WINDOW_HEIGHT) + header + border};
 }
 
+// Notes where the panel now is, as the place to follow the scene from.
+void settleFollowing(int)
+{
+    const int current = glutGetWindow();
+    panel.expectedPanel = outerFrameOf(panel.window);
+    panel.following = true;
+    if (current > 0)
+        glutSetWindow(current);
+}
+
+// Puts the panel beside the scene window again, unless the user has moved it since it was put.
+void followScene(int)
+{
+    if (!panel.following)
+        return;
+    const int current = glutGetWindow();
+    const FrameRect panelFrame = outerFrameOf(panel.window);
+    if (panelFrame.x != panel.expectedPanel.x || panelFrame.y != panel.expectedPanel.y) {
+        panel.following = false;
+    } else {
+        const FrameRect sceneFrame = outerFrameOf(scene.mainWindow);
+        const PanelPlacement place =
+            placePanelBesideScene(sceneFrame, panelFrame, glutGet(GLUT_SCREEN_WIDTH),
+                                  glutGet(GLUT_SCREEN_HEIGHT), kWindowGap);
+        if (place.panel.x != panelFrame.x || place.panel.y != panelFrame.y) {
+            glutSetWindow(panel.window);
+            glutPositionWindow(place.panel.x, place.panel.y);
+            panel.following = false;  // until the move has settled
+            glutTimerFunc(300, settleFollowing, 0);
+        }
+    }
+    if (current > 0)
+        glutSetWindow(current);
+}
+
+void onScenePosition(int, int)
+{
+    panelFollowScene();
+}
+
 // Moves the panel beside the scene window where the window manager put it, during the first
 // second after both windows are on screen. A position asked of the window manager is that of
 // the frame's top-left corner (the windows' default north-west gravity).
@@ -569,6 +610,8 @@ void keepBesideScene()
             glutPositionWindow(place.panel.x, place.panel.y);
         }
     }
+    if (panel.placementChecks == checks)
+        glutTimerFunc(300, settleFollowing, 0);
     if (current > 0)
         glutSetWindow(current);
 }
@@ -637,6 +680,14 @@ void buildControlPanel(int textureCount)
     panel.xWindow = glXGetCurrentDrawable();
 
     glutSetWindow(scene.mainWindow);
+    glutPositionFunc(onScenePosition);
+}
+
+void panelFollowScene()
+{
+    // Window managers report a move in several steps; the last one counts.
+    if (panel.following)
+        glutTimerFunc(150, followScene, 0);
 }
 
 void setPanelIdleFunc(bool (*idle)())
@@ -671,10 +722,7 @@ void finishPanelWork(const std::string& message)
 {
     panel.working = false;
     // Clicks made on the panel while it worked are dropped, queued or not yet read, so that
-    // impatient clicks on a button do not repeat the work. Under load the X server can hand
-    // over input made during the work only after it ends, so clicks read in the moment after
-    // are dropped too.
-    panel.dropClicksUntilMs = glutGet(GLUT_ELAPSED_TIME) + kDropClicksAfterWorkMs;
+    // impatient clicks on a button do not repeat the work.
     panel.pending.erase(std::remove_if(panel.pending.begin(), panel.pending.end(),
                                        [](const PanelInput& e) { return e.kind == PanelInput::Mouse; }),
                         panel.pending.end());
@@ -683,6 +731,20 @@ void finishPanelWork(const std::string& message)
         XEvent event;
         while (XCheckWindowEvent(panel.xDisplay, panel.xWindow, ButtonPressMask | ButtonReleaseMask,
                                  &event)) {
+        }
+        // freeglut reads the pointer through XInput 2, whose button events name their window
+        // only in data that cannot be read while the queue is searched: every window's go.
+        int opcode = 0, firstEvent = 0, firstError = 0;
+        if (XQueryExtension(panel.xDisplay, "XInputExtension", &opcode, &firstEvent, &firstError)) {
+            auto isButton = [](Display*, XEvent* e, XPointer opcode) -> Bool {
+                const XGenericEventCookie& c = e->xcookie;
+                return c.type == GenericEvent &&
+                       c.extension == static_cast<int>(reinterpret_cast<intptr_t>(opcode)) &&
+                       (c.evtype == XI_ButtonPress || c.evtype == XI_ButtonRelease);
+            };
+            while (XCheckIfEvent(panel.xDisplay, &event, isButton,
+                                 reinterpret_cast<XPointer>(static_cast<intptr_t>(opcode)))) {
+            }
         }
     }
     setPanelMessage(message);

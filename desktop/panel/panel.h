@@ -8,6 +8,10 @@
 // panel moves beside the scene window's frame where the window manager put it.
 void buildControlPanel(int textureCount);
 
+// Called when the scene window is moved or resized: the panel follows it, until the user has
+// moved the panel.
+void panelFollowScene();
+
 // Takes over the GLUT idle callback: while the panel or `idle` has work (`idle` returns whether
 // it has more), each idle event redraws the panel as needed, then calls `idle`. With no work
 // left the idle callback is removed, so the process sleeps until the next event.

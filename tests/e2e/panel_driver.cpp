@@ -185,7 +185,7 @@ void clickCheckbox(PanelDriver& panel, PanelControl control)
     parkPointer(panel.display, panel.geometry);
 }
 
-void clickPanelButton(PanelDriver& panel, PanelButton button, int times)
+void clickPanelButton(PanelDriver& panel, PanelButton button)
 {
     refreshPanel(panel);
     // The buttons share the row after the last spinner, each taking a third of its width.
@@ -194,8 +194,7 @@ void clickPanelButton(PanelDriver& panel, PanelButton button, int times)
         panel.geometry.y +
         static_cast<int>(std::lround(panel.layout.firstRowY + row * panel.layout.rowPitch));
     const int third = static_cast<int>(button);
-    for (int n = 0; n < times; ++n)
-        click(panel.display, panel.geometry.x + panel.geometry.width * (2 * third + 1) / 6, y);
+    click(panel.display, panel.geometry.x + panel.geometry.width * (2 * third + 1) / 6, y);
     parkPointer(panel.display, panel.geometry);
 }
 

@@ -70,8 +70,7 @@ void typeIntoSpinner(PanelDriver& panel, PanelControl control, const std::string
 void clickSpinnerArrow(PanelDriver& panel, PanelControl control, bool up);
 // The three buttons under the controls, side by side.
 enum class PanelButton { SavePicture, ExportVase, ResetView };
-// Clicks a button `times` times in a row, as quickly as a double click.
-void clickPanelButton(PanelDriver& panel, PanelButton button, int times = 1);
+void clickPanelButton(PanelDriver& panel, PanelButton button);
 // The spinner's text field as shown now: equal grabs show equal values.
 RgbImage grabSpinnerField(PanelDriver& panel, PanelControl control);
 
