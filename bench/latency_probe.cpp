@@ -1,6 +1,8 @@
 // Responsiveness probe: XTest input into a running viewer, timestamped against the first pixel
 // change it causes in the panel or the scene. Prints one line per measure (median, min, max ms).
-// Usage: tolvane_latency SCENE_WINDOW PANEL_WINDOW [repeats]   (window ids as xdotool prints them)
+// Usage: tolvane_latency SCENE_WINDOW PANEL_WINDOW [repeats] [frames]  (ids as xdotool prints them)
+// With "frames", it times the intervals between scene changes instead (the frame time while
+// the globe spins).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -61,12 +63,43 @@ double waitForChange(Window w, int x, int y, int width, int height, const std::v
     return -1;
 }
 
-// Waits until the region has not changed for quietMs.
+// Pixels of the region in Dear ImGui's default check-mark blue (66, 150, 250), give or take.
+int checkMarkPixels(Window w, int x, int y, int width, int height)
+{
+    XImage* image = XGetImage(dpy, w, x, y, width, height, AllPlanes, ZPixmap);
+    if (!image)
+        return -1;
+    int count = 0;
+    for (int j = 0; j < height; ++j)
+        for (int i = 0; i < width; ++i) {
+            const unsigned long p = XGetPixel(image, i, j);
+            const int r = (p >> 16) & 0xff, g = (p >> 8) & 0xff, b = p & 0xff;
+            if (std::abs(r - 66) < 40 && std::abs(g - 150) < 40 && std::abs(b - 250) < 40)
+                ++count;
+        }
+    XDestroyImage(image);
+    return count;
+}
+
+// Milliseconds from `start` until the check mark appears or goes; -1 after timeoutMs.
+double waitForTick(Window w, int x, int y, int width, int height, bool ticked, Clock::time_point start,
+                   double timeoutMs = 20000)
+{
+    while (msSince(start) < timeoutMs) {
+        if ((checkMarkPixels(w, x, y, width, height) > 4) == !ticked)
+            return msSince(start);
+        sleepMs(1);
+    }
+    return -1;
+}
+
+// Waits until the region has not changed for quietMs, or 5 s (a spinning globe never rests).
 void waitForQuiet(Window w, int x, int y, int width, int height, int quietMs)
 {
     std::vector<char> last = grab(w, x, y, width, height);
     auto since = Clock::now();
-    while (msSince(since) < quietMs) {
+    const auto start = since;
+    while (msSince(since) < quietMs && msSince(start) < 5000) {
         sleepMs(20);
         std::vector<char> now = grab(w, x, y, width, height);
         if (now != last) {
@@ -145,6 +178,20 @@ int main(int argc, char** argv)
     windowSize(sceneWin, sceneW, sceneH);
     windowSize(panelWin, panelW, panelH);
 
+    if (argc > 4 && std::string(argv[4]) == "frames") {
+        Series frames{"scene frame interval (globe spinning)", {}};
+        std::vector<char> last = grab(sceneWin, 0, 0, sceneW, sceneH);
+        waitForChange(sceneWin, 0, 0, sceneW, sceneH, last, Clock::now());
+        last = grab(sceneWin, 0, 0, sceneW, sceneH);
+        for (int n = 0; n < repeats; ++n) {
+            const auto from = Clock::now();
+            frames.ms.push_back(waitForChange(sceneWin, 0, 0, sceneW, sceneH, last, from));
+            last = grab(sceneWin, 0, 0, sceneW, sceneH);
+        }
+        report(frames);
+        return 0;
+    }
+
     const int crazyY = kFirstRowCentre + kCrazyVaseRow * kRowPitch;
     const int stepsY = kFirstRowCentre + kVaseStepsRow * kRowPitch;
     const int fieldX = panelW - 2 * 23 - 40;  // inside the text field, left of the arrows
@@ -156,7 +203,7 @@ int main(int argc, char** argv)
     for (int r = 0; r < repeats; ++r) {
         // Checkbox: press, release, first change of the box.
         waitForQuiet(sceneWin, 0, 0, sceneW, sceneH, 1500);
-        const std::vector<char> box = grab(panelWin, kCheckboxX - 6, crazyY - 6, 12, 12);
+        const bool ticked = checkMarkPixels(panelWin, kCheckboxX - 8, crazyY - 8, 16, 16) > 4;
         const std::vector<char> sceneBefore = grab(sceneWin, 0, 0, sceneW, sceneH);
         movePointer(panelWin, kCheckboxX, crazyY);
         sleepMs(100);
@@ -164,7 +211,7 @@ int main(int argc, char** argv)
         sleepMs(60);
         button(false);
         const auto released = Clock::now();
-        tick.ms.push_back(waitForChange(panelWin, kCheckboxX - 6, crazyY - 6, 12, 12, box, released));
+        tick.ms.push_back(waitForTick(panelWin, kCheckboxX - 8, crazyY - 8, 16, 16, ticked, released));
         sceneAfterTick.ms.push_back(
             waitForChange(sceneWin, 0, 0, sceneW, sceneH, sceneBefore, released));
         waitForQuiet(sceneWin, 0, 0, sceneW, sceneH, 1500);

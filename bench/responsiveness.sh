@@ -3,6 +3,7 @@
 # Usage: bench/responsiveness.sh VIEWER PROBE TEXTURE_LIST cpu|latency [--set ...]
 #   cpu:     CPU use of the viewer over 10 s, after 5 s to settle (percent of one core)
 #   latency: the probe's table (checkbox tick, typed characters, scene after Enter)
+#   frames:  the probe's scene frame intervals (with the globe spinning)
 set -eu
 viewer=$1 probe=$2 list=$3 mode=$4
 shift 4
@@ -34,5 +35,8 @@ cpu)
     ;;
 latency)
     "$probe" "$scene" "$panel" "${REPEATS:-3}"
+    ;;
+frames)
+    "$probe" "$scene" "$panel" "${REPEATS:-8}" frames
     ;;
 esac

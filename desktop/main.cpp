@@ -2,6 +2,7 @@
 #include <GL/freeglut.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "desktop/handlers.h"
@@ -75,7 +76,10 @@ int main(int argc, char** argv)
     glutMouseWheelFunc(mouseWheel);
     glutWindowStatusFunc(sceneWindowStatus);
     // Continuous frames (the spinning globe) are paced by the display where the GL allows.
-    askForSwapIntervalOne();
+    const std::string swapControl = askForSwapIntervalOne();
+    if (std::getenv("TOLVANE_TRACE_FRAMES"))
+        std::printf("swap interval 1: %s\n",
+                    swapControl.empty() ? "not offered" : swapControl.c_str());
 
     initGraphicsState();
     setProjection(scene.zoom);
