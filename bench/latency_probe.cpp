@@ -82,8 +82,8 @@ int checkMarkPixels(Window w, int x, int y, int width, int height)
 }
 
 // Milliseconds from `start` until the check mark appears or goes; -1 after timeoutMs.
-double waitForTick(Window w, int x, int y, int width, int height, bool ticked, Clock::time_point start,
-                   double timeoutMs = 20000)
+double waitForTick(Window w, int x, int y, int width, int height, bool ticked,
+                   Clock::time_point start, double timeoutMs = 20000)
 {
     while (msSince(start) < timeoutMs) {
         if ((checkMarkPixels(w, x, y, width, height) > 4) == !ticked)
@@ -211,7 +211,8 @@ int main(int argc, char** argv)
         sleepMs(60);
         button(false);
         const auto released = Clock::now();
-        tick.ms.push_back(waitForTick(panelWin, kCheckboxX - 8, crazyY - 8, 16, 16, ticked, released));
+        tick.ms.push_back(
+            waitForTick(panelWin, kCheckboxX - 8, crazyY - 8, 16, 16, ticked, released));
         sceneAfterTick.ms.push_back(
             waitForChange(sceneWin, 0, 0, sceneW, sceneH, sceneBefore, released));
         waitForQuiet(sceneWin, 0, 0, sceneW, sceneH, 1500);

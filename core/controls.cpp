@@ -145,18 +145,21 @@ std::vector<Control> buildControlTable(SceneState& s, int textureCount)
                      "Where the light shines from, behind (-) or in front (+); only its "
                      "direction counts.",
                      s.lightPosition[2]),
-        floatSpinner("R value of light(spec)",
-                     "How much red the light's shiny highlights have: 0 is none, 1 is full; above 1 "
-                     "(the default is 2) makes them larger and brighter, up to white.",
-                     s.lightSpecular[0]),
-        floatSpinner("G value of light(spec)",
-                     "How much green the light's shiny highlights have: 0 is none, 1 is full; above 1 "
-                     "(the default is 2) makes them larger and brighter, up to white.",
-                     s.lightSpecular[1]),
-        floatSpinner("B value of light(spec)",
-                     "How much blue the light's shiny highlights have: 0 is none, 1 is full; above 1 "
-                     "(the default is 2) makes them larger and brighter, up to white.",
-                     s.lightSpecular[2]),
+        floatSpinner(
+            "R value of light(spec)",
+            "How much red the light's shiny highlights have: 0 is none, 1 is full; above 1 "
+            "(the default is 2) makes them larger and brighter, up to white.",
+            s.lightSpecular[0]),
+        floatSpinner(
+            "G value of light(spec)",
+            "How much green the light's shiny highlights have: 0 is none, 1 is full; above 1 "
+            "(the default is 2) makes them larger and brighter, up to white.",
+            s.lightSpecular[1]),
+        floatSpinner(
+            "B value of light(spec)",
+            "How much blue the light's shiny highlights have: 0 is none, 1 is full; above 1 "
+            "(the default is 2) makes them larger and brighter, up to white.",
+            s.lightSpecular[2]),
         floatSpinner("R value of light(diff)",
                      "How much red light falls on the objects' lit sides: 0 is none, 1 is full; "
                      "above 1 (the default is 2) brightens them until they wash out.",

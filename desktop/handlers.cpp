@@ -14,7 +14,6 @@
 namespace {
 
 bool shown = true;
-bool redrawWhenShown = false;      // something changed while the window was hidden
 unsigned long framesAtLastStep = 0;  // framesDrawn() when the last animation step was taken
 ViewPose startView;
 
@@ -22,11 +21,9 @@ ViewPose startView;
 
 void postSceneRedisplay()
 {
-    if (!shown) {
-        redrawWhenShown = true;
-        return;
-    }
-    glutPostWindowRedisplay(scene.mainWindow);
+    // A window shown again is drawn anyway (see sceneWindowStatus).
+    if (shown)
+        glutPostWindowRedisplay(scene.mainWindow);
 }
 
 bool sceneWindowShown()
@@ -36,9 +33,9 @@ bool sceneWindowShown()
 
 void sceneWindowStatus(int state)
 {
+    const bool wasShown = shown;
     shown = state != GLUT_HIDDEN && state != GLUT_FULLY_COVERED;
-    if (shown) {
-        redrawWhenShown = false;
+    if (shown && !wasShown) {
         glutPostWindowRedisplay(scene.mainWindow);
         wakePanelIdle();
     }

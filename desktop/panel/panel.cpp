@@ -29,29 +29,29 @@ namespace {
 
 struct Panel {
     int window = 0;
-    bool shown = true;  // mapped and not wholly covered: only then is it drawn
+    bool shown = true;            // mapped and not wholly covered: only then is it drawn
     Display* xDisplay = nullptr;  // the X connection and window, to drop clicks made while busy
     GLXDrawable xWindow = 0;
     std::vector<Control> controls;
     std::vector<std::string> editText;  // text of each spinner's field while it is being edited
     std::deque<PanelInput> pending;     // input not yet fed to ImGui
-    int lastInputMs = -(1 << 30);  // GLUT time of the last input
+    int lastInputMs = -(1 << 30);       // GLUT time of the last input
     int lastRedrawMs = 0;
     double lastSceneFrameMs = -1.0;  // how long the last scene frame took; negative before one
-    bool fitted = false;       // the window has been sized to its contents
-    float labelWidth = 0.0f;   // pixels, of the spinners' label column; 0 until measured
-    bool pointerLeft = false;  // the pointer left the window: end any edit at the next frame
-    int hovered = -1;          // control (or button, after the controls) under the pointer
+    bool fitted = false;             // the window has been sized to its contents
+    float labelWidth = 0.0f;         // pixels, of the spinners' label column; 0 until measured
+    bool pointerLeft = false;        // the pointer left the window: end any edit at the next frame
+    int hovered = -1;                // control (or button, after the controls) under the pointer
     int hoveredSinceMs = 0;
     int hoveredNow = -1;  // what this frame found under the pointer
     std::string message;  // the line under the frame time
     bool messageChanged = false;
-    int messageSerial = 0;      // tells a message's expiry timer whether it is still shown
+    int messageSerial = 0;              // tells a message's expiry timer whether it is still shown
     PanelAction savePicture = nullptr;  // what the buttons call; null: nothing
     PanelAction exportVase = nullptr;
     void (*resetView)() = nullptr;
-    bool working = false;  // a save or export runs: its buttons are off, clicks are dropped
-    bool showKeys = false;  // the key list shows under the buttons
+    bool working = false;       // a save or export runs: its buttons are off, clicks are dropped
+    bool showKeys = false;      // the key list shows under the buttons
     float footerHeight = 0.0f;  // pixels of the buttons and status lines, from the last frame
     void (*sceneChanged)() = nullptr;
     int panelFrames = 0;       // frames the panel has drawn
@@ -62,12 +62,12 @@ struct Panel {
     // After the first second the panel follows the scene window when the window manager moves
     // or resizes it, until the user moves the panel away from where it was put.
     bool following = false;
-    FrameRect expectedPanel;  // where the panel was put, or found after a move
+    FrameRect expectedPanel;   // where the panel was put, or found after a move
     bool (*idle)() = nullptr;  // the program's idle handler: whether it has more to do
 };
 Panel panel;
 
-constexpr int kRefusalShownMs = 4000;  // a refused value's explanation stays this long
+constexpr int kRefusalShownMs = 4000;    // a refused value's explanation stays this long
 constexpr int kTooltipDelayMs = 500;     // the pointer rests this long before a tooltip shows
 constexpr float kMinFieldWidth = 80.0f;  // pixels: a spinner's field never gets narrower
 constexpr int kWindowGap = 8;            // pixels between the scene's frame and the panel's
@@ -376,9 +376,9 @@ ButtonClick drawActionButtons(int firstIndex)
 void drawStatusLine()
 {
     ImGui::Separator();
-    ImGui::TextUnformatted(sceneStatusText(panel.lastSceneFrameMs, !sceneAnimating(scene),
-                                           lastVaseQuadCount())
-                               .c_str());
+    ImGui::TextUnformatted(
+        sceneStatusText(panel.lastSceneFrameMs, !sceneAnimating(scene), lastVaseQuadCount())
+            .c_str());
     // The message line is there even when empty, so the fitted window has room for it. It
     // wraps a little short of the edge: a wrapped line can measure a pixel wider than asked,
     // which would bring up the horizontal scroll bar.
@@ -453,9 +453,9 @@ ButtonClick drawPanelFrame()
 
     // Fit the window to its contents once, when the font's metrics are known; later, grow it
     // when the lines under the buttons need more room than it has.
-    const int contentHeight = static_cast<int>(style.WindowPadding.y + controlsHeight +
-                                               style.ItemSpacing.y + footerHeight +
-                                               style.WindowPadding.y);
+    const int contentHeight =
+        static_cast<int>(style.WindowPadding.y + controlsHeight + style.ItemSpacing.y +
+                         footerHeight + style.WindowPadding.y);
     if (!panel.fitted) {
         panel.fitted = true;
         panel.messageChanged = false;
@@ -476,7 +476,8 @@ ButtonClick drawPanelFrame()
         panel.hoveredSinceMs = now;
         // The tooltip shows once the pointer has rested; a timer brings the frame that shows it.
         if (panel.hovered >= 0)
-            glutTimerFunc(kTooltipDelayMs + 20, [](int) { postPanelRedisplay(); }, 0);
+            glutTimerFunc(
+                kTooltipDelayMs + 20, [](int) { postPanelRedisplay(); }, 0);
     }
 
     glViewport(0, 0, static_cast<GLsizei>(io.DisplaySize.x),
@@ -631,8 +632,8 @@ void panelIdle()
     if (panelBusy)
         postPanelRedisplay();
     keepBesideScene();
-    const bool placing = panel.placementChecks < static_cast<int>(sizeof kPlacementChecksMs /
-                                                                  sizeof kPlacementChecksMs[0]);
+    const bool placing = panel.placementChecks <
+                         static_cast<int>(sizeof kPlacementChecksMs / sizeof kPlacementChecksMs[0]);
     const bool sceneBusy = panel.idle && panel.idle();
     if (!panelBusy && !placing && !sceneBusy)
         glutIdleFunc(nullptr);
@@ -723,9 +724,10 @@ void finishPanelWork(const std::string& message)
     panel.working = false;
     // Clicks made on the panel while it worked are dropped, queued or not yet read, so that
     // impatient clicks on a button do not repeat the work.
-    panel.pending.erase(std::remove_if(panel.pending.begin(), panel.pending.end(),
-                                       [](const PanelInput& e) { return e.kind == PanelInput::Mouse; }),
-                        panel.pending.end());
+    panel.pending.erase(
+        std::remove_if(panel.pending.begin(), panel.pending.end(),
+                       [](const PanelInput& e) { return e.kind == PanelInput::Mouse; }),
+        panel.pending.end());
     if (panel.xDisplay && panel.xWindow) {
         XSync(panel.xDisplay, False);
         XEvent event;

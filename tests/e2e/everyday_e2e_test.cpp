@@ -59,8 +59,7 @@ TEST_F(EverydayUse, DrawsNothingWhileNothingMoves)
     // A setting that animates brings frames back, one after another.
     const int before = framesSoFar();
     clickCheckbox(panel, PanelControl::SpinGlobe);
-    EXPECT_TRUE(waitUntil([&] { return framesSoFar() >= before + 10; }, 60.0))
-        << describeViewer();
+    EXPECT_TRUE(waitUntil([&] { return framesSoFar() >= before + 10; }, 60.0)) << describeViewer();
 
     // Stopped again, the viewer goes quiet again.
     clickCheckbox(panel, PanelControl::SpinGlobe);
@@ -72,8 +71,7 @@ TEST_F(EverydayUse, WheelZoomsAndRRestoresTheFirstPicture)
     ASSERT_NO_FATAL_FAILURE(startStillLife(kTraceFrames, {"--set", "spinGlobe=0"}));
     waitForStillLife();
     const RgbImage first = waitForSteadyScene();
-    const int firstCount =
-        spreadOf(first, notSwatch(Swatch::Background), interiorOf(first)).count;
+    const int firstCount = spreadOf(first, notSwatch(Swatch::Background), interiorOf(first)).count;
 
     // Towards the user: zoom out, the still life gets smaller.
     turnWheel(display(), sceneGeometry.x + 250, sceneGeometry.y + 250, -8);
@@ -98,16 +96,15 @@ TEST_F(EverydayUse, WheelZoomsAndRRestoresTheFirstPicture)
 TEST_F(EverydayUse, ASecondClickOnExportWhileItWorksMakesNoSecondFile)
 {
     // A large vase keeps the export busy for a while, so the second click lands during it.
-    ASSERT_NO_FATAL_FAILURE(startStillLife(
-        {}, {"--set", "spinGlobe=0", "--set", "vaseVerticalSteps=1000", "--set",
-             "vaseRadialSteps=1000"}));
+    ASSERT_NO_FATAL_FAILURE(
+        startStillLife({}, {"--set", "spinGlobe=0", "--set", "vaseVerticalSteps=1000", "--set",
+                            "vaseRadialSteps=1000"}));
     waitForStillLife();
     // The second click lands while the first one's export runs: once the panel shows it busy.
     const RgbImage idlePanel = grabWindow(display(), panel.window);
     clickPanelButton(panel, PanelButton::ExportVase);
-    ASSERT_TRUE(waitUntil([&] {
-        return differingPixels(idlePanel, grabWindow(display(), panel.window)) > 0;
-    }, 60.0));
+    ASSERT_TRUE(waitUntil(
+        [&] { return differingPixels(idlePanel, grabWindow(display(), panel.window)) > 0; }, 60.0));
     clickPanelButton(panel, PanelButton::ExportVase);
     ASSERT_TRUE(waitUntil([&] { return fileExists("tolvane-vase-001.glb"); }, 120.0))
         << describeViewer();
