@@ -628,7 +628,8 @@ void panelIdle()
     activity.msSinceInput = now - panel.lastInputMs;
     activity.msSinceRedraw = now - panel.lastRedrawMs;
     activity.sceneAnimating = sceneAnimating(scene);
-    const bool panelBusy = panelWantsFrame(activity);
+    // A hidden panel draws nothing, so waiting for its frames would never end.
+    const bool panelBusy = panel.shown && panelWantsFrame(activity);
     if (panelBusy)
         postPanelRedisplay();
     keepBesideScene();
