@@ -1,4 +1,5 @@
 # Entry points: `make run` and `make test` set up a fresh Debian 12 machine and do the rest.
+MAKEFLAGS += --no-print-directory
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
@@ -25,8 +26,11 @@ build: setup
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	cd $(BUILD)/assets && ../tolvane textureList.txt
+# Only the viewer and its textures; pictures and exports land in the folder make started in.
+run: setup
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target tolvane assets
+	$(BUILD)/tolvane $(BUILD)/assets/textureList.txt
 
 # Every test: the unit and end-to-end tests, then the core's unit tests under ASan/UBSan,
 # then the page in headless Chromium against the desktop's pictures.

@@ -99,8 +99,8 @@ std::vector<Control> buildControlTable(SceneState& s, int textureCount)
         checkbox("Crazy Vase", "Gives the vase a wavy outline instead of its smooth one.",
                  s.crazyVase),
         checkbox("Realistic/Artistic Vase Lighting",
-                 "Ticked: the vase is lit as if its sides went straight up; unticked: as if it "
-                 "were round like a ball.",
+                 "Ticked (realistic): the vase is lit as its straight-sided bands stand; unticked "
+                 "(artistic): as if it were round like a ball.",
                  s.radialVaseNormals),
         intSpinner("Table uses texture #",
                    "Which picture of the texture list covers the table, counting from 0.",
@@ -145,23 +145,32 @@ std::vector<Control> buildControlTable(SceneState& s, int textureCount)
                      "Where the light shines from, behind (-) or in front (+); only its "
                      "direction counts.",
                      s.lightPosition[2]),
-        floatSpinner("R value of light(spec)",
-                     "How much red the light's shiny highlights have; 0 is none, 1 is full.",
-                     s.lightSpecular[0]),
-        floatSpinner("G value of light(spec)",
-                     "How much green the light's shiny highlights have; 0 is none, 1 is full.",
-                     s.lightSpecular[1]),
-        floatSpinner("B value of light(spec)",
-                     "How much blue the light's shiny highlights have; 0 is none, 1 is full.",
-                     s.lightSpecular[2]),
+        floatSpinner(
+            "R value of light(spec)",
+            "How much red the light's shiny highlights have: 0 is none, 1 is full; above 1 "
+            "(the default is 2) makes them larger and brighter, up to white.",
+            s.lightSpecular[0]),
+        floatSpinner(
+            "G value of light(spec)",
+            "How much green the light's shiny highlights have: 0 is none, 1 is full; above 1 "
+            "(the default is 2) makes them larger and brighter, up to white.",
+            s.lightSpecular[1]),
+        floatSpinner(
+            "B value of light(spec)",
+            "How much blue the light's shiny highlights have: 0 is none, 1 is full; above 1 "
+            "(the default is 2) makes them larger and brighter, up to white.",
+            s.lightSpecular[2]),
         floatSpinner("R value of light(diff)",
-                     "How much red light falls on the objects' lit sides; 0 is none, 1 is full.",
+                     "How much red light falls on the objects' lit sides: 0 is none, 1 is full; "
+                     "above 1 (the default is 2) brightens them until they wash out.",
                      s.lightDiffuse[0]),
         floatSpinner("G value of light(diff)",
-                     "How much green light falls on the objects' lit sides; 0 is none, 1 is full.",
+                     "How much green light falls on the objects' lit sides: 0 is none, 1 is full; "
+                     "above 1 (the default is 2) brightens them until they wash out.",
                      s.lightDiffuse[1]),
         floatSpinner("B value of light(diff)",
-                     "How much blue light falls on the objects' lit sides; 0 is none, 1 is full.",
+                     "How much blue light falls on the objects' lit sides: 0 is none, 1 is full; "
+                     "above 1 (the default is 2) brightens them until they wash out.",
                      s.lightDiffuse[2]),
     };
 }
@@ -188,26 +197,39 @@ int clampToControl(const Control& c, int value)
     return value;
 }
 
-bool commitTypedValue(const Control& c, const std::string& text)
+std::string typedValueRefusal(const Control& c, const std::string& text)
 {
-    if (!c.enabled || !isDecimalNumber(text.c_str()))
-        return false;
+    if (!c.enabled)
+        return "the control is off";
+    if (!isDecimalNumber(text.c_str()))
+        return text.find(',') != std::string::npos ? "not a number (use a point for decimals)"
+                                                   : "not a number";
     errno = 0;
     const double value = std::strtod(text.c_str(), nullptr);
     if (!std::isfinite(value))
-        return false;
-
+        return "too large";
     if (c.kind == ControlKind::FloatSpinner) {
         // Beyond the float range the light would become infinite.
         if (std::fabs(value) > std::numeric_limits<float>::max())
-            return false;
-        *c.floatField = static_cast<float>(value);
-        return true;
+            return "too large (at most about 3.4e+38)";
+        return std::string();
     }
     // A fraction (or one that underflowed to 0) is not an index or a count: reading "2.7" as
     // 2 would write a number nobody typed.
     if (std::trunc(value) != value || errno == ERANGE)
+        return "not a whole number";
+    return std::string();
+}
+
+bool commitTypedValue(const Control& c, const std::string& text)
+{
+    if (!typedValueRefusal(c, text).empty())
         return false;
+    const double value = std::strtod(text.c_str(), nullptr);
+    if (c.kind == ControlKind::FloatSpinner) {
+        *c.floatField = static_cast<float>(value);
+        return true;
+    }
     // Saturated to int before clamping, so 1e12 means "very large".
     double whole = value;
     if (whole < std::numeric_limits<int>::min())
@@ -250,7 +272,15 @@ std::string formatControlValue(const Control& c)
 {
     char text[64];
     switch (c.kind) {
-    case ControlKind::FloatSpinner: std::snprintf(text, sizeof text, "%.3f", *c.floatField); break;
+    case ControlKind::FloatSpinner:
+        // Up to a million the field has room for the three decimals; beyond, or for tiny
+        // values that would show as 0.000, six significant digits in exponent form.
+        if (std::fabs(*c.floatField) < 1e6f &&
+            (*c.floatField == 0.0f || std::fabs(*c.floatField) >= 0.0005f))
+            std::snprintf(text, sizeof text, "%.3f", *c.floatField);
+        else
+            std::snprintf(text, sizeof text, "%g", *c.floatField);
+        break;
     default: std::snprintf(text, sizeof text, "%d", *c.intField); break;
     }
     return text;

@@ -45,6 +45,10 @@ int clampToControl(const Control& control, int value);
 // is not a whole number ("2.7"; "1e3" is 1000). Returns whether the field was written.
 bool commitTypedValue(const Control& control, const std::string& text);
 
+// Why commitTypedValue refuses `text`, in a few words for the status line (e.g. "not a whole
+// number"); empty when it accepts it.
+std::string typedValueRefusal(const Control& control, const std::string& text);
+
 // Steps a spinner by `steps` increments (negative for down), clamped; returns whether the
 // field changed.
 bool stepSpinner(const Control& control, int steps, float floatIncrement);
@@ -53,5 +57,6 @@ bool stepSpinner(const Control& control, int steps, float floatIncrement);
 // (Ctrl held); clamped. Returns whether the field changed.
 bool stepByArrow(const Control& control, int direction, bool fast);
 
-// The field's value as a spinner shows it.
+// The field's value as a spinner shows it: floats with three decimals, or in exponent form
+// ("1e+38") when that would not fit a field.
 std::string formatControlValue(const Control& control);

@@ -2,6 +2,7 @@
 // and the arguments that reproduce a picture.
 #include "core/options.h"
 
+
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/keys.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
 #include "core/controls.h"
@@ -385,7 +387,9 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
         "        [--render FILE.png|FILE.jpg [--size WxH]] [texture-list-file]"};
     app.name("tolvane");
     app.footer(settingsHelp() +
-               "\nGLUT's own options (-display NAME, -geometry WxH+X+Y, ...) are accepted too.");
+               "\nGLUT's own options (-display NAME, -geometry WxH+X+Y, ...) are accepted too.\n"
+               "\nIn the scene window:\n" +
+               kKeyList);
     app.set_version_flag("--version", std::string("tolvane ") + TOLVANE_VERSION);
     app.add_option("--set", line.settings, "set one setting before the first frame; repeatable")
         ->type_name("NAME=VALUE")

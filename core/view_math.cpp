@@ -19,6 +19,22 @@ void recordPress(SceneState& state, bool leftButton, bool pressed, int x, int y)
     state.lastPointerY = y;
 }
 
+namespace {
+
+void clampZoom(SceneState& state)
+{
+    if (state.zoom < kMinZoom)
+        state.zoom = kMinZoom;
+    else if (state.zoom > kMaxZoom)
+        state.zoom = kMaxZoom;
+}
+
+// Zoom per pixel of vertical drag in zoom mode, and the drag a wheel notch stands for.
+constexpr double kZoomPerPixel = 0.0025;
+constexpr int kPixelsPerNotch = 20;
+
+}  // namespace
+
 void applyDrag(SceneState& state, int x, int y)
 {
     // Products are formed in double precision and added to the float fields.
@@ -28,14 +44,10 @@ void applyDrag(SceneState& state, int x, int y)
 
     const int dy = y - state.lastPointerY;
     if (state.zoomMode)
-        state.zoom += dy * 0.0025;
+        state.zoom += dy * kZoomPerPixel;
     else
         state.rotation[state.verticalDragAxis] -= dy * 0.2;
-
-    if (state.zoom < kMinZoom)
-        state.zoom = kMinZoom;
-    else if (state.zoom > kMaxZoom)
-        state.zoom = kMaxZoom;
+    clampZoom(state);
     state.lastPointerY = y;
 }
 
@@ -47,6 +59,32 @@ void applyKey(SceneState& state, unsigned char key)
     case 'y': state.spinY = state.spinY ? 0 : 1; break;
     default: break;
     }
+}
+
+void applyWheel(SceneState& state, int direction)
+{
+    // A drag up (negative dy) zooms in, as does the wheel turned away from the user.
+    const int dy = direction > 0 ? -kPixelsPerNotch : direction < 0 ? kPixelsPerNotch : 0;
+    state.zoom += dy * kZoomPerPixel;
+    clampZoom(state);
+}
+
+ViewPose viewPoseOf(const SceneState& state)
+{
+    ViewPose pose;
+    for (int i = 0; i < 3; ++i)
+        pose.rotation[i] = state.rotation[i];
+    pose.zoom = state.zoom;
+    pose.spinY = state.spinY;
+    return pose;
+}
+
+void restoreViewPose(SceneState& state, const ViewPose& pose)
+{
+    for (int i = 0; i < 3; ++i)
+        state.rotation[i] = pose.rotation[i];
+    state.zoom = pose.zoom;
+    state.spinY = pose.spinY;
 }
 
 void advanceAnimation(SceneState& state)

@@ -27,6 +27,20 @@ void applyKey(SceneState& state, unsigned char key);
 // and the idle step's int conversion can never overflow.
 float wrapDegrees(float degrees);
 
+// One notch of the mouse wheel: `direction` +1 (away from the user) zooms in, -1 zooms out, by
+// as much as a 20-pixel zoom drag, within the same limits; in either mode.
+void applyWheel(SceneState& state, int direction);
+
+// The view that `r` restores: rotation, zoom and the turn about Y as they were at start-up
+// (after the command line's settings).
+struct ViewPose {
+    float rotation[3] = {0.0f, 0.0f, 0.0f};  // degrees about X, Y, Z
+    float zoom = 1.0f;
+    int spinY = 0;
+};
+ViewPose viewPoseOf(const SceneState& state);
+void restoreViewPose(SceneState& state, const ViewPose& pose);
+
 // One idle step: the view's turn about Y and the globe's spin, one degree each.
 void advanceAnimation(SceneState& state);
 

@@ -1,8 +1,23 @@
-// GLUT callbacks of the scene window other than drawing: reshape, mouse, keys and idle.
+// GLUT callbacks of the scene window other than drawing: reshape, mouse, keys, visibility and idle.
 #pragma once
 
 void reshapeWindow(int width, int height);
 void mousePress(int button, int state, int x, int y);
 void mouseDrag(int x, int y);
+void mouseWheel(int wheel, int direction, int x, int y);
 void keyPress(unsigned char key, int x, int y);
-void idleTick();
+void specialKeyPress(int key, int x, int y);
+// Hidden (minimised) or wholly covered, the scene window draws nothing until shown again.
+void sceneWindowStatus(int state);
+// The animation's step; returns whether it has more to do (the scene animates and is shown).
+bool idleTick();
+
+// Asks for a scene frame when the window can show one; a hidden window's frame waits until it
+// is shown (a redisplay asked of a hidden window would keep freeglut from ever sleeping).
+void postSceneRedisplay();
+bool sceneWindowShown();
+
+// Remembers the view as it is now as the one `r` and "Reset view" go back to.
+void rememberStartView();
+// Rotation, zoom and the turn about Y back to the remembered view.
+void resetView();

@@ -2,6 +2,7 @@
 #include <GL/freeglut.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "desktop/handlers.h"
@@ -12,6 +13,7 @@
 #include "gl/startup.h"
 #include "core/texture_list.h"
 #include "desktop/panel/panel.h"
+#include "desktop/window_pbuffer.h"
 #include "gl/frame.h"
 #include "core/export/numbered_file.h"
 
@@ -80,14 +82,23 @@ int main(int argc, char** argv)
     glutMouseFunc(mousePress);
     glutMotionFunc(mouseDrag);
     glutKeyboardFunc(keyPress);
+    glutSpecialFunc(specialKeyPress);
+    glutMouseWheelFunc(mouseWheel);
+    glutWindowStatusFunc(sceneWindowStatus);
+    // Continuous frames (the spinning globe) are paced by the display where the GL allows.
+    const std::string swapControl = askForSwapIntervalOne();
+    if (std::getenv("TOLVANE_TRACE_FRAMES"))
+        std::printf("swap interval 1: %s\n",
+                    swapControl.empty() ? "not offered" : swapControl.c_str());
 
     initGraphicsState();
     setProjection(scene.zoom);
 
     loadTextureSet(line.listFile, line.quiet);
 
+    rememberStartView();
     buildControlPanel(static_cast<int>(scene.textures.size()));
-    setPanelActions(requestPictureSave, requestVaseExport);
+    setPanelActions(requestPictureSave, requestVaseExport, resetView, postSceneRedisplay);
     setPanelIdleFunc(idleTick);
 
     glutMainLoop();

@@ -2,17 +2,24 @@
 #include "desktop/save.h"
 
 #include <GL/freeglut.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "desktop/capture.h"
+#include "desktop/handlers.h"
+#include "desktop/window_pbuffer.h"
 #include "core/scene_state.h"
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
 #include "desktop/panel/panel.h"
+#include "gl/frame.h"
 #include "gl/kept_picture.h"
 #include "gl/vase_draw.h"
 
@@ -30,11 +37,23 @@ std::string stemIn(const char* stem)
     return outputFolder + (outputFolder.back() == '/' ? "" : "/") + stem;
 }
 
-// The window's whole drawable, including any margin beside the square viewport.
-std::string savePicture()
+// With TOLVANE_TRACE_FRAMES set, each scene frame prints "frame N" (for tests of idling).
+const bool traceFrames = std::getenv("TOLVANE_TRACE_FRAMES") != nullptr;
+
+// The name the next numbered file will most likely get, for the status line while it is
+// written (writeNumberedFile makes the final choice).
+std::string expectedName(const std::string& stem, const std::string& extension)
 {
-    const int width = glutGet(GLUT_WINDOW_WIDTH);
-    const int height = glutGet(GLUT_WINDOW_HEIGHT);
+    for (int n = 1;; ++n) {
+        const std::string name = numberedName(stem, n, extension);
+        if (access(name.c_str(), F_OK) != 0)
+            return name;
+    }
+}
+
+// The window's whole drawable, including any margin beside the square viewport, as just drawn.
+std::string savePicture(int width, int height)
+{
     PngEncodeResult png;
     try {
         png = encodePicture(readFramePixels(width, height));
@@ -75,6 +94,44 @@ std::string exportVase()
     return "Exported " + written.name;
 }
 
+// A hidden window's picture: the same frame drawn by the window's own context into an
+// offscreen buffer of the window's size.
+std::string saveHiddenPicture()
+{
+    glutSetWindow(scene.mainWindow);
+    const int width = glutGet(GLUT_WINDOW_WIDTH);
+    const int height = glutGet(GLUT_WINDOW_HEIGHT);
+    std::string message;
+    const std::string error = drawInWindowPbuffer(width, height, [&] {
+        drawFrame();
+        message = savePicture(width, height);
+    });
+    return error.empty() ? message : "Could not save a picture: " + error;
+}
+
+// Work asked for while the scene window is hidden runs from a timer, after the panel has
+// shown that it is working.
+void runHiddenWork(int)
+{
+    if (pictureRequested) {
+        pictureRequested = false;
+        finishPanelWork(saveHiddenPicture());
+    }
+    if (exportRequested) {
+        exportRequested = false;
+        glutSetWindow(scene.mainWindow);  // the vase's texture lives in its context
+        finishPanelWork(exportVase());
+    }
+}
+
+void scheduleWork()
+{
+    if (sceneWindowShown())
+        postSceneRedisplay();
+    else
+        glutTimerFunc(0, runHiddenWork, 0);
+}
+
 }  // namespace
 
 void setOutputFolder(const std::string& folder)
@@ -82,29 +139,36 @@ void setOutputFolder(const std::string& folder)
     outputFolder = folder;
 }
 
-void requestPictureSave()
+std::string requestPictureSave()
 {
     pictureRequested = true;
-    glutPostWindowRedisplay(scene.mainWindow);
+    scheduleWork();
+    return "Exporting… " + expectedName(stemIn("tolvane"), ".png");
 }
 
-void requestVaseExport()
+std::string requestVaseExport()
 {
     exportRequested = true;
-    glutPostWindowRedisplay(scene.mainWindow);
+    scheduleWork();
+    return "Exporting… " + expectedName(stemIn("tolvane-vase"), ".glb");
 }
 
 void displaySceneWindow()
 {
+    const auto start = std::chrono::steady_clock::now();
     drawFrameKeepingStill();
     // Read before the swap: the back buffer then holds exactly the frame about to be shown.
     if (pictureRequested) {
         pictureRequested = false;
-        setPanelMessage(savePicture());
+        finishPanelWork(savePicture(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT)));
     }
     if (exportRequested) {
         exportRequested = false;
-        setPanelMessage(exportVase());
+        finishPanelWork(exportVase());
     }
     glutSwapBuffers();
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    notePanelSceneFrame(took.count());
+    if (traceFrames)
+        std::printf("frame %lu\n", framesDrawn());
 }

@@ -8,10 +8,12 @@
 // folder. A folder other than that appears in the status line's file name.
 void setOutputFolder(const std::string& folder);
 
-// Asks for the next frame of the scene window to be saved as tolvane-NNN.png.
-void requestPictureSave();
-// Asks for the vase as drawn at the next frame to be written as tolvane-vase-NNN.glb.
-void requestVaseExport();
+// Asks for the next frame of the scene window to be saved as tolvane-NNN.png (drawn offscreen
+// at the window's size when the window is hidden); returns the status line to show meanwhile.
+std::string requestPictureSave();
+// Asks for the vase as drawn at the next frame to be written as tolvane-vase-NNN.glb; returns
+// the status line to show meanwhile.
+std::string requestVaseExport();
 
 // Display callback of the scene window: the frame, then any requested save, then the swap.
 void displaySceneWindow();

@@ -2,9 +2,12 @@
 #include "desktop/panel/panel.h"
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <X11/extensions/XI2.h>
 
 #include <algorithm>
 #include <cfloat>
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <string>
@@ -15,6 +18,8 @@
 #include "imgui_impl_glut.h"
 #include "imgui_impl_opengl2.h"
 #include "core/controls.h"
+#include "core/keys.h"
+#include "core/redraw.h"
 #include "desktop/panel/input_queue.h"
 #include "desktop/panel/placement.h"
 #include "gl/frame.h"
@@ -22,39 +27,47 @@
 
 namespace {
 
-using PanelAction = void (*)();
-
 struct Panel {
     int window = 0;
+    bool shown = true;            // mapped and not wholly covered: only then is it drawn
+    Display* xDisplay = nullptr;  // the X connection and window, to drop clicks made while busy
+    GLXDrawable xWindow = 0;
     std::vector<Control> controls;
     std::vector<std::string> editText;  // text of each spinner's field while it is being edited
     std::deque<PanelInput> pending;     // input not yet fed to ImGui
-    int busyUntilMs = 0;   // keep redrawing until then after input, for hover and repeat
-    int lastSampleMs = 0;  // frame-rate sampling of the scene window
-    unsigned long lastSampleFrames = 0;
-    float sceneFps = 0.0f;
+    int lastInputMs = -(1 << 30);       // GLUT time of the last input
     int lastRedrawMs = 0;
-    bool fitted = false;       // the window has been sized to its contents
-    float labelWidth = 0.0f;   // pixels, of the spinners' label column; 0 until measured
-    bool pointerLeft = false;  // the pointer left the window: end any edit at the next frame
-    int hovered = -1;          // control (or button, after the controls) under the pointer
+    double lastSceneFrameMs = -1.0;  // how long the last scene frame took; negative before one
+    bool fitted = false;             // the window has been sized to its contents
+    float labelWidth = 0.0f;         // pixels, of the spinners' label column; 0 until measured
+    bool pointerLeft = false;        // the pointer left the window: end any edit at the next frame
+    int hovered = -1;                // control (or button, after the controls) under the pointer
     int hoveredSinceMs = 0;
     int hoveredNow = -1;  // what this frame found under the pointer
     std::string message;  // the line under the frame time
     bool messageChanged = false;
+    int messageSerial = 0;              // tells a message's expiry timer whether it is still shown
     PanelAction savePicture = nullptr;  // what the buttons call; null: nothing
     PanelAction exportVase = nullptr;
+    void (*resetView)() = nullptr;
+    bool working = false;       // a save or export runs: its buttons are off, clicks are dropped
+    bool showKeys = false;      // the key list shows under the buttons
+    float footerHeight = 0.0f;  // pixels of the buttons and status lines, from the last frame
+    void (*sceneChanged)() = nullptr;
     int panelFrames = 0;       // frames the panel has drawn
     int placementFromMs = -1;  // when both windows had drawn a frame; -1 until then
     int placementChecks = 0;   // how many of kPlacementChecksMs have run
     FrameRect checkedScene;    // both frames as the last check found them
     FrameRect checkedPanel;
-    void (*idle)() = nullptr;
+    // After the first second the panel follows the scene window when the window manager moves
+    // or resizes it, until the user moves the panel away from where it was put.
+    bool following = false;
+    FrameRect expectedPanel;   // where the panel was put, or found after a move
+    bool (*idle)() = nullptr;  // the program's idle handler: whether it has more to do
 };
 Panel panel;
 
-constexpr int kBusyAfterInputMs = 600;
-constexpr int kStatusRefreshMs = 250;
+constexpr int kRefusalShownMs = 4000;    // a refused value's explanation stays this long
 constexpr int kTooltipDelayMs = 500;     // the pointer rests this long before a tooltip shows
 constexpr float kMinFieldWidth = 80.0f;  // pixels: a spinner's field never gets narrower
 constexpr int kWindowGap = 8;            // pixels between the scene's frame and the panel's
@@ -68,6 +81,23 @@ const char* const kSaveCaption = "Save picture";
 const char* const kSaveTooltip = "Saves the scene as it is now to a picture file.";
 const char* const kExportCaption = "Export vase";
 const char* const kExportTooltip = "Writes the vase as it is now to a 3D model file.";
+const char* const kResetCaption = "Reset view";
+const char* const kResetTooltip =
+    "Turns and zooms the scene back to the view it started with (key r); stops the y turn.";
+
+void panelIdle();
+
+void postPanelRedisplay()
+{
+    if (panel.window > 0 && panel.shown)
+        glutPostWindowRedisplay(panel.window);
+}
+
+// Idle calls run only while something needs them; see panelIdle.
+void wakeIdle()
+{
+    glutIdleFunc(panelIdle);
+}
 
 // ImGui 1.86's GLUT backend writes input straight into ImGuiIO, where a press and a
 // release that land between two frames cancel out. Input is queued here instead, with the
@@ -80,8 +110,9 @@ void queueInput(PanelInput e, bool inputCallback = true)
     e.ctrl = (mods & GLUT_ACTIVE_CTRL) != 0;
     e.alt = (mods & GLUT_ACTIVE_ALT) != 0;
     panel.pending.push_back(e);
-    panel.busyUntilMs = glutGet(GLUT_ELAPSED_TIME) + kBusyAfterInputMs;
-    glutPostWindowRedisplay(panel.window);
+    panel.lastInputMs = glutGet(GLUT_ELAPSED_TIME);
+    postPanelRedisplay();
+    wakeIdle();
 }
 
 void onMotion(int x, int y)
@@ -98,6 +129,11 @@ void onWheel(int wheel, int dir, int x, int y)
 }
 void onKey(unsigned char c, int x, int y)
 {
+    // h shows the key list, unless it is being typed into a field.
+    if (c == 'h' && !ImGui::GetIO().WantTextInput) {
+        togglePanelKeyList();
+        return;
+    }
     queueInput({PanelInput::Key, c, 0, x, y});
 }
 void onKeyUp(unsigned char c, int x, int y)
@@ -106,6 +142,10 @@ void onKeyUp(unsigned char c, int x, int y)
 }
 void onSpecial(int k, int x, int y)
 {
+    if (k == GLUT_KEY_F1) {
+        togglePanelKeyList();
+        return;
+    }
     queueInput({PanelInput::Special, k, 0, x, y});
 }
 void onSpecialUp(int k, int x, int y)
@@ -123,7 +163,27 @@ void onEntry(int state)
 void onReshape(int width, int height)
 {
     ImGui_ImplGLUT_ReshapeFunc(width, height);
-    glutPostWindowRedisplay(panel.window);
+    postPanelRedisplay();
+}
+
+// A minimised or wholly covered panel is not drawn; shown again, it draws once.
+void onWindowStatus(int state)
+{
+    panel.shown = state != GLUT_HIDDEN && state != GLUT_FULLY_COVERED;
+    postPanelRedisplay();
+}
+
+// Shows `text` for kRefusalShownMs, unless another message replaces it first.
+void onMessageExpiry(int serial)
+{
+    if (serial == panel.messageSerial)
+        setPanelMessage(std::string());
+}
+
+void showBriefMessage(const std::string& text)
+{
+    setPanelMessage(text);
+    glutTimerFunc(kRefusalShownMs, onMessageExpiry, panel.messageSerial);
 }
 
 // An ASCII key as the GLUT backend maps it: letters in both cases, and Ctrl+A..Ctrl+Z
@@ -181,7 +241,9 @@ void feedPendingInput()
 
 void sceneChanged()
 {
-    glutPostWindowRedisplay(scene.mainWindow);
+    if (panel.sceneChanged)
+        panel.sceneChanged();
+    wakeIdle();
 }
 
 // Notes whether the item just drawn is under the pointer; `index` names its control.
@@ -248,8 +310,12 @@ bool drawSpinner(const Control& c, int index, std::string& edit, float labelWidt
     noteHover(index);
     if (ImGui::IsItemActive())
         edit = text;
-    if (ImGui::IsItemDeactivatedAfterEdit())
+    if (ImGui::IsItemDeactivatedAfterEdit()) {
         changed = commitTypedValue(c, text);
+        const std::string why = typedValueRefusal(c, text);
+        if (!why.empty())
+            showBriefMessage(std::string(c.label) + ": \"" + text + "\" refused, " + why);
+    }
     if (!ImGui::IsItemActive())
         edit.clear();
 
@@ -271,52 +337,58 @@ bool drawSpinner(const Control& c, int index, std::string& edit, float labelWidt
     return changed;
 }
 
-// The two action buttons side by side, sharing the width; what a click asks for runs after
-// the frame, outside ImGui.
-PanelAction drawActionButtons(int firstIndex)
+// The three buttons side by side, sharing the width; what a click asks for runs after the
+// frame, outside ImGui. Save and export are off while one of them runs.
+struct ButtonClick {
+    PanelAction work = nullptr;
+    void (*plain)() = nullptr;
+};
+
+ButtonClick drawActionButtons(int firstIndex)
 {
-    PanelAction clicked = nullptr;
+    ButtonClick clicked;
     const ImGuiStyle& style = ImGui::GetStyle();
-    const float minimum =
-        std::max(ImGui::CalcTextSize(kSaveCaption).x, ImGui::CalcTextSize(kExportCaption).x) +
-        2.0f * style.FramePadding.x;
+    const char* const captions[3] = {kSaveCaption, kExportCaption, kResetCaption};
+    float minimum = 0.0f;
+    for (const char* caption : captions)
+        minimum = std::max(minimum, ImGui::CalcTextSize(caption).x + 2.0f * style.FramePadding.x);
     const float width =
-        std::max(minimum, (ImGui::GetContentRegionAvail().x - style.ItemSpacing.x) / 2.0f);
+        std::max(minimum, (ImGui::GetContentRegionAvail().x - 2.0f * style.ItemSpacing.x) / 3.0f);
+    ImGui::BeginDisabled(panel.working);
     if (ImGui::Button(kSaveCaption, ImVec2(width, 0.0f)))
-        clicked = panel.savePicture;
+        clicked.work = panel.savePicture;
     noteHover(firstIndex);
     drawTooltip(firstIndex, kSaveTooltip);
     ImGui::SameLine();
     if (ImGui::Button(kExportCaption, ImVec2(width, 0.0f)))
-        clicked = panel.exportVase;
+        clicked.work = panel.exportVase;
     noteHover(firstIndex + 1);
     drawTooltip(firstIndex + 1, kExportTooltip);
+    ImGui::EndDisabled();
+    ImGui::SameLine();
+    if (ImGui::Button(kResetCaption, ImVec2(width, 0.0f)))
+        clicked.plain = panel.resetView;
+    noteHover(firstIndex + 2);
+    drawTooltip(firstIndex + 2, kResetTooltip);
     return clicked;
 }
 
 void drawStatusLine()
 {
-    const int now = glutGet(GLUT_ELAPSED_TIME);
-    const unsigned long frames = framesDrawn();
-    if (now - panel.lastSampleMs >= 1000) {
-        if (panel.lastSampleMs > 0)
-            panel.sceneFps = static_cast<float>(frames - panel.lastSampleFrames) * 1000.0f /
-                             static_cast<float>(now - panel.lastSampleMs);
-        panel.lastSampleMs = now;
-        panel.lastSampleFrames = frames;
-    }
     ImGui::Separator();
-    if (panel.sceneFps > 0.0f)
-        ImGui::Text("Scene: %.1f ms per frame (%.1f fps), vase %zu quads", 1000.0f / panel.sceneFps,
-                    panel.sceneFps, lastVaseQuadCount());
-    else
-        ImGui::Text("Scene: measuring..., vase %zu quads", lastVaseQuadCount());
+    ImGui::TextUnformatted(
+        sceneStatusText(panel.lastSceneFrameMs, !sceneAnimating(scene), lastVaseQuadCount())
+            .c_str());
     // The message line is there even when empty, so the fitted window has room for it. It
     // wraps a little short of the edge: a wrapped line can measure a pixel wider than asked,
     // which would bring up the horizontal scroll bar.
     ImGui::PushTextWrapPos(ImGui::GetContentRegionMax().x - 4.0f);
     ImGui::TextUnformatted(panel.message.empty() ? " " : panel.message.c_str());
     ImGui::PopTextWrapPos();
+    if (panel.showKeys) {
+        ImGui::Separator();
+        ImGui::TextUnformatted(kKeyList);
+    }
 }
 
 // Width of the label column: the widest spinner label plus a gap. Measured once, at the
@@ -334,7 +406,9 @@ float labelColumnWidth()
     return panel.labelWidth;
 }
 
-void displayPanel()
+// One panel frame: input, controls in a scrolling region, then the buttons and status lines,
+// which stay in view however short the window is.
+ButtonClick drawPanelFrame()
 {
     feedPendingInput();
     ImGui_ImplOpenGL2_NewFrame();
@@ -346,17 +420,20 @@ void displayPanel()
     }
 
     const ImGuiIO& io = ImGui::GetIO();
+    const ImGuiStyle& style = ImGui::GetStyle();
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
     ImGui::SetNextWindowSize(io.DisplaySize);
-    // Scroll bars, both ways, keep every control reachable in a window made smaller.
     ImGui::Begin("GLUI", nullptr,
                  ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
-                     ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_HorizontalScrollbar |
+                     ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoScrollbar |
                      ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus);
 
     const float labelWidth = labelColumnWidth();
     panel.hoveredNow = -1;
     bool changed = false;
+    // Scroll bars, both ways, keep every control reachable in a window made smaller.
+    ImGui::BeginChild("controls", ImVec2(0.0f, -panel.footerHeight), false,
+                      ImGuiWindowFlags_HorizontalScrollbar);
     const int count = static_cast<int>(panel.controls.size());
     for (int i = 0; i < count; ++i) {
         const Control& c = panel.controls[i];
@@ -364,21 +441,30 @@ void displayPanel()
                        ? drawCheckbox(c, i)
                        : drawSpinner(c, i, panel.editText[i], labelWidth);
     }
-    const PanelAction action = drawActionButtons(count);
+    const float controlsHeight = ImGui::GetCursorPosY();
+    ImGui::EndChild();
+
+    const float footerTop = ImGui::GetCursorPosY();
+    const ButtonClick click = drawActionButtons(count);
     drawStatusLine();
+    const float footerHeight = ImGui::GetCursorPosY() - footerTop;
+    const bool footerChanged = footerHeight != panel.footerHeight;
+    panel.footerHeight = footerHeight;
 
     // Fit the window to its contents once, when the font's metrics are known; later, grow it
-    // when a new message needs more lines than it has.
-    const ImGuiStyle& style = ImGui::GetStyle();
-    const int contentHeight = static_cast<int>(ImGui::GetCursorPosY() + style.WindowPadding.y);
+    // when the lines under the buttons need more room than it has.
+    const int contentHeight =
+        static_cast<int>(style.WindowPadding.y + controlsHeight + style.ItemSpacing.y +
+                         footerHeight + style.WindowPadding.y);
     if (!panel.fitted) {
         panel.fitted = true;
         panel.messageChanged = false;
         glutReshapeWindow(static_cast<int>(labelWidth + 200.0f + style.WindowPadding.x),
                           contentHeight);
-    } else if (panel.messageChanged) {
+    } else if (panel.messageChanged || footerChanged) {
         panel.messageChanged = false;
-        if (contentHeight > static_cast<int>(io.DisplaySize.y))
+        if (contentHeight > static_cast<int>(io.DisplaySize.y) &&
+            contentHeight <= glutGet(GLUT_SCREEN_HEIGHT))
             glutReshapeWindow(static_cast<int>(io.DisplaySize.x), contentHeight);
     }
     ImGui::End();
@@ -388,6 +474,10 @@ void displayPanel()
     if (panel.hoveredNow != panel.hovered) {
         panel.hovered = panel.hoveredNow;
         panel.hoveredSinceMs = now;
+        // The tooltip shows once the pointer has rested; a timer brings the frame that shows it.
+        if (panel.hovered >= 0)
+            glutTimerFunc(
+                kTooltipDelayMs + 20, [](int) { postPanelRedisplay(); }, 0);
     }
 
     glViewport(0, 0, static_cast<GLsizei>(io.DisplaySize.x),
@@ -401,12 +491,27 @@ void displayPanel()
 
     if (changed)
         sceneChanged();
-    if (!panel.pending.empty())
-        glutPostWindowRedisplay(panel.window);
-    if (action) {
-        action();
-        glutSetWindow(panel.window);
+    // The scroll region is sized by the footer's height of the frame before.
+    if (!panel.pending.empty() || footerChanged)
+        postPanelRedisplay();
+    return click;
+}
+
+void displayPanel()
+{
+    const ButtonClick click = drawPanelFrame();
+    if (click.plain)
+        click.plain();
+    if (click.work && !panel.working) {
+        const std::string busy = click.work();
+        if (!busy.empty()) {
+            panel.working = true;
+            setPanelMessage(busy);
+            // Shown before the work starts: the buttons off, the status line saying so.
+            drawPanelFrame();
+        }
     }
+    glutSetWindow(panel.window);
 }
 
 // A window's outer frame from what freeglut reports; a frame size that makes no sense (as
@@ -421,6 +526,46 @@ FrameRect outerFrameOf(int window)
     return FrameRect{glutGet(GLUT_WINDOW_X) - border, glutGet(GLUT_WINDOW_Y) - header,
                      glutGet(GLUT_WINDOW_WIDTH) + 2 * border,
                      glutGet(GLUT_WINDOW_HEIGHT) + header + border};
+}
+
+// Notes where the panel now is, as the place to follow the scene from.
+void settleFollowing(int)
+{
+    const int current = glutGetWindow();
+    panel.expectedPanel = outerFrameOf(panel.window);
+    panel.following = true;
+    if (current > 0)
+        glutSetWindow(current);
+}
+
+// Puts the panel beside the scene window again, unless the user has moved it since it was put.
+void followScene(int)
+{
+    if (!panel.following)
+        return;
+    const int current = glutGetWindow();
+    const FrameRect panelFrame = outerFrameOf(panel.window);
+    if (panelFrame.x != panel.expectedPanel.x || panelFrame.y != panel.expectedPanel.y) {
+        panel.following = false;
+    } else {
+        const FrameRect sceneFrame = outerFrameOf(scene.mainWindow);
+        const PanelPlacement place =
+            placePanelBesideScene(sceneFrame, panelFrame, glutGet(GLUT_SCREEN_WIDTH),
+                                  glutGet(GLUT_SCREEN_HEIGHT), kWindowGap);
+        if (place.panel.x != panelFrame.x || place.panel.y != panelFrame.y) {
+            glutSetWindow(panel.window);
+            glutPositionWindow(place.panel.x, place.panel.y);
+            panel.following = false;  // until the move has settled
+            glutTimerFunc(300, settleFollowing, 0);
+        }
+    }
+    if (current > 0)
+        glutSetWindow(current);
+}
+
+void onScenePosition(int, int)
+{
+    panelFollowScene();
 }
 
 // Moves the panel beside the scene window where the window manager put it, during the first
@@ -466,22 +611,33 @@ void keepBesideScene()
             glutPositionWindow(place.panel.x, place.panel.y);
         }
     }
+    if (panel.placementChecks == checks)
+        glutTimerFunc(300, settleFollowing, 0);
     if (current > 0)
         glutSetWindow(current);
 }
 
-// Idle work of the panel, then the program's own idle handler.
+// Idle work of the panel, then the program's own idle handler. Runs only while one of them
+// has work; otherwise the idle callback is removed and the process sleeps until an event.
 void panelIdle()
 {
     const int now = glutGet(GLUT_ELAPSED_TIME);
-    // Redraw while input is recent or a control is held (arrow repeat needs frames), and
-    // a few times a second for the status line and values changed by keys.
-    if (now < panel.busyUntilMs || ImGui::IsAnyMouseDown() || ImGui::IsAnyItemActive() ||
-        now - panel.lastRedrawMs >= kStatusRefreshMs)
-        glutPostWindowRedisplay(panel.window);
+    PanelActivity activity;
+    activity.inputPending = !panel.pending.empty();
+    activity.buttonHeld = ImGui::IsAnyMouseDown();
+    activity.msSinceInput = now - panel.lastInputMs;
+    activity.msSinceRedraw = now - panel.lastRedrawMs;
+    activity.sceneAnimating = sceneAnimating(scene);
+    // A hidden panel draws nothing, so waiting for its frames would never end.
+    const bool panelBusy = panel.shown && panelWantsFrame(activity);
+    if (panelBusy)
+        postPanelRedisplay();
     keepBesideScene();
-    if (panel.idle)
-        panel.idle();
+    const bool placing = panel.placementChecks <
+                         static_cast<int>(sizeof kPlacementChecksMs / sizeof kPlacementChecksMs[0]);
+    const bool sceneBusy = panel.idle && panel.idle();
+    if (!panelBusy && !placing && !sceneBusy)
+        glutIdleFunc(nullptr);
 }
 
 }  // namespace
@@ -521,26 +677,98 @@ void buildControlPanel(int textureCount)
     glutSpecialFunc(onSpecial);
     glutSpecialUpFunc(onSpecialUp);
     glutEntryFunc(onEntry);
+    glutWindowStatusFunc(onWindowStatus);
+    panel.xDisplay = glXGetCurrentDisplay();
+    panel.xWindow = glXGetCurrentDrawable();
 
     glutSetWindow(scene.mainWindow);
+    glutPositionFunc(onScenePosition);
 }
 
-void setPanelIdleFunc(void (*idle)())
+void panelFollowScene()
+{
+    // Window managers report a move in several steps; the last one counts.
+    if (panel.following)
+        glutTimerFunc(150, followScene, 0);
+}
+
+void setPanelIdleFunc(bool (*idle)())
 {
     panel.idle = idle;
-    glutIdleFunc(panelIdle);
+    wakeIdle();
 }
 
-void setPanelActions(void (*savePicture)(), void (*exportVase)())
+void wakePanelIdle()
+{
+    wakeIdle();
+}
+
+void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*resetView)(),
+                     void (*sceneChanged)())
 {
     panel.savePicture = savePicture;
     panel.exportVase = exportVase;
+    panel.resetView = resetView;
+    panel.sceneChanged = sceneChanged;
 }
 
 void setPanelMessage(const std::string& text)
 {
     panel.message = text;
     panel.messageChanged = true;
-    if (panel.window > 0)
-        glutPostWindowRedisplay(panel.window);
+    ++panel.messageSerial;
+    postPanelRedisplay();
+}
+
+void finishPanelWork(const std::string& message)
+{
+    panel.working = false;
+    // Clicks made on the panel while it worked are dropped, queued or not yet read, so that
+    // impatient clicks on a button do not repeat the work.
+    panel.pending.erase(
+        std::remove_if(panel.pending.begin(), panel.pending.end(),
+                       [](const PanelInput& e) { return e.kind == PanelInput::Mouse; }),
+        panel.pending.end());
+    if (panel.xDisplay && panel.xWindow) {
+        XSync(panel.xDisplay, False);
+        XEvent event;
+        while (XCheckWindowEvent(panel.xDisplay, panel.xWindow, ButtonPressMask | ButtonReleaseMask,
+                                 &event)) {
+        }
+        // freeglut reads the pointer through XInput 2, whose button events name their window
+        // only in data that cannot be read while the queue is searched: every window's go.
+        int opcode = 0, firstEvent = 0, firstError = 0;
+        if (XQueryExtension(panel.xDisplay, "XInputExtension", &opcode, &firstEvent, &firstError)) {
+            auto isButton = [](Display*, XEvent* e, XPointer opcode) -> Bool {
+                const XGenericEventCookie& c = e->xcookie;
+                return c.type == GenericEvent &&
+                       c.extension == static_cast<int>(reinterpret_cast<intptr_t>(opcode)) &&
+                       (c.evtype == XI_ButtonPress || c.evtype == XI_ButtonRelease);
+            };
+            while (XCheckIfEvent(panel.xDisplay, &event, isButton,
+                                 reinterpret_cast<XPointer>(static_cast<intptr_t>(opcode)))) {
+            }
+        }
+    }
+    setPanelMessage(message);
+}
+
+void notePanelSceneFrame(double milliseconds)
+{
+    panel.lastSceneFrameMs = milliseconds;
+    // While the scene animates the status line is refreshed a few times a second; a single
+    // frame is shown at once.
+    if (!sceneAnimating(scene))
+        postPanelRedisplay();
+}
+
+void togglePanelKeyList()
+{
+    panel.showKeys = !panel.showKeys;
+    postPanelRedisplay();
+}
+
+bool panelWorking()
+{
+    return panel.working;
 }

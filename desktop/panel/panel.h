@@ -8,13 +8,37 @@
 // panel moves beside the scene window's frame where the window manager put it.
 void buildControlPanel(int textureCount);
 
-// Takes over the GLUT idle callback: each idle event redraws the panel, then calls `idle`.
-void setPanelIdleFunc(void (*idle)());
+// Called when the scene window is moved or resized: the panel follows it, until the user has
+// moved the panel.
+void panelFollowScene();
 
-// What the "Save picture" and "Export vase" buttons call when clicked; null (the default)
-// makes a button do nothing.
-void setPanelActions(void (*savePicture)(), void (*exportVase)());
+// Takes over the GLUT idle callback: while the panel or `idle` has work (`idle` returns whether
+// it has more), each idle event redraws the panel as needed, then calls `idle`. With no work
+// left the idle callback is removed, so the process sleeps until the next event.
+void setPanelIdleFunc(bool (*idle)());
+// Brings the idle callback back, after something that may have started an animation.
+void wakePanelIdle();
+
+// A button's work: starts it (or asks for it) and returns the status line to show while it
+// runs, e.g. "Exporting… tolvane-vase-002.glb", or an empty string when nothing was started.
+using PanelAction = std::string (*)();
+
+// What the buttons call: "Save picture", "Export vase" and "Reset view"; and what a control's
+// change calls so that the scene draws again. Null (the default) does nothing.
+void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*resetView)(),
+                     void (*sceneChanged)());
+
+// Ends the work a PanelAction started: the buttons come back, clicks made on the panel
+// meanwhile are dropped, and `message` replaces the status line.
+void finishPanelWork(const std::string& message);
+bool panelWorking();
 
 // A message for the line under the frame time (e.g. "Saved tolvane-001.png" or why it could
 // not be saved), shown until the next message replaces it; empty clears it.
 void setPanelMessage(const std::string& text);
+
+// How long the scene frame just drawn took, for the status line.
+void notePanelSceneFrame(double milliseconds);
+
+// Shows or hides the key list under the buttons (F1 or h).
+void togglePanelKeyList();

@@ -587,6 +587,20 @@ void click(Display* display, int x, int y)
     sleepMs(30);
 }
 
+void turnWheel(Display* display, int x, int y, int notches)
+{
+    movePointer(display, x, y);
+    sleepMs(30);
+    // X reports the wheel as buttons 4 (away from the user) and 5 (towards).
+    const unsigned int button = notches > 0 ? 4 : 5;
+    for (int n = notches > 0 ? notches : -notches; n > 0; --n) {
+        XTestFakeButtonEvent(display, button, True, CurrentTime);
+        XTestFakeButtonEvent(display, button, False, CurrentTime);
+        XSync(display, False);
+        sleepMs(30);
+    }
+}
+
 void drag(Display* display, int fromX, int fromY, int toX, int toY)
 {
     const int steps = 20, pauseMs = 30;

@@ -139,6 +139,8 @@ void writeStandardTextures(const std::string& dir, int n = swatchCount);
 void movePointer(Display* display, int x, int y);
 // Holds the left button for 150 ms: the panel needs a press held across two of its frames.
 void click(Display* display, int x, int y);
+// Turns the mouse wheel over (x, y) by `notches`: positive away from the user, negative towards.
+void turnWheel(Display* display, int x, int y, int notches);
 // Drags with the left button in steps with pauses, so that motion arrives while it is held.
 void drag(Display* display, int fromX, int fromY, int toX, int toY);
 // Presses and releases one key (an X keysym such as XK_Return), with Shift if the keysym needs it.

@@ -188,14 +188,13 @@ void clickCheckbox(PanelDriver& panel, PanelControl control)
 void clickPanelButton(PanelDriver& panel, PanelButton button)
 {
     refreshPanel(panel);
-    // The buttons share the row after the last spinner, each taking half of its width.
+    // The buttons share the row after the last spinner, each taking a third of its width.
     const int row = panelCheckboxCount + panelSpinnerCount;
     const int y =
         panel.geometry.y +
         static_cast<int>(std::lround(panel.layout.firstRowY + row * panel.layout.rowPitch));
-    const int quarter = panel.geometry.width / 4;
-    click(panel.display,
-          panel.geometry.x + (button == PanelButton::SavePicture ? quarter : 3 * quarter), y);
+    const int third = static_cast<int>(button);
+    click(panel.display, panel.geometry.x + panel.geometry.width * (2 * third + 1) / 6, y);
     parkPointer(panel.display, panel.geometry);
 }
 

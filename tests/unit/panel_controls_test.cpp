@@ -218,3 +218,27 @@ TEST(PanelPlacement, BesideTheSceneAndOnTheScreen)
         EXPECT_EQ(0, p.panel.y);
     }
 }
+
+TEST(PanelControls, RefusalsSayWhyAndLightValuesFit)
+{
+    SceneState s;
+    const std::vector<Control> controls = buildControlTable(s, 5);
+    const Control& bands =
+        byLabel(controls, "Number of vertical steps for vase (greater the better)");
+    const Control& lightX = byLabel(controls, "x position of light");
+
+    EXPECT_EQ("not a number (use a point for decimals)", typedValueRefusal(lightX, "2,5"));
+    EXPECT_EQ("not a number", typedValueRefusal(bands, "abc"));
+    EXPECT_EQ("not a whole number", typedValueRefusal(bands, "7.5"));
+    EXPECT_NE("", typedValueRefusal(lightX, "1e39"));
+    EXPECT_EQ("", typedValueRefusal(bands, "7"));
+    EXPECT_EQ("", typedValueRefusal(lightX, "7.5"));
+
+    // Large and tiny light values show in exponent form, which fits a field.
+    EXPECT_TRUE(commitTypedValue(lightX, "1e38"));
+    EXPECT_EQ("1e+38", formatControlValue(lightX));
+    EXPECT_TRUE(commitTypedValue(lightX, "0.0001"));
+    EXPECT_EQ("0.0001", formatControlValue(lightX));
+    EXPECT_TRUE(commitTypedValue(lightX, "-2.5"));
+    EXPECT_EQ("-2.500", formatControlValue(lightX));
+}

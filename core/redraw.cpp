@@ -1,0 +1,38 @@
+// What keeps the scene drawing frame after frame, and what the panel's status line says.
+#include "core/redraw.h"
+
+#include <cstdio>
+
+#include "core/scene_state.h"
+
+bool sceneAnimating(const SceneState& state)
+{
+    // The same tests the animation step makes.
+    return state.spinY != 0 || state.spinGlobe == 1;
+}
+
+bool animationStepDue(unsigned long framesDrawn, unsigned long framesAtLastStep)
+{
+    return framesDrawn != framesAtLastStep;
+}
+
+std::string sceneStatusText(double lastFrameMs, bool idle, std::size_t vaseQuads)
+{
+    char text[160];
+    if (lastFrameMs < 0.0)
+        std::snprintf(text, sizeof text, "Scene: no frame yet, vase %zu quads", vaseQuads);
+    else if (idle)
+        std::snprintf(text, sizeof text, "Scene: idle, last frame %.1f ms, vase %zu quads",
+                      lastFrameMs, vaseQuads);
+    else
+        std::snprintf(text, sizeof text, "Scene: %.1f ms per frame, vase %zu quads", lastFrameMs,
+                      vaseQuads);
+    return text;
+}
+
+bool panelWantsFrame(const PanelActivity& a)
+{
+    if (a.inputPending || a.buttonHeld || a.msSinceInput < kPanelSettleMs)
+        return true;
+    return a.sceneAnimating && a.msSinceRedraw >= kStatusRefreshMs;
+}

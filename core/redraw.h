@@ -1,0 +1,39 @@
+// What keeps the scene drawing frame after frame, and what the panel's status line says. No GL.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+struct SceneState;
+
+// Whether the scene changes by itself from one frame to the next: the globe's spin or the turn
+// about Y. Only then are frames drawn one after another; otherwise a frame is drawn when
+// something visible changes (a setting, a drag, a key, a resize or expose).
+bool sceneAnimating(const SceneState& state);
+
+// Whether the next animation step may be taken: only once the previous one has been drawn, so
+// that each drawn frame shows exactly one step however often the idle handler runs.
+bool animationStepDue(unsigned long framesDrawn, unsigned long framesAtLastStep);
+
+// The status line's first line. `lastFrameMs` is the time the last drawn scene frame took
+// (negative before the first); while `idle` the scene draws nothing, which the line says rather
+// than a rate that no longer holds.
+std::string sceneStatusText(double lastFrameMs, bool idle, std::size_t vaseQuads);
+
+// The panel's own reasons to draw frames without new input, in milliseconds of GLUT time.
+struct PanelActivity {
+    bool inputPending = false;  // queued input not yet fed to the panel
+    bool buttonHeld = false;    // a mouse button is down (arrow repeat needs frames)
+    int msSinceInput = 1 << 30;
+    int msSinceRedraw = 1 << 30;
+    bool sceneAnimating = false;  // the status line's figures change while frames are drawn
+};
+
+// Whether the panel should draw a frame now: for input, for a held button, for a short while
+// after input (hover and click highlights settle over a frame or two), and for the status line
+// at most a few times a second while the scene animates.
+bool panelWantsFrame(const PanelActivity& activity);
+
+// Milliseconds the panel keeps drawing after its last input, and between status refreshes.
+constexpr int kPanelSettleMs = 150;
+constexpr int kStatusRefreshMs = 250;
