@@ -3,26 +3,7 @@
 
 #include <GL/glx.h>
 
-#include <cstring>
-
-namespace {
-
-// Whether a space-separated extension list names `name` as a whole word.
-bool listHas(const char* list, const char* name)
-{
-    if (!list)
-        return false;
-    const std::size_t length = std::strlen(name);
-    for (const char* p = std::strstr(list, name); p; p = std::strstr(p + 1, name)) {
-        const bool startsWord = p == list || p[-1] == ' ';
-        const bool endsWord = p[length] == ' ' || p[length] == '\0';
-        if (startsWord && endsWord)
-            return true;
-    }
-    return false;
-}
-
-}  // namespace
+#include "gl/extensions.h"
 
 std::string askForSwapIntervalOne()
 {
@@ -31,25 +12,22 @@ std::string askForSwapIntervalOne()
     if (!display || !drawable)
         return std::string();
     const char* extensions = glXQueryExtensionsString(display, DefaultScreen(display));
-    auto proc = [](const char* name) {
-        return glXGetProcAddress(reinterpret_cast<const GLubyte*>(name));
-    };
-    if (listHas(extensions, "GLX_EXT_swap_control")) {
+    if (extensionListHas(extensions, "GLX_EXT_swap_control")) {
         using SwapIntervalExt = void (*)(Display*, GLXDrawable, int);
-        if (auto set = reinterpret_cast<SwapIntervalExt>(proc("glXSwapIntervalEXT"))) {
+        if (auto set = glEntryPointAs<SwapIntervalExt>("glXSwapIntervalEXT")) {
             set(display, drawable, 1);
             return "GLX_EXT_swap_control";
         }
     }
-    if (listHas(extensions, "GLX_MESA_swap_control")) {
+    if (extensionListHas(extensions, "GLX_MESA_swap_control")) {
         using SwapIntervalMesa = int (*)(unsigned int);
-        if (auto set = reinterpret_cast<SwapIntervalMesa>(proc("glXSwapIntervalMESA")))
+        if (auto set = glEntryPointAs<SwapIntervalMesa>("glXSwapIntervalMESA"))
             if (set(1) == 0)
                 return "GLX_MESA_swap_control";
     }
-    if (listHas(extensions, "GLX_SGI_swap_control")) {
+    if (extensionListHas(extensions, "GLX_SGI_swap_control")) {
         using SwapIntervalSgi = int (*)(int);
-        if (auto set = reinterpret_cast<SwapIntervalSgi>(proc("glXSwapIntervalSGI")))
+        if (auto set = glEntryPointAs<SwapIntervalSgi>("glXSwapIntervalSGI"))
             if (set(1) == 0)
                 return "GLX_SGI_swap_control";
     }

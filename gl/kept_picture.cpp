@@ -12,6 +12,7 @@
 
 #include "core/kept_picture.h"
 #include "core/scene_state.h"
+#include "gl/extensions.h"
 #include "gl/frame.h"
 
 namespace {
@@ -59,25 +60,12 @@ bool switchedOff()
     return value != nullptr && std::strcmp(value, "0") == 0;
 }
 
-bool hasExtension(const char* extensions, const char* name)
-{
-    const size_t length = std::strlen(name);
-    for (const char* p = extensions; p && (p = std::strstr(p, name)) != nullptr; p += length) {
-        const bool starts = p == extensions || p[-1] == ' ';
-        if (starts && (p[length] == ' ' || p[length] == '\0'))
-            return true;
-    }
-    return false;
-}
-
-// Entry points by name: libOpenGL need not export the GL 3.0 ones. Under glvnd the GLX
-// getter hands out dispatch stubs that serve EGL contexts too.
 template <typename Function>
 void entry(Function& f, const char* name, const char* suffix)
 {
     char full[64];
     std::snprintf(full, sizeof full, "%s%s", name, suffix);
-    f = reinterpret_cast<Function>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(full)));
+    f = glEntryPointAs<Function>(full);
 }
 
 bool findCalls(FramebufferCalls& gl)
@@ -86,12 +74,12 @@ bool findCalls(FramebufferCalls& gl)
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     if (!version || std::sscanf(version, "%d.%d", &major, &minor) != 2)
         major = 0;
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const char* extensions = glExtensionList();
     const char* suffix = nullptr;
-    if (major >= 3 || hasExtension(extensions, "GL_ARB_framebuffer_object"))
+    if (major >= 3 || extensionListHas(extensions, "GL_ARB_framebuffer_object"))
         suffix = "";
-    else if (hasExtension(extensions, "GL_EXT_framebuffer_object") &&
-             hasExtension(extensions, "GL_EXT_framebuffer_blit"))
+    else if (extensionListHas(extensions, "GL_EXT_framebuffer_object") &&
+             extensionListHas(extensions, "GL_EXT_framebuffer_blit"))
         suffix = "EXT";
     if (suffix == nullptr)
         return false;

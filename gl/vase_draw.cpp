@@ -16,6 +16,7 @@
 
 #include "core/scene_state.h"
 #include "core/controls.h"
+#include "gl/extensions.h"
 #include "gl/frame.h"
 
 namespace {
@@ -87,30 +88,6 @@ GLVersion glVersion()
     return v;
 }
 
-const char* glExtensions()
-{
-    return reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-}
-
-bool hasExtension(const char* extensions, const char* name)
-{
-    const size_t length = std::strlen(name);
-    for (const char* p = extensions; p && (p = std::strstr(p, name)) != nullptr; p += length) {
-        const bool starts = p == extensions || p[-1] == ' ';
-        if (starts && (p[length] == ' ' || p[length] == '\0'))
-            return true;
-    }
-    return false;
-}
-
-// ARB entry points by name: libOpenGL exports only the core ones. Under glvnd the GLX getter
-// hands out dispatch stubs that serve EGL contexts too.
-template <typename Function>
-Function arbEntry(const char* name)
-{
-    return reinterpret_cast<Function>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
-}
-
 // Chosen once, in the scene's context: buffer objects where GL has them (core since 1.5, an
 // extension before), else client arrays.
 Submission chooseSubmission(BufferCalls& gl)
@@ -120,12 +97,12 @@ Submission chooseSubmission(BufferCalls& gl)
         gl = {glGenBuffers, glBindBuffer, glBufferData, glMapBuffer, glUnmapBuffer};
         return Submission::BufferObject;
     }
-    if (hasExtension(glExtensions(), "GL_ARB_vertex_buffer_object")) {
-        gl = {arbEntry<PFNGLGENBUFFERSPROC>("glGenBuffersARB"),
-              arbEntry<PFNGLBINDBUFFERPROC>("glBindBufferARB"),
-              arbEntry<PFNGLBUFFERDATAPROC>("glBufferDataARB"),
-              arbEntry<PFNGLMAPBUFFERPROC>("glMapBufferARB"),
-              arbEntry<PFNGLUNMAPBUFFERPROC>("glUnmapBufferARB")};
+    if (extensionListHas(glExtensionList(), "GL_ARB_vertex_buffer_object")) {
+        gl = {glEntryPointAs<PFNGLGENBUFFERSPROC>("glGenBuffersARB"),
+              glEntryPointAs<PFNGLBINDBUFFERPROC>("glBindBufferARB"),
+              glEntryPointAs<PFNGLBUFFERDATAPROC>("glBufferDataARB"),
+              glEntryPointAs<PFNGLMAPBUFFERPROC>("glMapBufferARB"),
+              glEntryPointAs<PFNGLUNMAPBUFFERPROC>("glUnmapBufferARB")};
         if (gl.gen && gl.bind && gl.data && gl.map && gl.unmap)
             return Submission::BufferObject;
     }
@@ -305,7 +282,7 @@ bool vaseBufferObjects()
         cache.submission = chooseSubmission(cache.gl);
         const GLVersion v = glVersion();
         cache.fences = v.major > 3 || (v.major == 3 && v.minor >= 2) ||
-                       hasExtension(glExtensions(), "GL_ARB_sync");
+                       extensionListHas(glExtensionList(), "GL_ARB_sync");
     }
     return cache.submission == Submission::BufferObject;
 }
