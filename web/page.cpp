@@ -74,6 +74,9 @@ void rebuildControls()
     applyLimitsOnBuild(controls);
 }
 
+// The view that `r` and "Reset view" restore: as it was once the address's settings were in.
+ViewPose startView;
+
 }  // namespace
 
 extern "C" {
@@ -183,13 +186,20 @@ EMSCRIPTEN_KEEPALIVE void tvKey(int key)
     applyKey(scene, static_cast<unsigned char>(key));
 }
 
-// The view as it was at start: rotation and zoom.
+EMSCRIPTEN_KEEPALIVE void tvKeepStartView()
+{
+    startView = viewPoseOf(scene);
+}
+
 EMSCRIPTEN_KEEPALIVE void tvResetView()
 {
-    const SceneState defaults;
-    for (int k = 0; k < 3; ++k)
-        scene.rotation[k] = defaults.rotation[k];
-    scene.zoom = defaults.zoom;
+    restoreViewPose(scene, startView);
+}
+
+// One notch of the wheel: +1 away from the user (zooms in), -1 towards.
+EMSCRIPTEN_KEEPALIVE void tvWheel(int direction)
+{
+    applyWheel(scene, direction);
 }
 
 // One animation step, as the desktop's idle handler takes one per frame; returns whether the

@@ -40,7 +40,9 @@
     press: fn('tvPress', null, ['number', 'number']),
     drag: fn('tvDrag', null, ['number', 'number']),
     key: fn('tvKey', null, ['number']),
+    keepStartView: fn('tvKeepStartView', null, []),
     resetView: fn('tvResetView', null, []),
+    wheel: fn('tvWheel', null, ['number']),
     advance: fn('tvAdvance', 'number', []),
     moving: fn('tvMoving', 'number', []),
     draw: fn('tvDraw', null, ['number', 'number']),
@@ -150,10 +152,21 @@
     tv.drag(...pointerAt(e));
     requestFrame();
   });
+  canvas.addEventListener('wheel', (e) => {
+    e.preventDefault();  // the page itself does not scroll under the scene
+    if (e.deltaY === 0) return;
+    tv.wheel(e.deltaY < 0 ? 1 : -1);
+    requestFrame();
+  }, { passive: false });
+  function resetView() {
+    tv.resetView();
+    refreshPanel();
+    requestFrame();
+  }
   canvas.addEventListener('keydown', (e) => {
     if (e.ctrlKey || e.metaKey || e.altKey || e.key.length !== 1) return;
     if (e.key === 'r') tv.resetView();
-    else tv.key(e.key.charCodeAt(0));
+    else tv.key(e.key.charCodeAt(0));  // c, s, y; others change nothing
     refreshPanel();
     requestFrame();
   });
@@ -425,6 +438,7 @@
   document.getElementById('save').addEventListener('click', savePicture);
   document.getElementById('export').addEventListener('click', exportVase);
   document.getElementById('link').addEventListener('click', copyLink);
+  document.getElementById('reset').addEventListener('click', resetView);
 
   // ---- Start: the bundled textures, then the address's settings, then the first frame ----
 
@@ -447,6 +461,7 @@
     const why = tv.applySetting(`${name}=${value}`);
     if (why) say(why);
   }
+  tv.keepStartView();
   refreshPanel();
   started = true;
   fitCanvas();
