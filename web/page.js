@@ -258,7 +258,9 @@
     const problem = withBytes(bytes, (ptr) => tv.imageProblem(ptr, bytes.length));
     if (problem) return problem;
     let bitmap;
-    const options = { colorSpaceConversion: 'none', premultiplyAlpha: 'none', imageOrientation: 'none' };
+    // JPEG photos are turned as their EXIF orientation says, as on the desktop; PNG as stored.
+    const options = { colorSpaceConversion: 'none', premultiplyAlpha: 'none',
+                      imageOrientation: kind === 2 ? 'from-image' : 'none' };
     try {
       bitmap = await createImageBitmap(new Blob([bytes]), options);
       // The page's GPU may hold smaller textures than the desktop's: scale such images down.
