@@ -78,6 +78,7 @@
   let framesDrawn = 0;
   const frameTimes = [];  // ms stamps of recent frames, for the status line
   let shownMs = 0;
+  let lastDrawMs = 0;  // how long the last frame took to draw, ms
 
   function requestFrame() {
     dirty = true;
@@ -93,7 +94,9 @@
     const moving = tv.moving() !== 0;
     if (!dirty && !moving) return;
     dirty = false;
+    const drawStart = performance.now();
     tv.draw(canvas.width, canvas.height);
+    lastDrawMs = performance.now() - drawStart;
     // The globe and the turn about Y step once per frame, as the desktop's idle handler does;
     // the first frame shows them where they start.
     tv.advance();
@@ -102,18 +105,29 @@
     while (frameTimes.length > 1 && now - frameTimes[0] > 1000) frameTimes.shift();
     if (frameTimes.length > 1)
       shownMs = (frameTimes[frameTimes.length - 1] - frameTimes[0]) / (frameTimes.length - 1);
-    updateStatus();
-    if (tv.moving()) {
+    const stillMoving = tv.moving() !== 0;
+    if (!stillMoving) {  // the next run of frames measures its own pace
+      frameTimes.length = 0;
+      shownMs = 0;
+    }
+    updateStatus(stillMoving);
+    if (stillMoving) {
       scheduled = true;
       requestAnimationFrame(frame);
     }
   }
 
-  function updateStatus() {
+  // While frames follow one another: their pace. While nothing moves: that the page is idle,
+  // with how long its last frame took to draw, rather than a rate that no longer holds.
+  function updateStatus(moving) {
     const quads = tv.quadCount();
-    statusLine.textContent = shownMs > 0
-      ? `Scene: ${shownMs.toFixed(1)} ms per frame (${(1000 / shownMs).toFixed(1)} fps), vase ${quads} quads`
-      : `Scene: measuring..., vase ${quads} quads`;
+    if (!moving)
+      statusLine.textContent = `Scene: idle, last frame ${lastDrawMs.toFixed(1)} ms, vase ${quads} quads`;
+    else if (shownMs > 0)
+      statusLine.textContent =
+        `Scene: ${shownMs.toFixed(1)} ms per frame (${(1000 / shownMs).toFixed(1)} fps), vase ${quads} quads`;
+    else
+      statusLine.textContent = `Scene: measuring..., vase ${quads} quads`;
   }
 
   document.addEventListener('visibilitychange', () => { if (!document.hidden) requestFrame(); });
