@@ -25,8 +25,8 @@ build_target ppm_fuzz "$root/core/image/ppm.cpp"
 build_target texture_list_fuzz "$root/core/texture_list.cpp"
 image_libs=($(pkg-config --libs libpng) -ljpeg)
 build_target image_fuzz "$root"/core/image/{image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp \
-  "${image_libs[@]}"
-build_target options_fuzz "$root"/core/{options,scene_state,controls,view_math}.cpp
+  "$root/web/image_check.cpp" "${image_libs[@]}"
+build_target options_fuzz "$root"/core/{options,scene_state,controls,keys,view_math}.cpp
 
 # Small seed corpora: valid inputs of each form, so the fuzzer starts past the magic and the count.
 ppm_seeds="$build/corpus/ppm"

@@ -1,12 +1,5 @@
-// What the page checks itself before the browser decodes a PNG or JPEG file.
+// The page's stand-ins for the core's PNG and JPEG decoders: the browser decodes those files
+// (page.js hands over their pixels), so readPngBytes and readJpegBytes only say so here.
 #pragma once
 
-#include <cstddef>
-#include <string>
-
 #include "core/image/image_file.h"
-
-// Browsers draw what they can of a cut-off or damaged file; the desktop's decoders refuse it.
-// Returns the desktop's kind of message for a PNG whose chunks do not run whole, with right
-// CRCs, to IEND, or a JPEG with no end-of-image marker after its first scan; else empty.
-std::string browserImageProblem(const unsigned char* bytes, size_t size);

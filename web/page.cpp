@@ -14,7 +14,7 @@
 #include "core/options.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
-#include "web/browser_decoders.h"
+#include "web/image_check.h"
 #include "web/renderer.h"
 
 namespace {

@@ -1,12 +1,14 @@
 // libFuzzer target: arbitrary bytes through kind detection and the P6, PNG and JPEG decoders
-// (with the EXIF orientation), and through the EXIF reader alone; a success must describe a
-// whole image, a failure must leave none.
+// (with the EXIF orientation), through the EXIF reader alone, and through the page's check
+// before the browser decodes; a success must describe a whole image, a failure must leave none,
+// and the page may not refuse a PNG or JPEG that the desktop reads.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "core/image/exif_orientation.h"
 #include "core/image/image_file.h"
+#include "web/image_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -34,11 +36,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         if (image.pixels.size() != static_cast<size_t>(image.width) * image.height * 3)
             std::abort();
+        if ((kind == ImageKind::Png || kind == ImageKind::Jpeg) &&
+            !browserImageProblem(data, size).empty())
+            std::abort();
         // A JPEG may come out turned a quarter: its pixel count is what bounds it.
         if (kind != ImageKind::Ppm &&
             static_cast<long long>(image.width) * image.height > maxPixels)
             std::abort();
     } else {
+        if (browserImageProblem(data, size).find('\n') != std::string::npos)
+            std::abort();
         if (r.message.empty() || r.message.find('\n') != std::string::npos)
             std::abort();
         if (!image.pixels.empty() || image.width != 0 || image.height != 0)
