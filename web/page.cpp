@@ -220,6 +220,17 @@ EMSCRIPTEN_KEEPALIVE void tvDraw(int width, int height)
     drawScene(scene, width, height);
 }
 
+// For tests and measuring: whether frames may use the kept picture, and whether the last did.
+EMSCRIPTEN_KEEPALIVE void tvKeptPicture(int enabled)
+{
+    setKeptPictureEnabled(enabled != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE int tvLastFrameKept()
+{
+    return lastFrameFromKeptPicture();
+}
+
 EMSCRIPTEN_KEEPALIVE double tvQuadCount()
 {
     return static_cast<double>(vaseQuadCount());

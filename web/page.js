@@ -47,6 +47,8 @@
     moving: fn('tvMoving', 'number', []),
     draw: fn('tvDraw', null, ['number', 'number']),
     quadCount: fn('tvQuadCount', 'number', []),
+    keptPicture: fn('tvKeptPicture', null, ['number']),
+    lastFrameKept: fn('tvLastFrameKept', 'number', []),
     maxTextureSize: fn('tvMaxTextureSize', 'number', []),
     beginImages: fn('tvBeginImages', null, []),
     imageKind: fn('tvImageKind', 'number', ['number', 'number']),
@@ -482,6 +484,12 @@
   started = true;
   fitCanvas();
 
-  // For tests and scripts: how many frames the page has drawn.
-  window.tolvane = { framesDrawn: () => framesDrawn };
+  // For tests and scripts: how many frames the page has drawn, its --set arguments, whether the last frame was drawn
+  // over the kept picture, and a switch to draw every frame whole (for measuring).
+  window.tolvane = {
+    framesDrawn: () => framesDrawn,
+    args: () => tv.args(),
+    lastFrameKept: () => tv.lastFrameKept() === 1,
+    keptPicture: (on) => { tv.keptPicture(on ? 1 : 0); requestFrame(); },
+  };
 })();

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "core/image/ppm.h"
+#include "core/kept_picture.h"
 #include "core/prop_mesh.h"
 #include "core/scene_state.h"
 #include "core/vase_mesh.h"
+#include "core/view_math.h"
 
 namespace {
 
@@ -344,6 +346,185 @@ void drawVase(const SceneState& state, const Mat4& modelView)
     }
 }
 
+// All: the whole frame. AllButGlobe clears and draws everything but the globe's sphere;
+// GlobeOnly draws just the sphere, with the same state and matrices, over what is there.
+enum class Parts { All, AllButGlobe, GlobeOnly };
+
+void drawParts(const SceneState& state, int width, int height, Parts parts)
+{
+    glViewport(0, 0, width, height);
+    if (parts != Parts::GlobeOnly)
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const Viewport square = squareViewport(width, height);
+    glViewport(square.x, square.y, square.width, square.height);
+
+    glUseProgram(program.id);
+    const float z = state.zoom;
+    glUniformMatrix4fv(program.projection, 1, GL_FALSE,
+                       ortho(-2 * z, 2 * z, -2 * z, 2 * z, -10 * z, 10 * z).m);
+    // Every frame draws with the grey the can's caps leave as the current colour.
+    glUniform3f(program.color, 0.5f, 0.5f, 0.5f);
+    glUniform3fv(program.materialSpecular, 1, state.materialSpecular);
+    glUniform1f(program.shininess, 100.0f);
+    glUniform1i(program.texture, 0);
+
+    const Mat4 camera = lookAt(-1, 1, -1, 0, 0, 0, 0, 1, 0);
+    // The light is placed after the camera and before the rotation: fixed to the camera.
+    const float* lp = state.lightPosition;
+    float eyeLight[4];
+    for (int r = 0; r < 4; ++r)
+        eyeLight[r] = camera.m[r] * lp[0] + camera.m[4 + r] * lp[1] + camera.m[8 + r] * lp[2] +
+                      camera.m[12 + r] * lp[3];
+    glUniform4fv(program.lightPosition, 1, eyeLight);
+    glUniform3fv(program.lightDiffuse, 1, state.lightDiffuse);
+    glUniform3fv(program.lightSpecular, 1, state.lightSpecular);
+
+    const Mat4 view = camera * rotate(state.rotation[0], 1, 0, 0) *
+                      rotate(state.rotation[1], 0, 1, 0) * rotate(state.rotation[2], 0, 0, 1);
+
+    ensurePropBuffers(state.objectSlices, state.objectStacks);
+    pointAttributes(props.vertices, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, props.indices);
+
+    const Mat4 stand = view * translate(0.55f, 0.1f, -0.55f) * rotate(-90, 1, 0, 0);
+    const Mat4 post = stand * translate(0, 0, 0.1f);
+    // The tilt of the globe's axis.
+    const Mat4 tilt = post * translate(-0.2f, 0, 0.225f) * rotate(22, 0, 1, 0);
+    if (parts != Parts::GlobeOnly) {
+        bindTexture(state, state.tableTexture);
+        drawPiece(kTableTop, view);
+        const float legOffsets[4][3] = {{-0.5f, -0.1f, -0.5f},
+                                        {-0.5f, -0.1f, 0.5f},
+                                        {0.5f, -0.1f, -0.5f},
+                                        {0.5f, -0.1f, 0.5f}};
+        for (const auto& o : legOffsets) {
+            const Mat4 leg = view * translate(o[0], o[1], o[2]) * rotate(90, 1, 0, 0);
+            drawPiece(kLegSide, leg);
+            drawPiece(kLegFoot, leg * translate(0, 0, 1.5f));
+        }
+
+        bindTexture(state, state.popTexture);
+        const Mat4 can =
+            view * translate(-0.55f, 0.75f, -0.55f) * rotate(180, 0, 1, 0) * rotate(90, 1, 0, 0);
+        drawPiece(kCanSide, can);
+        drawPiece(kCanCap, can);
+        drawPiece(kCanCap, can * translate(0, 0, 0.65f));
+
+        bindTexture(state, state.standTexture);
+        drawPiece(kStandSide, stand);
+        drawPiece(kStandDisk, stand);
+        drawPiece(kStandDisk, post);
+        drawPiece(kPostSide, post);
+        drawPiece(kHalfRing, tilt * translate(0, 0, 0.5f) * rotate(90, 1, 0, 0) *
+                                 rotate(180, 0, 1, 0) * rotate(180, 0, 0, 1));
+
+        drawVase(state, view * translate(-0.25f, 0.1f, 0.45f));
+    }
+    // The sphere comes last in every frame, so that a frame drawn over a kept picture of the
+    // rest settles every depth tie as the whole frame does: the earlier surface keeps it.
+    if (parts != Parts::AllButGlobe) {
+        pointAttributes(props.vertices, 0);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, props.indices);
+        bindTexture(state, state.globeTexture);
+        drawPiece(kGlobeSphere, tilt * translate(0, 0, 0.5f) * rotate(180, 1, 0, 0) *
+                                    rotate(static_cast<float>(state.globeAngle), 0, 0, 1));
+    }
+}
+
+// ---- The kept picture: the still life less the sphere, copied in while only the globe turns
+
+// A framebuffer object with 8-bit RGBA colour and 24-bit depth: copies between two of them
+// lose nothing, depth included (WebGL copies depth only between equal formats).
+struct Target {
+    GLuint framebuffer = 0, colour = 0, depth = 0;
+};
+
+struct KeptPicture {
+    bool enabled = true;  // a switch for measuring whole frames
+    bool failed = false;  // GL refused: whole frames straight to the canvas from now on
+    // Frames are drawn in `work`, then copied to the canvas; `kept` holds the picture.
+    Target work, kept;
+    int width = 0, height = 0;  // of both; 0 when there are none
+    bool copyChecked = false;   // a frame copied from `kept` showed no GL error
+    bool valid = false;         // `kept` holds a picture of `basis`
+    KeptPictureBasis basis;
+    bool hasLast = false;
+    KeptPictureBasis last;     // of the frame before, kept or not
+    bool lastChanged = false;  // that frame showed a change besides the globe
+    bool lastFromKept = false;
+} kept;
+
+void drainErrors()
+{
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+void releaseTargets(KeptPicture& k)
+{
+    for (Target* t : {&k.work, &k.kept}) {
+        glDeleteFramebuffers(1, &t->framebuffer);
+        glDeleteRenderbuffers(1, &t->colour);
+        glDeleteRenderbuffers(1, &t->depth);
+        *t = Target{};
+    }
+    k.width = k.height = 0;
+    k.valid = false;
+    k.hasLast = false;
+    k.copyChecked = false;
+}
+
+void giveUp(KeptPicture& k)
+{
+    releaseTargets(k);
+    k.failed = true;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    drainErrors();
+}
+
+bool makeTarget(Target& t, int width, int height)
+{
+    glGenFramebuffers(1, &t.framebuffer);
+    glGenRenderbuffers(1, &t.colour);
+    glGenRenderbuffers(1, &t.depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, t.colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, t.depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, t.framebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, t.colour);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, t.depth);
+    const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return complete;
+}
+
+// Both framebuffers at the canvas's size, made anew when it changes; false if GL refuses.
+bool ensureTargets(KeptPicture& k, int width, int height)
+{
+    if (k.width == width && k.height == height)
+        return true;
+    // The old size's storage goes first, so that a resize never holds four pictures.
+    releaseTargets(k);
+    drainErrors();
+    if (!makeTarget(k.work, width, height) || !makeTarget(k.kept, width, height) || glGetError() != GL_NO_ERROR)
+        return false;
+    k.width = width;
+    k.height = height;
+    return true;
+}
+
+// Copies `mask` of the whole of `from` into framebuffer `to` (0: the canvas), both of
+// width x height; leaves no framebuffer bound for reading.
+void blit(const Target& from, GLuint to, int width, int height, GLbitfield mask)
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, from.framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, mask, GL_NEAREST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+}
+
 GLuint compileShader(GLenum kind, const char* source, std::string& why)
 {
     const GLuint shader = glCreateShader(kind);
@@ -410,7 +591,8 @@ bool initRenderer(std::string& why)
                  quadIndices.data(), GL_STATIC_DRAW);
 
     glEnable(GL_DEPTH_TEST);
-    glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
+    // Opaque, as the canvas is: what is copied to it is what it shows.
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (GLuint a : {kTexCoord, kNormal, kPosition})
         glEnableVertexAttribArray(a);
@@ -419,72 +601,65 @@ bool initRenderer(std::string& why)
 
 void drawScene(const SceneState& state, int width, int height)
 {
-    glViewport(0, 0, width, height);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    const int side = std::min(width, height);
-    glViewport((width - side) / 2, (height - side) / 2, side, side);
-
-    glUseProgram(program.id);
-    const float z = state.zoom;
-    glUniformMatrix4fv(program.projection, 1, GL_FALSE,
-                       ortho(-2 * z, 2 * z, -2 * z, 2 * z, -10 * z, 10 * z).m);
-    // Every frame draws with the grey the can's caps leave as the current colour.
-    glUniform3f(program.color, 0.5f, 0.5f, 0.5f);
-    glUniform3fv(program.materialSpecular, 1, state.materialSpecular);
-    glUniform1f(program.shininess, 100.0f);
-    glUniform1i(program.texture, 0);
-
-    const Mat4 camera = lookAt(-1, 1, -1, 0, 0, 0, 0, 1, 0);
-    // The light is placed after the camera and before the rotation: fixed to the camera.
-    const float* lp = state.lightPosition;
-    float eyeLight[4];
-    for (int r = 0; r < 4; ++r)
-        eyeLight[r] = camera.m[r] * lp[0] + camera.m[4 + r] * lp[1] + camera.m[8 + r] * lp[2] +
-                      camera.m[12 + r] * lp[3];
-    glUniform4fv(program.lightPosition, 1, eyeLight);
-    glUniform3fv(program.lightDiffuse, 1, state.lightDiffuse);
-    glUniform3fv(program.lightSpecular, 1, state.lightSpecular);
-
-    const Mat4 view = camera * rotate(state.rotation[0], 1, 0, 0) *
-                      rotate(state.rotation[1], 0, 1, 0) * rotate(state.rotation[2], 0, 0, 1);
-
-    ensurePropBuffers(state.objectSlices, state.objectStacks);
-    pointAttributes(props.vertices, 0);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, props.indices);
-
-    bindTexture(state, state.tableTexture);
-    drawPiece(kTableTop, view);
-    const float legOffsets[4][3] = {
-        {-0.5f, -0.1f, -0.5f}, {-0.5f, -0.1f, 0.5f}, {0.5f, -0.1f, -0.5f}, {0.5f, -0.1f, 0.5f}};
-    for (const auto& o : legOffsets) {
-        const Mat4 leg = view * translate(o[0], o[1], o[2]) * rotate(90, 1, 0, 0);
-        drawPiece(kLegSide, leg);
-        drawPiece(kLegFoot, leg * translate(0, 0, 1.5f));
+    KeptPicture& k = kept;
+    const bool empty = width <= 0 || height <= 0;
+    if (k.enabled && !k.failed && !empty && !ensureTargets(k, width, height))
+        giveUp(k);
+    if (!k.enabled || k.failed || empty) {
+        drawParts(state, width, height, Parts::All);
+        k.lastFromKept = false;
+        return;
     }
+    glBindFramebuffer(GL_FRAMEBUFFER, k.work.framebuffer);
+    const KeptPictureBasis now{state, squareViewport(width, height)};
+    const bool changed = !k.hasLast || keptPictureStale(k.last, now);
+    const bool fromKept = k.valid && !keptPictureStale(k.basis, now);
+    if (fromKept) {
+        blit(k.kept, k.work.framebuffer, width, height, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    } else {
+        drawParts(state, width, height, Parts::AllButGlobe);
+        // While the scene changes frame after frame (a drag), a picture kept would be stale
+        // at once and its copy only slows each frame: keep the first frame of a change and
+        // the first after it.
+        k.valid = false;
+        if (!(changed && k.lastChanged)) {
+            blit(k.work, k.kept.framebuffer, width, height,
+                 GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            k.basis = now;
+            k.valid = true;
+        }
+    }
+    k.hasLast = true;
+    k.last = now;
+    k.lastChanged = changed;
+    glBindFramebuffer(GL_FRAMEBUFFER, k.work.framebuffer);
+    drawParts(state, width, height, Parts::GlobeOnly);
+    blit(k.work, 0, width, height, GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    // Asking GL for errors waits for it: asked on frames that drew or kept the picture, and
+    // on the first copied one after each allocation.
+    if (!fromKept || !k.copyChecked) {
+        if (glGetError() != GL_NO_ERROR) {
+            giveUp(k);
+            drawParts(state, width, height, Parts::All);
+            k.lastFromKept = false;
+            return;
+        }
+        k.copyChecked = k.copyChecked || fromKept;
+    }
+    k.lastFromKept = fromKept;
+}
 
-    bindTexture(state, state.popTexture);
-    const Mat4 can =
-        view * translate(-0.55f, 0.75f, -0.55f) * rotate(180, 0, 1, 0) * rotate(90, 1, 0, 0);
-    drawPiece(kCanSide, can);
-    drawPiece(kCanCap, can);
-    drawPiece(kCanCap, can * translate(0, 0, 0.65f));
+void setKeptPictureEnabled(bool enabled)
+{
+    if (!enabled)
+        releaseTargets(kept);
+    kept.enabled = enabled;
+}
 
-    bindTexture(state, state.standTexture);
-    const Mat4 stand = view * translate(0.55f, 0.1f, -0.55f) * rotate(-90, 1, 0, 0);
-    drawPiece(kStandSide, stand);
-    drawPiece(kStandDisk, stand);
-    const Mat4 post = stand * translate(0, 0, 0.1f);
-    drawPiece(kStandDisk, post);
-    drawPiece(kPostSide, post);
-    // The tilt of the globe's axis.
-    const Mat4 tilt = post * translate(-0.2f, 0, 0.225f) * rotate(22, 0, 1, 0);
-    drawPiece(kHalfRing, tilt * translate(0, 0, 0.5f) * rotate(90, 1, 0, 0) *
-                             rotate(180, 0, 1, 0) * rotate(180, 0, 0, 1));
-    bindTexture(state, state.globeTexture);
-    drawPiece(kGlobeSphere, tilt * translate(0, 0, 0.5f) * rotate(180, 1, 0, 0) *
-                                rotate(static_cast<float>(state.globeAngle), 0, 0, 1));
-
-    drawVase(state, view * translate(-0.25f, 0.1f, 0.45f));
+bool lastFrameFromKeptPicture()
+{
+    return kept.lastFromKept;
 }
 
 VaseSettings vaseSettingsOf(const SceneState& s)

@@ -15,8 +15,14 @@ struct PpmImage;
 bool initRenderer(std::string& why);
 
 // One frame of `state` into a width x height drawing buffer (device pixels), the picture in
-// its largest centred square.
+// its largest centred square. While only the globe's angle changes, the rest of the still
+// life is copied from a picture kept from an earlier frame and only the sphere is drawn.
 void drawScene(const SceneState& state, int width, int height);
+
+// Off: every frame drawn whole, for measuring. On by default.
+void setKeptPictureEnabled(bool enabled);
+// Whether the last frame was drawn over the kept picture.
+bool lastFrameFromKeptPicture();
 
 // Uploads RGB rows (first row at t = 0, as the desktop uploads them); returns the texture.
 unsigned int uploadTexture(const PpmImage& image);

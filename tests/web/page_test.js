@@ -86,6 +86,31 @@ test('the address sets what --set sets; a refused parameter is shown and skipped
   await page.close();
 });
 
+// While only the globe turns, frames copy a kept picture of the rest and draw just the sphere;
+// the frame after unticking "Spin Globe" is one of them, and must match a whole frame drawn
+// at the same angle by a page that never spun.
+test('a frame over the kept picture equals the whole frame at that angle', async () => {
+  let page = await h.openPage(browser, server.url);
+  await page.waitForFunction(() => window.tolvane.framesDrawn() > 5, { timeout: 60000 });
+  assert.ok(await page.evaluate(() => window.tolvane.lastFrameKept()), 'spinning uses the kept picture');
+  const labels = await page.$$eval('#controls label', (all) => all.map((l) => l.textContent));
+  const frames = await page.evaluate(() => window.tolvane.framesDrawn());
+  await page.click(`#control${labels.indexOf('Spin Globe')}`);
+  await h.nextFrame(page, frames);
+  await page.waitForFunction(() => /idle/.test(document.getElementById('status').textContent), { timeout: 30000 });
+  assert.ok(await page.evaluate(() => window.tolvane.lastFrameKept()), 'the still frame is copied too');
+  const angle = (await page.evaluate(() => window.tolvane.args())).match(/globeAngle=(\d+)/)[1];
+  assert.notEqual(angle, '0');
+  const spun = await h.canvasDigest(page);
+  assert.deepEqual(page.errors, []);
+  await page.close();
+
+  page = await h.openPage(browser, server.url, `spinGlobe=0&globeAngle=${angle}`);
+  assert.ok(!(await page.evaluate(() => window.tolvane.lastFrameKept())));
+  assert.equal(await h.canvasDigest(page), spun);
+  await page.close();
+});
+
 // A reader of its own: the GLB container, its JSON, and the index accessor's count.
 function glbTriangles(bytes) {
   const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
