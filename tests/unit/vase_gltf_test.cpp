@@ -16,6 +16,7 @@
 #include <iterator>
 
 #include "gltf_read.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -30,20 +31,7 @@ const std::vector<unsigned char> kPng = {
     0x18, 0x05, 0xf8, 0x00, 0x00, 0x01, 0x20, 0x00, 0x01, 0xbf, 0xc1, 0xb1, 0xa8, 0x00, 0x00,
     0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
 
-// A fresh empty folder, removed with its contents at the end of the test.
-struct TempFolder {
-    fs::path path;
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "tolvane-gltf-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { fs::remove_all(path); }
-    std::size_t entries() const
-    {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(path), {}));
-    }
-};
+using testfs::TempFolder;
 
 tinygltf::Model load(const fs::path& file)
 {
@@ -206,16 +194,12 @@ TEST(AtomicFile, FailuresLeaveNoFile)
     const TempFolder folder;
     const std::string old = (folder.path / "old.bin").string();
     ASSERT_TRUE(writeFileAtomically(old, "old", 3).ok);
-    const auto contentOf = [](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-    EXPECT_EQ(contentOf(old), "old");
+    EXPECT_EQ(testfs::contentOf(old), "old");
     const auto expectFailure = [&](const WriteResult& r, const std::string& cause) {
         EXPECT_FALSE(r.ok);
         EXPECT_NE(r.message.find(cause), std::string::npos) << r.message;
         EXPECT_EQ(folder.entries(), 1u);
-        EXPECT_EQ(contentOf(old), "old");
+        EXPECT_EQ(testfs::contentOf(old), "old");
     };
     {
         SCOPED_TRACE("missing folder");
@@ -267,6 +251,6 @@ TEST(AtomicFile, FailuresLeaveNoFile)
         expectFailure(r, std::strerror(EACCES));
     }
     ASSERT_TRUE(writeFileAtomically(old, "new", 3).ok);
-    EXPECT_EQ(contentOf(old), "new");
+    EXPECT_EQ(testfs::contentOf(old), "new");
     EXPECT_EQ(folder.entries(), 1u);
 }

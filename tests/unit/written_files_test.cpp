@@ -16,29 +16,12 @@
 #include "core/export/atomic_file.h"
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-struct Folder {
-    fs::path path;
-    Folder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "tolvane-written-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~Folder() { fs::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
-
-std::string contentOf(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-}  // namespace
+using testfs::contentOf;
+using Folder = testfs::TempFolder;
 
 // A link planted under any name the writer might use never carries the write elsewhere.
 TEST(AtomicFile, APlantedLinkCannotRedirectTheWrite)
