@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/in_child.h"
 #include "core/image/ppm.h"
 #include "core/scene_state.h"
 #include "desktop/offscreen.h"
@@ -121,24 +122,7 @@ Result measure(Design design, const Size& size)
 
 Result measureInChild(Design design, const Size& size)
 {
-    int fds[2];
-    Result r;
-    if (pipe(fds) != 0)
-        return r;
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        const Result mine = measure(design, size);
-        const ssize_t written = write(fds[1], &mine, sizeof mine);
-        _exit(written == sizeof mine ? 0 : 1);
-    }
-    close(fds[1]);
-    if (child < 0 || read(fds[0], &r, sizeof r) != sizeof r)
-        r = Result{};
-    close(fds[0]);
-    if (child > 0)
-        waitpid(child, nullptr, 0);
-    return r;
+    return inChild([&] { return measure(design, size); }, Result{});
 }
 
 std::string medianAndRange(const std::vector<double>& v)

@@ -14,6 +14,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/in_child.h"
 #include "desktop/offscreen.h"
 #include "gl/frame.h"
 #include "gl/vase_draw.h"
@@ -334,24 +335,7 @@ double peakMemoryOf(Path path, const VaseSettings& large)
 // Runs peakMemoryOf in a fresh child process; -1 if it failed.
 double peakMemoryInChild(Path path, const VaseSettings& large)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return -1;
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        const double mib = peakMemoryOf(path, large);
-        const ssize_t written = write(fds[1], &mib, sizeof mib);
-        _exit(written == sizeof mib ? 0 : 1);
-    }
-    close(fds[1]);
-    double mib = -1;
-    if (child < 0 || read(fds[0], &mib, sizeof mib) != sizeof mib)
-        mib = -1;
-    close(fds[0]);
-    if (child > 0)
-        waitpid(child, nullptr, 0);
-    return mib;
+    return inChild([&] { return peakMemoryOf(path, large); }, -1.0);
 }
 
 }  // namespace

@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -231,16 +229,12 @@ TEST(AtomicFile, FailuresLeaveNoFile)
     {
         SCOPED_TRACE("the disk refuses more bytes");
         // The file size limit makes write() fail part way, as a full disk does.
-        rlimit saved;
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        setrlimit(RLIMIT_FSIZE, &small);
         const std::vector<char> big(1 << 20, 'x');
-        const WriteResult r = writeFileAtomically(old, big.data(), big.size());
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
+        WriteResult r;
+        {
+            const testfs::FileSizeLimit limit(4096);
+            r = writeFileAtomically(old, big.data(), big.size());
+        }
         expectFailure(r, std::strerror(EFBIG));
     }
     if (geteuid() != 0) {

@@ -1,12 +1,10 @@
 // Files that leave the viewer: the temporary file cannot be redirected, a failed export says
 // the operating system's reason, the output folder is checked.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -63,15 +61,11 @@ TEST(AtomicFile, AFailedExportNamesTheOperatingSystemsReason)
 {
     const Folder folder;
     VaseSettings s;
-    rlimit saved;
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const NumberedWriteResult r = writeNumberedVaseGlb(folder / "tolvane-vase", s, {});
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    NumberedWriteResult r;
+    {
+        const testfs::FileSizeLimit limit(4096);
+        r = writeNumberedVaseGlb(folder / "tolvane-vase", s, {});
+    }
     EXPECT_FALSE(r.ok);
     EXPECT_NE(std::string::npos, r.message.find(std::strerror(EFBIG))) << r.message;
     EXPECT_EQ(0, std::distance(fs::directory_iterator(folder.path), {}));
