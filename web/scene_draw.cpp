@@ -12,6 +12,7 @@
 #include "core/mat4.h"
 #include "core/prop_mesh.h"
 #include "core/scene_state.h"
+#include "core/still_life.h"
 #include "core/vase_mesh.h"
 #include "core/view_math.h"
 #include "web/renderer.h"
@@ -19,44 +20,21 @@
 
 namespace {
 
-// The props' pieces, each one GLU call of the desktop's frame, held in one shared buffer.
-enum Piece {
-    kLegSide, kLegFoot, kCanSide, kCanCap, kStandSide, kStandDisk, kPostSide, kHalfRing,
-    kGlobeSphere, kTableTop,
-    kVaseSurface,  // drawn from its own buffer, listed here for kMirrorTexture
-    kPieceCount
-};
-
-// Which pieces see their texture mirrored, in s and in t (a texture matrix scaling by -1), as
-// the desktop's frame mirrors them so that every image reads as it does in an image viewer:
-// s where a shape's axis points down or its u runs against the image, t on the stand.
-struct Mirror {
-    bool s, t;
-};
-constexpr Mirror kMirrorTexture[kPieceCount] = {
-    /* kLegSide */ {true, false},    /* kLegFoot */ {true, false},
-    /* kCanSide */ {true, false},    /* kCanCap */ {false, false},
-    /* kStandSide */ {false, true},  /* kStandDisk */ {false, true},
-    /* kPostSide */ {false, true},   /* kHalfRing */ {false, false},
-    /* kGlobeSphere */ {true, false}, /* kTableTop */ {false, false},
-    /* kVaseSurface */ {true, false},
-};
-
-void setTextureMirror(Piece p)
+void setTextureMirror(const TextureMirror& mirror)
 {
-    glUniform2f(program.textureScale, kMirrorTexture[p].s ? -1.0f : 1.0f,
-                kMirrorTexture[p].t ? -1.0f : 1.0f);
+    glUniform2f(program.textureScale, mirror.s ? -1.0f : 1.0f, mirror.t ? -1.0f : 1.0f);
 }
 
-struct PieceRange {
+struct ShapeRange {
     GLsizei first = 0;  // in indices
     GLsizei count = 0;
 };
 
+// The still life's shapes other than the vase, one range each in one shared buffer.
 struct PropBuffers {
     GLuint vertices = 0;
     GLuint indices = 0;
-    PieceRange pieces[kPieceCount];
+    std::vector<ShapeRange> shapes;  // by shape index
     int slices = -1;
     int stacks = -1;
 } props;
@@ -72,56 +50,62 @@ struct VaseBuffers {
 // Vertices per vase draw call: as many as 16-bit indices reach.
 constexpr size_t kVaseBatchVertices = 65536;
 
-// The table-top box: corners, and the faces as the desktop draws them (polygons: fans).
-const float kTableCorners[8][3] = {
-    {-1.0f, -0.1f, -1.0f}, {1.0f, -0.1f, -1.0f}, {1.0f, 0.1f, -1.0f}, {-1.0f, 0.1f, -1.0f},
-    {-1.0f, -0.1f, 1.0f},  {1.0f, -0.1f, 1.0f},  {1.0f, 0.1f, 1.0f},  {-1.0f, 0.1f, 1.0f},
-};
-const int kTableFaces[6][4] = {{0, 3, 2, 1}, {2, 3, 7, 6}, {0, 1, 5, 4},
-                               {0, 4, 7, 3}, {1, 2, 6, 5}, {4, 5, 6, 7}};
-
+// The table-top box's faces are polygons, which GL draws as fans.
 void appendTableTop(PropMesh& mesh)
 {
-    const float texCoords[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
     for (const auto& face : kTableFaces) {
         const uint32_t first = static_cast<uint32_t>(mesh.vertices.size());
         for (int k = 0; k < 4; ++k) {
             const float* p = kTableCorners[face[k]];
+            const float* t = kTableFaceTexCoords[k];
             // The corner's position is its normal: the box is shaded like a rounded body.
-            mesh.vertices.push_back({texCoords[k][0], texCoords[k][1], p[0], p[1], p[2], p[0],
-                                     p[1], p[2]});
+            mesh.vertices.push_back({t[0], t[1], p[0], p[1], p[2], p[0], p[1], p[2]});
         }
         mesh.indices.insert(mesh.indices.end(),
                             {first, first + 1, first + 2, first, first + 2, first + 3});
     }
 }
 
-// The can's caps come from a quadric without texture coordinates: they keep the last ones
-// its side gave, (1 - slices/slices, stacks/stacks).
-constexpr PlainTexture kCapTexture{false, 0.0f, 1.0f};
+// A quadric without texture coordinates keeps the last ones GL was given: in the still life it
+// follows a cylinder, whose last vertex has (1 - slices/slices, stacks/stacks).
+constexpr PlainTexture kAfterCylinderTexture{false, 0.0f, 1.0f};
+
+void appendShape(PropMesh& mesh, const Shape& shape, int slices, int stacks)
+{
+    if (shape.fixedSlices > 0) {
+        slices = shape.fixedSlices;
+        stacks = shape.fixedStacks;
+    }
+    const PlainTexture texture = shape.textureCoordinates ? PlainTexture{} : kAfterCylinderTexture;
+    switch (shape.kind) {
+    case ShapeKind::TableTop: appendTableTop(mesh); break;
+    case ShapeKind::Cylinder:
+        appendCylinder(mesh, shape.r0, shape.r1, shape.height, slices, stacks, texture);
+        break;
+    case ShapeKind::Disk:
+        appendPartialDisk(mesh, shape.r0, shape.r1, slices, stacks, 0.0, 360.0, texture);
+        break;
+    case ShapeKind::PartialDisk:
+        appendPartialDisk(mesh, shape.r0, shape.r1, slices, stacks, shape.startAngle,
+                          shape.sweepAngle, texture);
+        break;
+    case ShapeKind::Sphere: appendSphere(mesh, shape.r0, slices, stacks, texture); break;
+    case ShapeKind::Vase: break;  // its own buffer
+    }
+}
 
 void ensurePropBuffers(int slices, int stacks)
 {
     if (props.vertices != 0 && slices == props.slices && stacks == props.stacks)
         return;
     PropMesh mesh;
-    auto piece = [&](Piece p, auto&& append) {
-        props.pieces[p].first = static_cast<GLsizei>(mesh.indices.size());
-        append();
-        props.pieces[p].count = static_cast<GLsizei>(mesh.indices.size()) - props.pieces[p].first;
-    };
-    piece(kLegSide, [&] { appendCylinder(mesh, 0.1, 0.1, 1.5, slices, stacks); });
-    piece(kLegFoot, [&] { appendPartialDisk(mesh, 0.0, 0.1, slices, stacks, 0.0, 360.0); });
-    piece(kCanSide, [&] { appendCylinder(mesh, 0.2, 0.2, 0.65, slices, stacks); });
-    piece(kCanCap,
-          [&] { appendPartialDisk(mesh, 0.0, 0.2, slices, stacks, 0.0, 360.0, kCapTexture); });
-    piece(kStandSide, [&] { appendCylinder(mesh, 0.3, 0.3, 0.1, slices, stacks); });
-    piece(kStandDisk, [&] { appendPartialDisk(mesh, 0.0, 0.3, slices, stacks, 0.0, 360.0); });
-    piece(kPostSide, [&] { appendCylinder(mesh, 0.05, 0.05, 0.2, slices, stacks); });
-    // The meridian keeps its own fine tessellation whatever the panel says.
-    piece(kHalfRing, [&] { appendPartialDisk(mesh, 0.45, 0.5, 100, 100, 0.0, 180.0); });
-    piece(kGlobeSphere, [&] { appendSphere(mesh, 0.45, slices, stacks); });
-    piece(kTableTop, [&] { appendTableTop(mesh); });
+    const std::vector<Shape>& shapes = stillLife().shapes;
+    props.shapes.assign(shapes.size(), ShapeRange{});
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        props.shapes[i].first = static_cast<GLsizei>(mesh.indices.size());
+        appendShape(mesh, shapes[i], slices, stacks);
+        props.shapes[i].count = static_cast<GLsizei>(mesh.indices.size()) - props.shapes[i].first;
+    }
 
     if (props.vertices == 0) {
         glGenBuffers(1, &props.vertices);
@@ -162,14 +146,14 @@ void bindTexture(const SceneState& state, int index)
     glBindTexture(GL_TEXTURE_2D, texture);
 }
 
-void drawPiece(Piece p, const Mat4& modelView)
+// One shape from the props' buffer, which must be the one the attributes point into.
+void drawShape(int shape)
 {
-    if (props.pieces[p].count == 0)
+    const ShapeRange& range = props.shapes[shape];
+    if (range.count == 0)
         return;
-    setMatrix(modelView);
-    setTextureMirror(p);
-    glDrawElements(GL_TRIANGLES, props.pieces[p].count, GL_UNSIGNED_INT,
-                   reinterpret_cast<const void*>(props.pieces[p].first * sizeof(uint32_t)));
+    glDrawElements(GL_TRIANGLES, range.count, GL_UNSIGNED_INT,
+                   reinterpret_cast<const void*>(range.first * sizeof(uint32_t)));
 }
 
 // Rebuilds the vase's buffer when a setting it depends on changed. The mesh passes through
@@ -187,12 +171,10 @@ void ensureVaseBuffer(const VaseSettings& s)
     vase.built = true;
 }
 
-void drawVase(const SceneState& state, const Mat4& modelView)
+// The vase from its own buffer; leaves the attributes pointing into it.
+void drawVase(const SceneState& state)
 {
     ensureVaseBuffer(vaseSettingsOf(state));
-    bindTexture(state, state.vaseTexture);
-    setMatrix(modelView * scale(0.7f));
-    setTextureMirror(kVaseSurface);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, vase.quadIndices);
     for (size_t first = 0; first < vase.vertexCount; first += kVaseBatchVertices) {
         const size_t count = std::min(kVaseBatchVertices, vase.vertexCount - first);
@@ -241,7 +223,9 @@ void drawParts(const SceneState& state, int width, int height, Parts parts)
     glUniform1f(program.shininess, 100.0f);
     glUniform1i(program.texture, 0);
 
-    const Mat4 camera = lookAt(-1, 1, -1, 0, 0, 0, 0, 1, 0);
+    const Camera& c = kCamera;
+    const Mat4 camera = lookAt(c.eye[0], c.eye[1], c.eye[2], c.centre[0], c.centre[1],
+                               c.centre[2], c.up[0], c.up[1], c.up[2]);
     // The light is placed after the camera and before the rotation: fixed to the camera.
     const float* lp = state.lightPosition;
     float eyeLight[4];
@@ -256,51 +240,31 @@ void drawParts(const SceneState& state, int width, int height, Parts parts)
                       rotate(state.rotation[1], 0, 1, 0) * rotate(state.rotation[2], 0, 0, 1);
 
     ensurePropBuffers(state.objectSlices, state.objectStacks);
-    pointAttributes(props.vertices, 0);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, props.indices);
-
-    const Mat4 stand = view * translate(0.55f, 0.1f, -0.55f) * rotate(-90, 1, 0, 0);
-    const Mat4 post = stand * translate(0, 0, 0.1f);
-    // The tilt of the globe's axis.
-    const Mat4 tilt = post * translate(-0.2f, 0, 0.225f) * rotate(22, 0, 1, 0);
-    if (parts != Parts::GlobeOnly) {
-        bindTexture(state, state.tableTexture);
-        drawPiece(kTableTop, view);
-        const float legOffsets[4][3] = {{-0.5f, -0.1f, -0.5f},
-                                        {-0.5f, -0.1f, 0.5f},
-                                        {0.5f, -0.1f, -0.5f},
-                                        {0.5f, -0.1f, 0.5f}};
-        for (const auto& o : legOffsets) {
-            const Mat4 leg = view * translate(o[0], o[1], o[2]) * rotate(90, 1, 0, 0);
-            drawPiece(kLegSide, leg);
-            drawPiece(kLegFoot, leg * translate(0, 0, 1.5f));
-        }
-
-        bindTexture(state, state.popTexture);
-        const Mat4 can =
-            view * translate(-0.55f, 0.75f, -0.55f) * rotate(180, 0, 1, 0) * rotate(90, 1, 0, 0);
-        drawPiece(kCanSide, can);
-        drawPiece(kCanCap, can);
-        drawPiece(kCanCap, can * translate(0, 0, 0.65f));
-
-        bindTexture(state, state.standTexture);
-        drawPiece(kStandSide, stand);
-        drawPiece(kStandDisk, stand);
-        drawPiece(kStandDisk, post);
-        drawPiece(kPostSide, post);
-        drawPiece(kHalfRing, tilt * translate(0, 0, 0.5f) * rotate(90, 1, 0, 0) *
-                                 rotate(180, 0, 1, 0) * rotate(180, 0, 0, 1));
-
-        drawVase(state, view * translate(-0.25f, 0.1f, 0.45f));
-    }
+    bool pointingAtProps = false;
+    int boundSlot = -1;
     // The sphere comes last in every frame, so that a frame drawn over a kept picture of the
     // rest settles every depth tie as the whole frame does: the earlier surface keeps it.
-    if (parts != Parts::AllButGlobe) {
-        pointAttributes(props.vertices, 0);
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, props.indices);
-        bindTexture(state, state.globeTexture);
-        drawPiece(kGlobeSphere, tilt * translate(0, 0, 0.5f) * rotate(180, 1, 0, 0) *
-                                    rotate(static_cast<float>(state.globeAngle), 0, 0, 1));
+    const StillLife& life = stillLife();
+    for (const Piece& piece : life.pieces) {
+        if (parts != Parts::All && turnsWithGlobe(life, piece) != (parts == Parts::GlobeOnly))
+            continue;
+        if (static_cast<int>(piece.texture) != boundSlot) {
+            bindTexture(state, textureIndexOf(state, piece.texture));
+            boundSlot = static_cast<int>(piece.texture);
+        }
+        setTextureMirror(piece.mirror);
+        setMatrix(placeMatrix(life, piece.place, state.globeAngle, view));
+        if (life.shapes[piece.shape].kind == ShapeKind::Vase) {
+            drawVase(state);
+            pointingAtProps = false;
+            continue;
+        }
+        if (!pointingAtProps) {
+            pointAttributes(props.vertices, 0);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, props.indices);
+            pointingAtProps = true;
+        }
+        drawShape(piece.shape);
     }
 }
 
