@@ -30,11 +30,7 @@ Move rotateBy(float degrees, float x, float y, float z)
 
 int addPlace(StillLife& life, int parent, std::initializer_list<Move> moves)
 {
-    Place p;
-    p.parent = parent;
-    for (const Move& m : moves)
-        p.moves[p.moveCount++] = m;
-    life.places.push_back(p);
+    life.places.push_back({parent, moves});
     return static_cast<int>(life.places.size()) - 1;
 }
 
@@ -203,9 +199,8 @@ Mat4 placeMatrix(const StillLife& life, int place, int globeAngle, const Mat4& f
 {
     Mat4 m = from;
     for (int p : placePath(life, place)) {
-        const Place& pl = life.places[p];
-        for (int i = 0; i < pl.moveCount; ++i)
-            m = m * moveMatrix(pl.moves[i], globeAngle);
+        for (const Move& move : life.places[p].moves)
+            m = m * moveMatrix(move, globeAngle);
     }
     return m;
 }
@@ -213,9 +208,8 @@ Mat4 placeMatrix(const StillLife& life, int place, int globeAngle, const Mat4& f
 bool turnsWithGlobe(const StillLife& life, const Piece& piece)
 {
     for (int p : placePath(life, piece.place)) {
-        const Place& pl = life.places[p];
-        for (int i = 0; i < pl.moveCount; ++i)
-            if (pl.moves[i].kind == MoveKind::Spin)
+        for (const Move& move : life.places[p].moves)
+            if (move.kind == MoveKind::Spin)
                 return true;
     }
     return false;

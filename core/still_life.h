@@ -2,7 +2,6 @@
 // texture it shows, how that image is mirrored and where the piece stands. No GL.
 #pragma once
 
-#include <array>
 #include <vector>
 
 #include "core/mat4.h"
@@ -52,9 +51,8 @@ struct Move {
 // the view rotation leaves it.
 constexpr int kView = -1;
 struct Place {
-    int parent = kView;
-    std::array<Move, 4> moves{};
-    int moveCount = 0;
+    int parent = kView;  // always a place listed before this one
+    std::vector<Move> moves;
 };
 
 // The props the pieces belong to, for drawing one prop alone and for naming pieces.

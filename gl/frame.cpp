@@ -98,8 +98,7 @@ void bindTexture(int index)
 
 void applyMoves(const Place& place)
 {
-    for (int i = 0; i < place.moveCount; ++i) {
-        const Move& m = place.moves[i];
+    for (const Move& m : place.moves) {
         switch (m.kind) {
         case MoveKind::Translate: glTranslatef(m.x, m.y, m.z); break;
         case MoveKind::Rotate: glRotatef(m.degrees, m.x, m.y, m.z); break;
