@@ -28,7 +28,8 @@ WEB_OBJECTS := $(patsubst %.cpp,$(WEB_BUILD)/obj/%.o,$(WEB_SOURCES))
 # The bundled textures, compressed: the procedural ones as PNG, the Earth photograph as JPEG.
 WEB_TEXTURES := $(WEB_SITE)/wood.png $(WEB_SITE)/canlabel.png $(WEB_SITE)/earth.jpg \
                 $(WEB_SITE)/vase.png $(WEB_SITE)/metal.png
-WEB_FILES := $(WEB_SITE)/tolvane.js $(WEB_SITE)/index.html $(WEB_SITE)/page.js \
+WEB_SCRIPTS := $(patsubst web/%,$(WEB_SITE)/%,$(wildcard web/*.js))
+WEB_FILES := $(WEB_SITE)/tolvane.js $(WEB_SITE)/index.html $(WEB_SCRIPTS) \
              $(WEB_SITE)/textureList.txt $(WEB_TEXTURES)
 
 .PHONY: web web-files web-run setup-web
@@ -60,7 +61,7 @@ $(WEB_SITE)/index.html: web/index.html
 	@mkdir -p $(WEB_SITE)
 	cp $< $@
 
-$(WEB_SITE)/page.js: web/page.js
+$(WEB_SITE)/%.js: web/%.js
 	@mkdir -p $(WEB_SITE)
 	cp $< $@
 
