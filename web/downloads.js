@@ -2,7 +2,7 @@
 // (the core's GLB) and "Copy link".
 'use strict';
 
-function tolvaneDownloads({ M, tv, say, canvas, images }) {
+function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
   function download(blob, name) {
     const a = document.createElement('a');
     a.href = URL.createObjectURL(blob);
@@ -42,12 +42,14 @@ function tolvaneDownloads({ M, tv, say, canvas, images }) {
 
   let pictureNumber = 0;
   function savePicture() {
-    // The drawing buffer is kept after each frame, so it still holds the last one.
+    // The drawing buffer is kept after each frame, so it still holds the last one, and the
+    // canvas is read now: the arguments are that frame's, with its size.
+    const args = shownArgs();
     canvas.toBlob(async (blob) => {
       if (!blob) { say('Could not save a picture: the browser made no PNG'); return; }
       const png = new Uint8Array(await blob.arrayBuffer());
       const name = `tolvane-${String(++pictureNumber).padStart(3, '0')}.png`;
-      download(withTexts(png, [['Software', 'Tolvane ' + tv.version()], [tv.keyword(), tv.args()]]), name);
+      download(withTexts(png, [['Software', 'Tolvane ' + tv.version()], [tv.keyword(), args]]), name);
       say('Saved ' + name, true);
     }, 'image/png');
   }
@@ -75,16 +77,18 @@ function tolvaneDownloads({ M, tv, say, canvas, images }) {
 
   let vaseNumber = 0;
   async function exportVase() {
-    let why;
+    let why, bytes;
     try {
       const png = await vaseTexturePng();
       why = images.withBytes(png, (ptr) => tv.exportVase(ptr, png.length));
+      if (!why) bytes = M.FS.readFile('/tolvane-vase.glb');
     } catch (e) {
-      why = 'Could not export the vase: ' + (e.message || e);
+      // A failed JavaScript allocation is a RangeError, or the core's allocator refusing.
+      why = 'Could not export the vase: ' + (e instanceof RangeError || /memory/.test(e.message)
+        ? 'not enough memory for the file' : (e.message || e));
     }
+    try { M.FS.unlink('/tolvane-vase.glb'); } catch (e) { /* not written */ }
     if (why) { say(why); return; }
-    const bytes = M.FS.readFile('/tolvane-vase.glb');
-    M.FS.unlink('/tolvane-vase.glb');
     const name = `tolvane-vase-${String(++vaseNumber).padStart(3, '0')}.glb`;
     download(new Blob([bytes], { type: 'model/gltf-binary' }), name);
     say('Exported ' + name, true);

@@ -35,6 +35,8 @@
     stepArrow: fn('tvStepArrow', 'number', ['number', 'number', 'number']),
     applySetting: fn('tvApplySetting', 'string', ['string']),
     args: fn('tvArguments', 'string', []),
+    argsAt: fn('tvArgumentsAt', 'string', ['number', 'number']),
+    textLimit: fn('tvTextLimit', 'number', []),
     version: fn('tvVersion', 'string', []),
     keyword: fn('tvArgumentsKeyword', 'string', []),
     press: fn('tvPress', null, ['number', 'number']),
@@ -45,11 +47,13 @@
     wheel: fn('tvWheel', null, ['number']),
     advance: fn('tvAdvance', 'number', []),
     moving: fn('tvMoving', 'number', []),
-    draw: fn('tvDraw', null, ['number', 'number']),
+    draw: fn('tvDraw', 'string', ['number', 'number']),
+    restoreContext: fn('tvRestoreContext', 'string', []),
     quadCount: fn('tvQuadCount', 'number', []),
     keptPicture: fn('tvKeptPicture', null, ['number']),
     lastFrameKept: fn('tvLastFrameKept', 'number', []),
     maxTextureSize: fn('tvMaxTextureSize', 'number', []),
+    readTextureList: fn('tvReadTextureList', 'string', ['string']),
     beginImages: fn('tvBeginImages', null, []),
     imageKind: fn('tvImageKind', 'number', ['number', 'number']),
     imageProblem: fn('tvImageProblem', 'string', ['number', 'number']),
@@ -81,6 +85,8 @@
   const frameTimes = [];  // ms stamps of recent frames, for the status line
   let shownMs = 0;
   let lastDrawMs = 0;  // how long the last frame took to draw, ms
+  let shownArgs = '';  // the arguments that redraw the picture the canvas shows
+  let contextLost = false;  // no frames until the browser restores the WebGL context
 
   function requestFrame() {
     dirty = true;
@@ -92,13 +98,19 @@
 
   function frame(now) {
     scheduled = false;
-    if (document.hidden || !started) return;
+    if (document.hidden || !started || contextLost) return;
     const moving = tv.moving() !== 0;
     if (!dirty && !moving) return;
     dirty = false;
     const drawStart = performance.now();
-    tv.draw(canvas.width, canvas.height);
+    const shortfall = tv.draw(canvas.width, canvas.height);
     lastDrawMs = performance.now() - drawStart;
+    if (shortfall) {  // the core drew the previous settings again
+      say(shortfall);
+      panel.refreshPanel();
+    }
+    // Read before the step below moves the globe past the picture.
+    shownArgs = tv.argsAt(canvas.width, canvas.height);
     // The globe and the turn about Y step once per frame, as the desktop's idle handler does;
     // the first frame shows them where they start.
     tv.advance();
@@ -132,6 +144,21 @@
       statusLine.textContent = `Scene: measuring..., vase ${quads} quads`;
   }
 
+  // A lost context (a GPU reset, a driver update, too many tabs) draws nothing until the browser
+  // restores it; then every GL object and texture is made again and the scene drawn.
+  canvas.addEventListener('webglcontextlost', (e) => {
+    e.preventDefault();  // asks the browser to restore it
+    contextLost = true;
+    say('The graphics context was lost; the scene comes back when the browser restores it');
+  });
+  canvas.addEventListener('webglcontextrestored', () => {
+    const why = tv.restoreContext();
+    if (why) { say(why); return; }
+    contextLost = false;
+    say('The graphics context was restored', true);
+    requestFrame();
+  });
+
   document.addEventListener('visibilitychange', () => { if (!document.hidden) requestFrame(); });
 
   // The picture stays square and centred, at the device's pixel ratio.
@@ -153,9 +180,9 @@
 
   // ---- The panel, images and downloads (panel.js, images.js, downloads.js) ----
 
-  const panel = tolvanePanel({ tv, controlsBox, requestFrame });
+  const panel = tolvanePanel({ tv, controlsBox, requestFrame, say });
   const images = tolvaneImages({ M, tv, say, panel, requestFrame });
-  const downloads = tolvaneDownloads({ M, tv, say, canvas, images });
+  const downloads = tolvaneDownloads({ M, tv, say, canvas, images, shownArgs: () => shownArgs });
 
   const picker = document.getElementById('files');
   document.getElementById('open').addEventListener('click', () => picker.click());
@@ -209,12 +236,16 @@
   // ---- Start: the bundled textures, then the address's settings, then the first frame ----
 
   try {
-    await images.loadImages(await images.bundledImages());
+    if (!(await images.loadBundled())) panel.buildPanel();
   } catch (e) {
     say(String(e.message || e));
     panel.buildPanel();
   }
   for (const [name, value] of new URLSearchParams(window.location.search)) {
+    if (name.length + value.length >= tv.textLimit()) {
+      say(`${name}: the value is longer than any setting can use`);
+      continue;
+    }
     const why = tv.applySetting(`${name}=${value}`);
     if (why) say(why);
   }

@@ -2,7 +2,7 @@
 // typed text and arrows go through the same rules as the desktop's.
 'use strict';
 
-function tolvanePanel({ tv, controlsBox, requestFrame }) {
+function tolvanePanel({ tv, controlsBox, requestFrame, say }) {
   let rows = [];
   function buildPanel() {
     controlsBox.innerHTML = '';
@@ -27,8 +27,12 @@ function tolvanePanel({ tv, controlsBox, requestFrame }) {
         input.inputMode = c.kind === 'int' ? 'numeric' : 'decimal';
         // Typed text is written when confirmed (Enter) or left, as the desktop's spinners do.
         // Refused text gives way to the field's value, which stays as it was.
+        // Text longer than any value needs is refused here, before it is copied to the core.
         input.addEventListener('change', () => {
-          tv.commitText(index, input.value);
+          if (input.value.length >= tv.textLimit())
+            say(`${c.label}: the typed text is longer than this field can use`);
+          else
+            tv.commitText(index, input.value);
           input.value = tv.value(index);
           changed();
         });
