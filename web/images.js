@@ -107,7 +107,17 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
 
   // Replaces the texture list with `files` ({name, bytes}) in order; a refused file keeps the
   // textures as they were. Resolves to whether this set is now the texture list.
+  let running = 0;
   async function loadImages(files, number = ++latest) {
+    running++;
+    try {
+      return await loadNumbered(files, number);
+    } finally {
+      running--;
+    }
+  }
+
+  async function loadNumbered(files, number) {
     const current = () => number === latest;
     if (!current()) return false;
     tv.beginImages();
@@ -132,7 +142,15 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
   }
 
   async function openFiles(fileList) {
-    const chosen = Array.from(fileList);  // the picker's list empties when it is reset
+    running++;
+    try {
+      await openNumbered(Array.from(fileList));  // the picker's list empties when it is reset
+    } finally {
+      running--;
+    }
+  }
+
+  async function openNumbered(chosen) {
     await startup;  // numbered after it, so that the bundled images are never cancelled
     const number = ++latest;
     const files = [];
@@ -170,5 +188,5 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
     return done;
   }
 
-  return { withBytes, openFiles, loadBundled };
+  return { withBytes, openFiles, loadBundled, loading: () => running };
 }

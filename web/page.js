@@ -255,11 +255,13 @@
   fitCanvas();
 
   // For tests and scripts: how many frames the page has drawn, its --set arguments, whether the last frame was drawn
-  // over the kept picture, and a switch to draw every frame whole (for measuring).
+  // over the kept picture, a switch to draw every frame whole (for measuring), and how many
+  // image loads are still running (replaced ones included, until they stop).
   window.tolvane = {
     framesDrawn: () => framesDrawn,
     args: () => tv.args(),
     lastFrameKept: () => tv.lastFrameKept() === 1,
     keptPicture: (on) => { tv.keptPicture(on ? 1 : 0); requestFrame(); },
+    loading: () => images.loading(),
   };
 })();
