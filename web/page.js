@@ -107,7 +107,7 @@
     lastDrawMs = performance.now() - drawStart;
     if (shortfall) {  // the core drew the previous settings again
       say(shortfall);
-      panel.refreshPanel();
+      panel.refreshPanel(true);
     }
     // Read before the step below moves the globe past the picture.
     shownArgs = tv.argsAt(canvas.width, canvas.height);
@@ -256,12 +256,14 @@
 
   // For tests and scripts: how many frames the page has drawn, its --set arguments, whether the last frame was drawn
   // over the kept picture, a switch to draw every frame whole (for measuring), and how many
-  // image loads are still running (replaced ones included, until they stop).
+  // image loads are still running (replaced ones included, until they stop); holdMemory takes
+  // up to `mb` MB of the core's memory for good, to see what the page does when it runs short.
   window.tolvane = {
     framesDrawn: () => framesDrawn,
     args: () => tv.args(),
     lastFrameKept: () => tv.lastFrameKept() === 1,
     keptPicture: (on) => { tv.keptPicture(on ? 1 : 0); requestFrame(); },
     loading: () => images.loading(),
+    holdMemory: (mb) => { let n = 0; while (n < mb && M._malloc(1 << 20)) n++; return n; },
   };
 })();

@@ -57,11 +57,12 @@ function tolvanePanel({ tv, controlsBox, requestFrame, say }) {
   }
 
   // Every control shows its field as it is now (the keys c and s change one too).
-  function refreshPanel() {
+  // A field being typed in keeps its text, unless `all` (the core took a value back).
+  function refreshPanel(all = false) {
     rows.forEach(({ c, input }, index) => {
       const value = tv.value(index);
       if (c.kind === 'checkbox') input.checked = value !== '0';
-      else if (document.activeElement !== input) input.value = value;
+      else if (all || document.activeElement !== input) input.value = value;
     });
   }
 

@@ -227,3 +227,26 @@ test('text longer than a field can use is refused before it reaches the core', a
   assert.deepEqual(page.errors, []);
   await page.close();
 });
+
+test('what does not fit in memory is a message, and the scene stays as it was', async () => {
+  const page = await h.openPage(browser, server.url, 'spinGlobe=0');
+  await page.evaluate(() => window.tolvane.holdMemory(1900));  // of the page's 2 GB
+  const labels = await page.$$eval('#controls label', (all) => all.map((l) => l.textContent));
+  const field = `#control${labels.indexOf('Number of radial steps for vase (greater the better)')}`;
+  const before = await page.$eval(field, (e) => e.value);
+  await page.evaluate(() => { document.getElementById('messages').innerHTML = ''; });
+  await page.click(`#control${labels.indexOf('Number of vertical steps for vase (greater the better)')}`, { clickCount: 3 });
+  await page.keyboard.type('1000');
+  await page.click(field, { clickCount: 3 });
+  await page.keyboard.type('1000');
+  await page.keyboard.press('Enter');
+  await waitForMessage(page, /The vase with 1000 x 1000 steps does not fit in the page's memory; the previous settings are kept/);
+  assert.equal(await page.$eval(field, (e) => e.value), before);
+  const large = Buffer.concat([Buffer.from('P6\n4000 4000\n255\n'), Buffer.alloc(4000 * 4000 * 3, 7)]);
+  await h.dropFiles(page, [{ name: 'large.ppm', bytes: large }]);
+  await waitForMessage(page, /large\.ppm: not enough memory for this (image|file)/);
+  await assertMatchesDesktop(page, ['spinGlobe=0', 'vaseVerticalSteps=1000', `vaseRadialSteps=${before}`],
+    path.join(h.desktopBuild, 'assets/textureList.txt'), 'the scene kept');
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});

@@ -191,4 +191,4 @@ async function downloaded(file) {
 }
 
 module.exports = { startServer, launchBrowser, openPage, nextFrame, desktopPicture, desktopRender,
-  desktopReads, compareCanvas, canvasDigest, pngFile, pngText, downloaded, dropFiles, tempFolder, site };
+  desktopReads, compareCanvas, canvasDigest, pngFile, pngText, downloaded, dropFiles, tempFolder, site, desktopBuild };
