@@ -70,9 +70,10 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
                       imageOrientation: kind === 2 ? 'from-image' : 'none' };
     try {
       bitmap = await createImageBitmap(new Blob([bytes]), options);
-      // The page's GPU may hold smaller textures than the desktop's: scale such images down.
+      // The page's GPU may hold smaller textures than the desktop's: scale such images down
+      // (while the context is lost the largest is unknown, 0, and images are kept whole).
       const largest = tv.maxTextureSize();
-      if (bitmap.width > largest || bitmap.height > largest) {
+      if (largest > 0 && (bitmap.width > largest || bitmap.height > largest)) {
         const f = largest / Math.max(bitmap.width, bitmap.height);
         const resized = await createImageBitmap(bitmap, {
           ...options,
