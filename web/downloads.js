@@ -45,6 +45,7 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
     // The drawing buffer is kept after each frame, so it still holds the last one, and the
     // canvas is read now: the arguments are that frame's, with its size.
     const args = shownArgs();
+    if (!args) { say('Nothing to save: the canvas shows no picture while the graphics context is lost'); return; }
     canvas.toBlob(async (blob) => {
       if (!blob) { say('Could not save a picture: the browser made no PNG'); return; }
       const png = new Uint8Array(await blob.arrayBuffer());

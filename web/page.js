@@ -182,7 +182,7 @@
 
   const panel = tolvanePanel({ tv, controlsBox, requestFrame, say });
   const images = tolvaneImages({ M, tv, say, panel, requestFrame });
-  const downloads = tolvaneDownloads({ M, tv, say, canvas, images, shownArgs: () => shownArgs });
+  const downloads = tolvaneDownloads({ M, tv, say, canvas, images, shownArgs: () => (contextLost ? '' : shownArgs) });
 
   const picker = document.getElementById('files');
   document.getElementById('open').addEventListener('click', () => picker.click());
