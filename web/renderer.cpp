@@ -123,6 +123,15 @@ bool initRenderer(std::string& why)
     return true;
 }
 
+void resetRenderer()
+{
+    program = Program{};
+    resetSceneBuffers();
+    const bool enabled = kept.enabled;
+    kept = KeptPicture{};
+    kept.enabled = enabled;
+}
+
 void drawScene(const SceneState& state, int width, int height)
 {
     KeptPicture& k = kept;

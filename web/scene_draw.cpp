@@ -186,6 +186,12 @@ void drawVase(const SceneState& state)
 
 }  // namespace
 
+void resetSceneBuffers()
+{
+    props = PropBuffers{};
+    vase = VaseBuffers{};
+}
+
 void initSceneBuffers()
 {
     glGenBuffers(1, &vase.vertices);

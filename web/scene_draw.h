@@ -5,6 +5,8 @@ struct SceneState;
 
 // Makes the buffers that do not depend on the scene, in the current WebGL context.
 void initSceneBuffers();
+// Forgets the buffers of a lost context without deleting them.
+void resetSceneBuffers();
 
 // All: the whole frame. AllButGlobe clears and draws everything but the globe's sphere;
 // GlobeOnly draws just the sphere, with the same state and matrices, over what is there.
