@@ -67,6 +67,11 @@ CommandLine failure(CommandLine line, const std::string& message)
 
 }  // namespace
 
+std::string bundledTextureList()
+{
+    return TOLVANE_DATA_DIR "/textureList.txt";
+}
+
 // The picture format --render writes, from the name's extension (any case); empty if none.
 std::string renderFormatOf(const std::string& path)
 {

@@ -42,11 +42,6 @@ void onWheel(int wheel, int dir, int x, int y)
 }
 void onKey(unsigned char c, int x, int y)
 {
-    // h shows the key list, unless it is being typed into a field.
-    if (c == 'h' && !ImGui::GetIO().WantTextInput) {
-        togglePanelKeyList();
-        return;
-    }
     queueInput({PanelInput::Key, c, 0, x, y});
 }
 void onKeyUp(unsigned char c, int x, int y)
@@ -55,10 +50,6 @@ void onKeyUp(unsigned char c, int x, int y)
 }
 void onSpecial(int k, int x, int y)
 {
-    if (k == GLUT_KEY_F1) {
-        togglePanelKeyList();
-        return;
-    }
     queueInput({PanelInput::Special, k, 0, x, y});
 }
 void onSpecialUp(int k, int x, int y)
@@ -119,12 +110,35 @@ void feedInput(const PanelInput& e)
 
 }  // namespace
 
-// Feeds ImGui the events this frame may take; the rest wait for the next frame.
+// Feeds ImGui the events this frame may take; the rest wait for the next frame. A key pressed
+// while no field is being edited is the scene's: it is set aside for runSceneKeys. A key that
+// follows a click waits for the next frame, when the click may have opened a field.
 void feedPendingInput()
 {
+    bool clicked = false;
     for (std::size_t n = nextInputBatch(panel.pending); n > 0; --n) {
-        feedInput(panel.pending.front());
+        const PanelInput e = panel.pending.front();
+        const bool key = e.kind == PanelInput::Key || e.kind == PanelInput::Special;
+        if (key && clicked)
+            break;
+        clicked = clicked || e.kind == PanelInput::Mouse;
         panel.pending.pop_front();
+        if (key && !panel.editing)
+            panel.sceneKeys.push_back(e);
+        else
+            feedInput(e);
+    }
+}
+
+void runSceneKeys()
+{
+    std::vector<PanelInput> keys;
+    keys.swap(panel.sceneKeys);
+    for (const PanelInput& e : keys) {
+        if (e.kind == PanelInput::Key && panel.sceneKey)
+            panel.sceneKey(static_cast<unsigned char>(e.code));
+        else if (e.kind == PanelInput::Special && panel.sceneSpecialKey)
+            panel.sceneSpecialKey(e.code);
     }
 }
 

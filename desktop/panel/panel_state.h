@@ -50,6 +50,11 @@ struct Panel {
     bool following = false;
     FrameRect expectedPanel;   // where the panel was put, or found after a move
     bool (*idle)() = nullptr;  // the program's idle handler: whether it has more to do
+    bool editing = false;      // a spinner's field was being edited at the end of the last frame
+    bool (*sceneKey)(unsigned char) = nullptr;  // the scene's keys; null: none
+    bool (*sceneSpecialKey)(int) = nullptr;
+    std::vector<PanelInput> sceneKeys;  // keys for the scene, taken after the panel's frame
+    int heightBeforeGrowth = 0;         // pixels; the window's height before the key list grew it
 };
 extern Panel panel;
 
@@ -73,6 +78,8 @@ void showBriefMessage(const std::string& text);
 // panel_input.cpp: the panel window's input callbacks, and the queue that feeds ImGui.
 void installPanelInput();
 void feedPendingInput();
+// Hands the keys that feedPendingInput set aside to the scene's key handling.
+void runSceneKeys();
 void dropPanelClicks();
 
 // panel_controls.cpp: one frame of the controls, buttons and status lines.

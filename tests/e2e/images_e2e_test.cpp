@@ -1,5 +1,7 @@
 // End-to-end tests, headless (--render), of images in and the command line's manners: every
 // object shows an image as it reads, and what is wrong is said on standard error.
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -122,6 +124,22 @@ TEST_F(ImagesAndCommandLine, EveryObjectShowsAnImageTheWayItReads)
     if (HasFailure()) {
         saveGrab(swatches, "swatches");
         saveGrab(gradient, "gradient");
+    }
+}
+
+// A list that can be read only once (a pipe) serves --set and the textures alike.
+TEST_F(ImagesAndCommandLine, AListOnAPipeIsReadOnce)
+{
+    writeStandardTextures(dir);
+    for (const std::string set : {"", " --set vaseTexture=4"}) {
+        SCOPED_TRACE(set.empty() ? "without --set" : "with --set");
+        const std::string command = "cd '" + dir + "' && cat textureList.txt | DISPLAY= '" +
+                                    TOLVANE_BINARY + "' --quiet --render piped.png" + set +
+                                    " /dev/stdin 2>errors.txt";
+        EXPECT_EQ(0, std::system(command.c_str()))
+            << std::ifstream(dir + "/errors.txt").rdbuf();
+        EXPECT_EQ("", picture("piped.png").pixels.empty() ? "no picture" : "");
+        std::remove((dir + "/piped.png").c_str());
     }
 }
 
