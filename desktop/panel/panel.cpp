@@ -161,7 +161,9 @@ void setPanelSceneKeys(bool (*key)(unsigned char), bool (*special)(int))
 void finishPanelWork(const std::string& message)
 {
     panel.working = false;
-    dropPanelClicks();
+    // Clicks made during the work carry the burst on past its end.
+    if (dropPanelClicks() > 0)
+        panel.lastBurstPressMs = glutGet(GLUT_ELAPSED_TIME);
     setPanelMessage(message);
 }
 

@@ -32,8 +32,23 @@ void onMotion(int x, int y)
 {
     queueInput({PanelInput::Motion, 0, 0, x, y});
 }
+// A press while the panel works, or less than kBurstGapMs after the last press of a burst,
+// belongs to the burst that started the work: it is dropped, with its release, however long
+// the viewer was busy before or after, so a burst of clicks saves or exports once.
 void onMouse(int button, int state, int x, int y)
 {
+    const unsigned bit = 1u << (button & 31);
+    if (state == GLUT_DOWN) {
+        const int now = glutGet(GLUT_ELAPSED_TIME);
+        if (panel.working || now - panel.lastBurstPressMs < kBurstGapMs) {
+            panel.lastBurstPressMs = now;
+            panel.droppedButtons |= bit;
+            return;
+        }
+    } else if (panel.droppedButtons & bit) {
+        panel.droppedButtons &= ~bit;
+        return;
+    }
     queueInput({PanelInput::Mouse, button, state == GLUT_DOWN ? 1 : 0, x, y});
 }
 void onWheel(int wheel, int dir, int x, int y)
@@ -155,20 +170,22 @@ void installPanelInput()
     glutEntryFunc(onEntry);
 }
 
-void dropPanelClicks()
+int dropPanelClicks()
 {
+    const std::size_t queued = panel.pending.size();
     // Clicks made on the panel while it worked are dropped, queued or not yet read, so that
     // impatient clicks on a button do not repeat the work.
     panel.pending.erase(
         std::remove_if(panel.pending.begin(), panel.pending.end(),
                        [](const PanelInput& e) { return e.kind == PanelInput::Mouse; }),
         panel.pending.end());
+    int dropped = static_cast<int>(queued - panel.pending.size());
     if (panel.xDisplay && panel.xWindow) {
         XSync(panel.xDisplay, False);
         XEvent event;
         while (XCheckWindowEvent(panel.xDisplay, panel.xWindow, ButtonPressMask | ButtonReleaseMask,
-                                 &event)) {
-        }
+                                 &event))
+            ++dropped;
         // freeglut reads the pointer through XInput 2, whose button events name their window
         // only in data that cannot be read while the queue is searched: every window's go.
         int opcode = 0, firstEvent = 0, firstError = 0;
@@ -180,8 +197,9 @@ void dropPanelClicks()
                        (c.evtype == XI_ButtonPress || c.evtype == XI_ButtonRelease);
             };
             while (XCheckIfEvent(panel.xDisplay, &event, isButton,
-                                 reinterpret_cast<XPointer>(static_cast<intptr_t>(opcode)))) {
-            }
+                                 reinterpret_cast<XPointer>(static_cast<intptr_t>(opcode))))
+                ++dropped;
         }
     }
+    return dropped;
 }

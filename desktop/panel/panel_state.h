@@ -55,6 +55,8 @@ struct Panel {
     bool (*sceneSpecialKey)(int) = nullptr;
     std::vector<PanelInput> sceneKeys;  // keys for the scene, taken after the panel's frame
     int heightBeforeGrowth = 0;         // pixels; the window's height before the key list grew it
+    int lastBurstPressMs = -(1 << 30);  // GLUT time of the last press of a burst (see onMouse)
+    unsigned droppedButtons = 0;        // bit per button whose press was dropped, until released
 };
 extern Panel panel;
 
@@ -68,6 +70,9 @@ constexpr int kWindowGap = 8;            // pixels between the scene's frame and
 // windows have drawn their first frame, then leaves it to the user.
 constexpr int kPlacementChecksMs[] = {100, 300, 600, 1000};
 
+// Presses less than this far apart, from one that started a save or export on, are one burst:
+// only its first click does anything.
+constexpr int kBurstGapMs = 500;
 constexpr int kPlacementCheckCount = sizeof kPlacementChecksMs / sizeof kPlacementChecksMs[0];
 
 // panel.cpp: redraws and idle calls.
@@ -80,7 +85,8 @@ void installPanelInput();
 void feedPendingInput();
 // Hands the keys that feedPendingInput set aside to the scene's key handling.
 void runSceneKeys();
-void dropPanelClicks();
+// Drops the clicks made while the panel worked; returns how many events it dropped.
+int dropPanelClicks();
 
 // panel_controls.cpp: one frame of the controls, buttons and status lines.
 void displayPanel();

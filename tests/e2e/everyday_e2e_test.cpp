@@ -128,10 +128,13 @@ TEST_F(EverydayUse, ABurstOfExportClicksDuringARebuildMakesOneFile)
                             "vaseRadialSteps=1000"}));
     waitForStillLife();
     clickCheckbox(panel, PanelControl::CrazyVase);
-    for (int k = 0; k < 4; ++k)
+    // Clicks a few times a second from during the rebuild until a little after the file is
+    // written: the burst outlasts the export.
+    for (int k = 0; k < 200 && !fileExists("tolvane-vase-001.glb"); ++k)
         clickPanelButton(panel, PanelButton::ExportVase);
-    ASSERT_TRUE(waitUntil([&] { return fileExists("tolvane-vase-001.glb"); }, 120.0))
-        << describeViewer();
+    ASSERT_TRUE(fileExists("tolvane-vase-001.glb")) << describeViewer();
+    for (int k = 0; k < 2; ++k)
+        clickPanelButton(panel, PanelButton::ExportVase);
     // Once the panel answers again, every click of the burst has been taken or dropped.
     EXPECT_TRUE(waitUntil(
         [&] {
