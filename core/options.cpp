@@ -53,8 +53,11 @@ class UsageFormatter : public CLI::Formatter {
   public:
     std::string make_usage(const CLI::App*, std::string) const override
     {
-        return "Usage: tolvane [GLUT options] [--set NAME=VALUE]... [--output-dir DIR] [--quiet]\n"
-               "               [--render FILE.png|FILE.jpg [--size WxH]] [texture-list-file]\n";
+        // One line per form, so that help2man's synopsis keeps both.
+        return "Usage: tolvane [GLUT options] [--set NAME=VALUE]... [--output-dir DIR] [--quiet] "
+               "[texture-list-file]\n"
+               "   or: tolvane --render FILE.png|FILE.jpg [--size WxH] [--set NAME=VALUE]... "
+               "[--quiet] [texture-list-file]\n";
     }
 };
 
@@ -108,10 +111,15 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
     CLI::App app{"Tolvane: an interactive still life (a table, a can, a globe and a vase)."};
     app.name("tolvane");
     app.formatter(std::make_shared<UsageFormatter>());
+    // The key list indented, as the settings are, so that a man page made from --help (help2man)
+    // keeps one line per key.
+    std::string keys = "  " + std::string(kKeyList);
+    for (size_t at = keys.find('\n'); at + 1 < keys.size(); at = keys.find('\n', at + 1))
+        keys.insert(at + 1, "  ");
     app.footer(settingsHelp() +
                "\nGLUT's own options (-display NAME, -geometry WxH+X+Y, ...) are accepted too.\n"
-               "\nIn the scene window:\n" +
-               kKeyList);
+               "\nIn the scene window, and in the panel while no field is being edited:\n" +
+               keys);
     app.set_version_flag("--version", std::string("tolvane ") + TOLVANE_VERSION);
     app.add_option("--set", line.settings, "set one setting before the first frame; repeatable")
         ->type_name("NAME=VALUE")
