@@ -2,6 +2,7 @@
 // object shows an image as it reads, and what is wrong is said on standard error.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -151,6 +152,14 @@ TEST_F(ImagesAndCommandLine, SaysWhatIsWrongOnStandardError)
         EXPECT_EQ("tolvane: cannot open texture list 'x.txt': No such file or directory\n",
                   errors());
         EXPECT_NE(std::string::npos, outputSoFar(viewer).find("Usage: ./tolvane <input_file>"));
+    }
+    {
+        SCOPED_TRACE("a folder given as the list");
+        std::filesystem::create_directory(dir + "/textures");
+        EXPECT_EQ(1, render({"--render", "a.png", "textures"}));
+        EXPECT_EQ("tolvane: cannot open texture list 'textures': it is a folder; give the texture "
+                  "list file in it\n",
+                  errors());
     }
     {
         SCOPED_TRACE("an image of another kind");
