@@ -311,7 +311,6 @@ void displayPanel()
         const std::string busy = click.work();
         if (!busy.empty()) {
             panel.working = true;
-            panel.lastBurstPressMs = glutGet(GLUT_ELAPSED_TIME);
             setPanelMessage(busy);
             // Shown before the work starts: the buttons off, the status line saying so.
             drawPanelFrame();

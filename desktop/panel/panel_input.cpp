@@ -32,9 +32,10 @@ void onMotion(int x, int y)
 {
     queueInput({PanelInput::Motion, 0, 0, x, y});
 }
-// A press while the panel works, or less than kBurstGapMs after the last press of a burst,
-// belongs to the burst that started the work: it is dropped, with its release, however long
-// the viewer was busy before or after, so a burst of clicks saves or exports once.
+// A press while the panel works, or less than kBurstGapMs after the last press of a burst (one
+// made while it worked), belongs to the burst that started the work: it is dropped, with its
+// release, however long the viewer was busy, so a burst of clicks saves or exports once. A
+// click after the work ended, with none during it, is a new one.
 void onMouse(int button, int state, int x, int y)
 {
     const unsigned bit = 1u << (button & 31);

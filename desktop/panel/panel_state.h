@@ -70,8 +70,8 @@ constexpr int kWindowGap = 8;            // pixels between the scene's frame and
 // windows have drawn their first frame, then leaves it to the user.
 constexpr int kPlacementChecksMs[] = {100, 300, 600, 1000};
 
-// Presses less than this far apart, from one that started a save or export on, are one burst:
-// only its first click does anything.
+// Presses made while a save or export runs, and those after it less than this far apart, are
+// one burst with the click that started it: only that click does anything.
 constexpr int kBurstGapMs = 500;
 constexpr int kPlacementCheckCount = sizeof kPlacementChecksMs / sizeof kPlacementChecksMs[0];
 
