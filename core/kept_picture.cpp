@@ -23,7 +23,9 @@ bool sameScene(const SceneState& a, const SceneState& b)
            a.vaseTexture == b.vaseTexture && a.standTexture == b.standTexture &&
            a.vaseVerticalSteps == b.vaseVerticalSteps &&
            a.vaseRadialSteps == b.vaseRadialSteps && a.objectSlices == b.objectSlices &&
-           a.objectStacks == b.objectStacks && sameArray(a.lightPosition, b.lightPosition) &&
+           a.objectStacks == b.objectStacks && a.showMesh == b.showMesh &&
+           a.showNormals == b.showNormals && a.showLight == b.showLight &&
+           a.antialiasing == b.antialiasing && sameArray(a.lightPosition, b.lightPosition) &&
            sameArray(a.lightDiffuse, b.lightDiffuse) &&
            sameArray(a.lightSpecular, b.lightSpecular) &&
            sameArray(a.materialSpecular, b.materialSpecular) &&

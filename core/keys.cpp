@@ -6,6 +6,9 @@ const char* const kKeyList =
     "wheel       zoom in and out\n"
     "c / s       cylindrical / spherical picture on the vase\n"
     "y           start or stop turning the whole view\n"
+    "m           show or hide the vase's quads as lines\n"
+    "n           show or hide the vase's lighting normals\n"
+    "l           show or hide where the light is (or an arrow along it)\n"
     "r           reset rotation, zoom and turn to the start-up view\n"
     "q / Esc     quit (Esc in a panel field cancels the edit)\n"
     "F1 / h      show or hide this list in the panel\n";

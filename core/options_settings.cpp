@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <tuple>
 
 #include "core/controls.h"
 #include "core/options_table.h"
@@ -18,6 +19,7 @@
 namespace {
 
 constexpr int kLastGlobeAngle = 359;  // degrees; the idle handler wraps at 360
+constexpr int kMaxAntialiasing = 8;
 
 // The panel's control bound to `field`, whose kind and limits the setting takes over.
 const Control* controlFor(const std::vector<Control>& controls, const void* field)
@@ -97,6 +99,23 @@ std::vector<Setting> settingsOf(SceneState& st, int textureCount)
     globe.high = kLastGlobeAngle;
     globe.meaning = "globe's turn, degrees";
     all.push_back(globe);
+    for (auto [name, field, meaning] :
+         {std::tuple<const char*, int*, const char*>{"showMesh", &st.showMesh,
+                                                     "vase's quads drawn as lines (key m)"},
+          {"showNormals", &st.showNormals, "vase's lighting normals drawn (key n)"},
+          {"showLight", &st.showLight, "light's place or direction drawn (key l)"}}) {
+        Setting flag{name, SettingKind::Flag};
+        flag.ints[0] = field;
+        flag.meaning = meaning;
+        all.push_back(flag);
+    }
+    Setting samples{"antialiasing", SettingKind::Int};
+    samples.ints[0] = &st.antialiasing;
+    samples.limited = true;
+    samples.low = 0;
+    samples.high = kMaxAntialiasing;
+    samples.meaning = "samples per pixel: 0, 2, 4 or 8";
+    all.push_back(samples);
     Setting spin{"spinY", SettingKind::Flag};
     spin.ints[0] = &st.spinY;
     spin.meaning = "the view turns about Y";
@@ -188,9 +207,11 @@ bool assign(const Setting& s, const std::string& value, std::string& why)
         }
         if (!parseWhole(part, ints[k]))
             return false;
-        const bool inRange = s.kind == SettingKind::Flag
-                                 ? ints[k] == 0 || ints[k] == 1
-                                 : !s.limited || (ints[k] >= s.low && ints[k] <= s.high);
+        bool inRange = s.kind == SettingKind::Flag
+                           ? ints[k] == 0 || ints[k] == 1
+                           : !s.limited || (ints[k] >= s.low && ints[k] <= s.high);
+        if (std::strcmp(s.name, "antialiasing") == 0)
+            inRange = ints[k] == 0 || ints[k] == 2 || ints[k] == 4 || ints[k] == 8;
         if (!inRange)
             return false;
     }
@@ -207,6 +228,16 @@ bool assign(const Setting& s, const std::string& value, std::string& why)
 bool animationOnly(const Setting& s)
 {
     return std::strcmp(s.name, "spinY") == 0;
+}
+
+// Settings added after pictures were first saved: listed only when on, so that a picture
+// saved with them off carries the same arguments (and bytes) as before they existed.
+bool listedOnlyWhenOn(const Setting& s)
+{
+    for (const char* name : {"showMesh", "showNormals", "showLight", "antialiasing"})
+        if (std::strcmp(s.name, name) == 0)
+            return *s.ints[0] == 0;
+    return false;
 }
 
 }  // namespace
@@ -249,7 +280,7 @@ std::string reproducingArguments(const SceneState& state, int textureCount, int 
     for (const Setting& s : settingsOf(const_cast<SceneState&>(state), textureCount)) {
         // A texture index that the same list would refuse (there is no image to choose) is
         // left out: it changes nothing in the picture.
-        if (animationOnly(s) || (s.kind == SettingKind::Int && s.limited && s.high < s.low))
+        if (animationOnly(s) || listedOnlyWhenOn(s) || (s.kind == SettingKind::Int && s.limited && s.high < s.low))
             continue;
         if (!text.empty())
             text += ' ';

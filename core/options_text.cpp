@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/options_table.h"
 #include "core/scene_state.h"
@@ -21,6 +22,8 @@ std::string formatNumber(double value)
 std::string allowed(const Setting& s)
 {
     std::string what;
+    if (std::strcmp(s.name, "antialiasing") == 0)
+        return "0, 2, 4 or 8";
     switch (s.kind) {
     case SettingKind::Flag: return "0 or 1";
     case SettingKind::Int:
@@ -80,6 +83,8 @@ std::string allowedShort(const Setting& s)
 {
     if (s.kind == SettingKind::Flag)
         return "0 or 1";
+    if (std::strcmp(s.name, "antialiasing") == 0)
+        return "0,2,4,8";
     if (s.components == 3)
         return "x,y,z";
     if (!s.limited)

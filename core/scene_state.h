@@ -27,6 +27,12 @@ struct SceneState {
     int objectSlices = 35;  // slices of the props' quadrics (not the globe's half-ring), 0..1000
     int objectStacks = 20;  // stacks, and loops of disks, of the props' quadrics, 0..1000
 
+    // Overlays and smoothing; off by default, so that pictures stay as they were.
+    int showMesh = 0;      // the vase's quads as lines over it (key m)
+    int showNormals = 0;   // a line along the lighting normal at the vase's vertices (key n)
+    int showLight = 0;     // a marker at the light, or an arrow along it (key l)
+    int antialiasing = 0;  // samples a pixel asks for: 0, 2, 4 or 8
+
     // Light 0; the panel edits the first three components only.
     float lightPosition[4] = {-1.0f, 1.0f, -1.0f, 0.0f};  // w = 0: directional
     float lightDiffuse[4] = {2.0f, 2.0f, 2.0f, 2.0f};

@@ -57,6 +57,9 @@ void applyKey(SceneState& state, unsigned char key)
     case 'c': state.cylindricalProjection = 1; break;
     case 's': state.cylindricalProjection = 0; break;
     case 'y': state.spinY = state.spinY ? 0 : 1; break;
+    case 'm': state.showMesh = state.showMesh ? 0 : 1; break;
+    case 'n': state.showNormals = state.showNormals ? 0 : 1; break;
+    case 'l': state.showLight = state.showLight ? 0 : 1; break;
     default: break;
     }
 }

@@ -91,6 +91,9 @@ bool handleSceneKey(unsigned char key)
     case 'c':
     case 's':
     case 'y':
+    case 'm':
+    case 'n':
+    case 'l':
         applyKey(scene, key);
         // y may start the turn; c and s change a box the panel shows.
         wakePanelIdle();

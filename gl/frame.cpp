@@ -11,6 +11,7 @@
 
 #include "core/scene_state.h"
 #include "core/still_life.h"
+#include "gl/overlays.h"
 #include "gl/vase_draw.h"
 
 namespace {
@@ -113,8 +114,11 @@ void drawShape(int shape)
     const Shape& s = stillLife().shapes[shape];
     if (s.kind == ShapeKind::TableTop)
         drawTableTop();
-    else if (s.kind == ShapeKind::Vase)
+    else if (s.kind == ShapeKind::Vase) {
+        beginVaseSurfaceOffset();
         drawVase(scene.cylindricalProjection);
+        endVaseSurfaceOffset();
+    }
     else
         glCallList(shapeLists.lists[shape]);
 }
@@ -250,6 +254,10 @@ void drawFrameParts(FrameParts parts)
     glLightfv(GL_LIGHT0, GL_POSITION, scene.lightPosition);
     glLightfv(GL_LIGHT0, GL_DIFFUSE, scene.lightDiffuse);
     glLightfv(GL_LIGHT0, GL_SPECULAR, scene.lightSpecular);
+    // Overlays belong to the kept picture's part: the globe drawn over it never covers them
+    // other than as the whole frame would.
+    if (parts != FrameParts::GlobeOnly)
+        drawLightOverlay();
 
     glRotatef(scene.rotation[0], 1.0f, 0.0f, 0.0f);
     glRotatef(scene.rotation[1], 0.0f, 1.0f, 0.0f);
@@ -262,6 +270,8 @@ void drawFrameParts(FrameParts parts)
     drawPieces([&](const Piece& p) {
         return parts == FrameParts::All || turnsWithGlobe(life, p) == (parts == FrameParts::GlobeOnly);
     });
+    if (parts != FrameParts::GlobeOnly)
+        drawVaseOverlays();
     if (parts != FrameParts::AllButGlobe)
         ++frameCount;
 }

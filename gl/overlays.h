@@ -1,0 +1,15 @@
+// The mesh, normals and light overlays drawn over a frame with GL 1.1 from the core's lines.
+#pragma once
+
+// Polygon offset for the vase's surface while its mesh is shown, so that the lines on it win
+// every depth test; undone by endVaseSurfaceOffset.
+void beginVaseSurfaceOffset();
+void endVaseSurfaceOffset();
+
+// The light's marker, drawn in the frame where the light is set (after the camera, before the
+// view rotation), when showLight is on.
+void drawLightOverlay();
+
+// The vase's mesh and normals, drawn in the view frame (after the view rotation), when
+// showMesh or showNormals is on.
+void drawVaseOverlays();
