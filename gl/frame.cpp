@@ -254,10 +254,6 @@ void drawFrameParts(FrameParts parts)
     glLightfv(GL_LIGHT0, GL_POSITION, scene.lightPosition);
     glLightfv(GL_LIGHT0, GL_DIFFUSE, scene.lightDiffuse);
     glLightfv(GL_LIGHT0, GL_SPECULAR, scene.lightSpecular);
-    // Overlays belong to the kept picture's part: the globe drawn over it never covers them
-    // other than as the whole frame would.
-    if (parts != FrameParts::GlobeOnly)
-        drawLightOverlay();
 
     glRotatef(scene.rotation[0], 1.0f, 0.0f, 0.0f);
     glRotatef(scene.rotation[1], 0.0f, 1.0f, 0.0f);
@@ -272,6 +268,8 @@ void drawFrameParts(FrameParts parts)
     });
     if (parts != FrameParts::GlobeOnly)
         drawVaseOverlays();
+    // Over everything, in both parts of a kept frame, so the sphere never covers it.
+    drawLightOverlay();
     if (parts != FrameParts::AllButGlobe)
         ++frameCount;
 }

@@ -5,6 +5,7 @@
 
 #include "core/overlays.h"
 #include "core/scene_state.h"
+#include "core/still_life.h"
 
 namespace {
 
@@ -87,9 +88,16 @@ void drawLightOverlay()
     LineList marker;
     buildLightMarker(scene.lightPosition, marker);
     beginLines();
+    glDisable(GL_DEPTH_TEST);
+    glPushMatrix();
+    const Camera& c = kCamera;
+    glLoadMatrixf(lookAt(c.eye[0], c.eye[1], c.eye[2], c.centre[0], c.centre[1], c.centre[2],
+                         c.up[0], c.up[1], c.up[2])
+                      .m);
     glLineWidth(2.0f);
     glColor3fv(kLightMarkerColour);
     drawLines(marker);
+    glPopMatrix();
     endLines();
 }
 

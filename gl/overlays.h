@@ -6,8 +6,8 @@
 void beginVaseSurfaceOffset();
 void endVaseSurfaceOffset();
 
-// The light's marker, drawn in the frame where the light is set (after the camera, before the
-// view rotation), when showLight is on.
+// The light's marker, in the frame where the light is set (the camera's, without the view
+// rotation), over everything drawn so far, when showLight is on.
 void drawLightOverlay();
 
 // The vase's mesh and normals, drawn in the view frame (after the view rotation), when
