@@ -15,6 +15,7 @@
 #include "core/still_life.h"
 #include "core/vase_mesh.h"
 #include "core/view_math.h"
+#include "web/overlay_draw.h"
 #include "web/renderer.h"
 #include "web/shader.h"
 
@@ -190,6 +191,7 @@ void resetSceneBuffers()
 {
     props = PropBuffers{};
     vase = VaseBuffers{};
+    resetOverlays();
 }
 
 void initSceneBuffers()
@@ -261,7 +263,13 @@ void drawParts(const SceneState& state, int width, int height, Parts parts)
         setTextureMirror(piece.mirror);
         setMatrix(placeMatrix(life, piece.place, state.globeAngle, view));
         if (life.shapes[piece.shape].kind == ShapeKind::Vase) {
+            // Pushed back while its mesh shows, so that no line is lost in the surface.
+            if (state.showMesh) {
+                glEnable(GL_POLYGON_OFFSET_FILL);
+                glPolygonOffset(1.0f, 1.0f);
+            }
             drawVase(state);
+            glDisable(GL_POLYGON_OFFSET_FILL);
             pointingAtProps = false;
             continue;
         }
@@ -272,6 +280,8 @@ void drawParts(const SceneState& state, int width, int height, Parts parts)
         }
         drawShape(piece.shape);
     }
+    drawOverlays(state, ortho(-2 * z, 2 * z, -2 * z, 2 * z, -10 * z, 10 * z), camera, view,
+                 parts != Parts::GlobeOnly);
 }
 
 VaseSettings vaseSettingsOf(const SceneState& s)

@@ -56,7 +56,9 @@ void main() {
 }
 )";
 
-GLuint compileShader(GLenum kind, const char* source, std::string& why)
+}  // namespace
+
+unsigned int compileShader(unsigned int kind, const char* source, std::string& why)
 {
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, 1, &source, nullptr);
@@ -70,8 +72,6 @@ GLuint compileShader(GLenum kind, const char* source, std::string& why)
     }
     return shader;
 }
-
-}  // namespace
 
 Program program;
 

@@ -17,3 +17,6 @@ extern Program program;
 // Compiles and links the program in the current WebGL context and finds its uniforms; false
 // with `why` set when that fails.
 bool buildProgram(std::string& why);
+
+// One shader of `kind` compiled from `source`; `why` set when it does not compile.
+unsigned int compileShader(unsigned int kind, const char* source, std::string& why);

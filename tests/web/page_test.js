@@ -111,6 +111,36 @@ test('a frame over the kept picture equals the whole frame at that angle', async
   await page.close();
 });
 
+// The overlays: the keys m, n and l each add lines and take them away again, and the address's
+// normals and light draw what --render draws.
+test('the keys m, n and l show the mesh, the normals and the light', async () => {
+  const settings = ['spinGlobe=0', 'showNormals=1', 'showLight=1', 'radialVaseNormals=0'];
+  let page = await h.openPage(browser, server.url, settings.join('&'));
+  assertSamePicture(await h.compareCanvas(page, h.desktopPicture(500, settings)), 'normals and light');
+  assert.match(await page.evaluate(() => window.tolvane.args()), /showNormals=1.*showLight=1/);
+  await page.close();
+
+  page = await h.openPage(browser, server.url, 'spinGlobe=0');
+  const plain = await h.canvasDigest(page);
+  await page.focus('#scene');
+  const seen = new Set([plain]);
+  for (const key of ['m', 'n', 'l']) {
+    const frames = await page.evaluate(() => window.tolvane.framesDrawn());
+    await page.keyboard.press(key);
+    await h.nextFrame(page, frames);
+    seen.add(await h.canvasDigest(page));
+  }
+  assert.equal(seen.size, 4, 'each overlay changes the picture');
+  for (const key of ['m', 'n', 'l']) {
+    const frames = await page.evaluate(() => window.tolvane.framesDrawn());
+    await page.keyboard.press(key);
+    await h.nextFrame(page, frames);
+  }
+  assert.equal(await h.canvasDigest(page), plain);
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
 // A reader of its own: the GLB container, its JSON, and the index accessor's count.
 function glbTriangles(bytes) {
   const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
