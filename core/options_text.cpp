@@ -119,3 +119,11 @@ std::string shellQuote(const std::string& word)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
+
+std::string antialiasingNote(int requested, int given)
+{
+    if (given >= requested)
+        return std::string();
+    return "antialiasing=" + std::to_string(requested) + " is not offered here; drawing with " +
+           (given > 0 ? std::to_string(given) + " samples" : std::string("no antialiasing"));
+}

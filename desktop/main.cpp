@@ -22,6 +22,20 @@ namespace {
 
 // Assigns the --set values before anything is drawn; texture indices are checked against
 // the list when it can be read (when it cannot, start-up says so as it always has).
+// Sets GLUT's display mode with the most samples, up to `requested`, that the display offers
+// (freeglut aborts when a window's mode cannot be met, so each is checked first); returns them.
+int chooseWindowSamples(int requested)
+{
+    for (int n = requested; n > 0; n /= 2) {
+        glutSetOption(GLUT_MULTISAMPLE, n);
+        glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB | GLUT_MULTISAMPLE);
+        if (glutGet(GLUT_DISPLAY_MODE_POSSIBLE))
+            return n;
+    }
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
+    return 0;
+}
+
 bool applySettings(const CommandLine& line, const TextureListResult& list)
 {
     const int textureCount = list.ok() ? list.count : -1;
@@ -75,11 +89,15 @@ int main(int argc, char** argv)
 
     // GLUT removes its own options; a size asked for with -geometry wins over the default.
     glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
+    const int samples = chooseWindowSamples(scene.antialiasing);
     if (!line.geometrySize)
         glutInitWindowSize(500, 500);
     scene.mainWindow = glutCreateWindow("Brenwick's Tolvane");
     setWindowClass();
+    const std::string fewer = antialiasingNote(scene.antialiasing, samples);
+    if (!fewer.empty())
+        std::fprintf(stderr, "tolvane: %s\n", fewer.c_str());
+    scene.antialiasing = samples;  // saved pictures name what the window draws with
 
     glutReshapeFunc(reshapeWindow);
     glutDisplayFunc(displaySceneWindow);

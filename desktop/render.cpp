@@ -2,6 +2,8 @@
 // or JPEG.
 #include "desktop/render.h"
 
+#include <cstdio>
+
 #include <GL/gl.h>
 
 #include <new>
@@ -51,9 +53,15 @@ std::string sizeProblem(int width, int height)
 
 std::string renderToFile(const CommandLine& line, const TextureListResult& list)
 {
-    const OffscreenResult context = openOffscreenContext(line.width, line.height);
+    const OffscreenResult context =
+        openOffscreenContext(line.width, line.height, scene.antialiasing);
     if (!context.ok)
         return "cannot render " + line.renderPath + ": " + context.message;
+    const std::string fewer = antialiasingNote(scene.antialiasing, context.samples);
+    if (!fewer.empty())
+        std::fprintf(stderr, "tolvane: %s\n", fewer.c_str());
+    // The picture's arguments name what it was drawn with.
+    scene.antialiasing = context.samples;
     const std::string tooLarge = sizeProblem(line.width, line.height);
     if (!tooLarge.empty())
         return "cannot render " + line.renderPath + ": " + tooLarge;

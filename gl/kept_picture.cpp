@@ -251,12 +251,26 @@ Viewport currentViewport()
 
 }  // namespace
 
+namespace {
+
+// A multisampled window (antialiasing) cannot take a single-sampled picture blitted back into
+// it: such frames are drawn whole.
+bool multisampled()
+{
+    GLint sampleBuffers = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    return sampleBuffers > 0;
+}
+
+}  // namespace
+
 void drawFrameKeepingStill()
 {
     KeptPicture& k = kept;
     if (k.support == Support::Undecided)
-        k.support = !switchedOff() && findCalls(k.gl) && chooseFormats(k) ? Support::Yes
-                                                                          : Support::No;
+        k.support = !switchedOff() && !multisampled() && findCalls(k.gl) && chooseFormats(k)
+                        ? Support::Yes
+                        : Support::No;
     if (k.support == Support::No) {
         drawFrame();
         lastFrame = KeptFrame::Whole;
