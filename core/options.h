@@ -60,7 +60,7 @@ std::string reproducingArguments(const SceneState& state, int textureCount = -1,
 // Quotes `word` for a POSIX shell when it holds anything but safe characters.
 std::string shellQuote(const std::string& word);
 
-// What a front end says once when `given` samples a pixel are fewer than the `requested`
+// What a front end says once when the `given` samples a pixel differ from the `requested`
 // antialiasing (e.g. "antialiasing=8 is not offered here; drawing with 4 samples"); empty
 // when they agree.
 std::string antialiasingNote(int requested, int given);

@@ -122,7 +122,7 @@ std::string shellQuote(const std::string& word)
 
 std::string antialiasingNote(int requested, int given)
 {
-    if (given >= requested)
+    if (given == requested)
         return std::string();
     return "antialiasing=" + std::to_string(requested) + " is not offered here; drawing with " +
            (given > 0 ? std::to_string(given) + " samples" : std::string("no antialiasing"));

@@ -94,10 +94,14 @@ int main(int argc, char** argv)
         glutInitWindowSize(500, 500);
     scene.mainWindow = glutCreateWindow("Brenwick's Tolvane");
     setWindowClass();
-    const std::string fewer = antialiasingNote(scene.antialiasing, samples);
+    // GLUT takes a mode with at least the samples asked for; the window's own count is told.
+    GLint windowSamples = 0;
+    if (samples > 0)
+        glGetIntegerv(GL_SAMPLES, &windowSamples);
+    const std::string fewer = antialiasingNote(scene.antialiasing, windowSamples);
     if (!fewer.empty())
         std::fprintf(stderr, "tolvane: %s\n", fewer.c_str());
-    scene.antialiasing = samples;  // saved pictures name what the window draws with
+    scene.antialiasing = windowSamples;  // saved pictures name what the window draws with
 
     glutReshapeFunc(reshapeWindow);
     glutDisplayFunc(displaySceneWindow);

@@ -6,7 +6,7 @@
 
 namespace {
 
-bool makeCurrent(EGLDisplay display, const char* name, int width, int height, int samples,
+bool makeCurrent(EGLDisplay display, const char* name, int width, int height,
                  OffscreenResult& result)
 {
     if (display == EGL_NO_DISPLAY)
@@ -26,11 +26,6 @@ bool makeCurrent(EGLDisplay display, const char* name, int width, int height, in
                                     8,
                                     EGL_DEPTH_SIZE,
                                     24,
-                                    // Without samples this ends the list as it always did.
-                                    samples > 0 ? EGL_SAMPLE_BUFFERS : EGL_NONE,
-                                    1,
-                                    EGL_SAMPLES,
-                                    samples,
                                     EGL_NONE};
     // EGL lists deeper colour first (10 bits a channel on some platforms). A window has 8 bits
     // a channel, no alpha and a 24-bit depth buffer: the same here rounds every colour alike.
@@ -40,7 +35,7 @@ bool makeCurrent(EGLDisplay display, const char* name, int width, int height, in
         eglTerminate(display);
         return false;
     }
-    EGLConfig config = nullptr;
+    EGLConfig config = candidates[0];
     int bestScore = -1;
     for (EGLint i = 0; i < configs; ++i) {
         EGLint red = 0, green = 0, blue = 0, alpha = 0, depth = 0;
@@ -49,22 +44,12 @@ bool makeCurrent(EGLDisplay display, const char* name, int width, int height, in
         eglGetConfigAttrib(display, candidates[i], EGL_BLUE_SIZE, &blue);
         eglGetConfigAttrib(display, candidates[i], EGL_ALPHA_SIZE, &alpha);
         eglGetConfigAttrib(display, candidates[i], EGL_DEPTH_SIZE, &depth);
-        EGLint given = 0;
-        eglGetConfigAttrib(display, candidates[i], EGL_SAMPLES, &given);
-        if (samples > 0 && given > samples)
-            continue;  // more than asked for: a lower count is tried instead
-        // Samples as asked for weigh most when asked for; 0 keeps the first-listed order.
-        const int score = 8 * (samples > 0 && given == samples) +
-                          4 * (red == 8 && green == 8 && blue == 8) + 2 * (depth == 24) +
-                          (alpha == 0);
+        const int score =
+            4 * (red == 8 && green == 8 && blue == 8) + 2 * (depth == 24) + (alpha == 0);
         if (score > bestScore) {
             bestScore = score;
             config = candidates[i];
         }
-    }
-    if (config == nullptr) {
-        eglTerminate(display);
-        return false;
     }
     const EGLint pbufferAttribs[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     EGLSurface surface = EGL_NO_SURFACE;
@@ -74,8 +59,6 @@ bool makeCurrent(EGLDisplay display, const char* name, int width, int height, in
         (context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr)) != EGL_NO_CONTEXT &&
         eglMakeCurrent(display, surface, surface, context)) {
         result.ok = true;
-        if (samples > 0)
-            eglGetConfigAttrib(display, config, EGL_SAMPLES, &result.samples);
         result.description = "EGL " + std::to_string(major) + "." + std::to_string(minor) + ", " +
                              name + " display, " + std::to_string(width) + "x" +
                              std::to_string(height) + " pbuffer";
@@ -87,14 +70,12 @@ bool makeCurrent(EGLDisplay display, const char* name, int width, int height, in
 
 }  // namespace
 
-namespace {
-
-OffscreenResult openWithSamples(int width, int height, int samples)
+OffscreenResult openOffscreenContext(int width, int height)
 {
     OffscreenResult result;
     result.message = "no EGL display offers an OpenGL context with a " + std::to_string(width) +
                      "x" + std::to_string(height) + " pbuffer";
-    if (makeCurrent(eglGetDisplay(EGL_DEFAULT_DISPLAY), "default", width, height, samples, result))
+    if (makeCurrent(eglGetDisplay(EGL_DEFAULT_DISPLAY), "default", width, height, result))
         return result;
     auto platformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
         eglGetProcAddress("eglGetPlatformDisplayEXT"));
@@ -107,23 +88,10 @@ OffscreenResult openWithSamples(int width, int height, int samples)
     if (queryDevices != nullptr && queryDevices(8, devices, &deviceCount))
         for (EGLint i = 0; i < deviceCount; ++i)
             if (makeCurrent(platformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr), "device",
-                            width, height, samples, result))
+                            width, height, result))
                 return result;
     EGLDisplay surfaceless =
         platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    makeCurrent(surfaceless, "surfaceless", width, height, samples, result);
+    makeCurrent(surfaceless, "surfaceless", width, height, result);
     return result;
-}
-
-}  // namespace
-
-OffscreenResult openOffscreenContext(int width, int height, int samples)
-{
-    // The nearest lower count where the one asked for is not offered: 8, 4, 2, then none.
-    for (int tried = samples; tried > 0; tried /= 2) {
-        OffscreenResult result = openWithSamples(width, height, tried);
-        if (result.ok)
-            return result;
-    }
-    return openWithSamples(width, height, 0);
 }

@@ -17,6 +17,7 @@
 #include "desktop/capture.h"
 #include "desktop/offscreen.h"
 #include "gl/frame.h"
+#include "gl/multisample.h"
 #include "gl/startup.h"
 
 namespace {
@@ -53,18 +54,17 @@ std::string sizeProblem(int width, int height)
 
 std::string renderToFile(const CommandLine& line, const TextureListResult& list)
 {
-    const OffscreenResult context =
-        openOffscreenContext(line.width, line.height, scene.antialiasing);
+    const OffscreenResult context = openOffscreenContext(line.width, line.height);
     if (!context.ok)
         return "cannot render " + line.renderPath + ": " + context.message;
-    const std::string fewer = antialiasingNote(scene.antialiasing, context.samples);
-    if (!fewer.empty())
-        std::fprintf(stderr, "tolvane: %s\n", fewer.c_str());
-    // The picture's arguments name what it was drawn with.
-    scene.antialiasing = context.samples;
     const std::string tooLarge = sizeProblem(line.width, line.height);
     if (!tooLarge.empty())
         return "cannot render " + line.renderPath + ": " + tooLarge;
+    const int samples = beginMultisampledPicture(line.width, line.height, scene.antialiasing);
+    const std::string fewer = antialiasingNote(scene.antialiasing, samples);
+    if (!fewer.empty())
+        std::fprintf(stderr, "tolvane: %s\n", fewer.c_str());
+    scene.antialiasing = samples;  // the picture's arguments name what drew it
 
     // The window's start-up, less the window: fixed state, the view's projection, textures.
     initGraphicsState();
@@ -76,6 +76,7 @@ std::string renderToFile(const CommandLine& line, const TextureListResult& list)
     applyLimitsOnBuild(buildControlTable(scene, static_cast<int>(scene.textures.size())));
 
     drawFrame();
+    resolveMultisampledPicture();
     glFinish();
     std::vector<unsigned char> bytes;
     try {

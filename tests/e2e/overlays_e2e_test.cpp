@@ -1,5 +1,6 @@
-// End-to-end tests, headless (--render), of the overlays: the vase's mesh, its normals and the
-// light, drawn over the still life of solid-colour textures.
+// End-to-end tests, headless (--render), of the overlays (the vase's mesh, its normals and the
+// light) and of antialiasing, drawn over the still life of solid-colour textures.
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -137,6 +138,36 @@ TEST_F(Overlays, APictureWithOverlaysCarriesThemAndReplays)
     std::string again;
     EXPECT_TRUE(changed(first, render(settings, &again)).empty());
     EXPECT_EQ(arguments, again);
+}
+
+// Pixels of the table's outline against the white background that mix the two: pink, not the
+// lit red swatch (green and blue near 0) nor white. Without antialiasing a pixel is one or
+// the other.
+int mixedTableEdge(const RgbImage& image)
+{
+    int mixed = 0;
+    const Rgb white{255, 255, 255};
+    for (int y = 1; y + 1 < image.height; ++y)
+        for (int x = 1; x + 1 < image.width; ++x) {
+            const Rgb c = image.at(x, y);
+            const bool besideWhite = image.at(x - 1, y) == white || image.at(x + 1, y) == white ||
+                                     image.at(x, y - 1) == white || image.at(x, y + 1) == white;
+            const int low = std::min(c.g, c.b), high = std::max(c.g, c.b);
+            if (besideWhite && c.r > 200 && low > 40 && high < 230 && high - low < 40)
+                ++mixed;
+        }
+    return mixed;
+}
+
+TEST_F(Overlays, AntialiasingBlendsTheTablesEdgeIntoTheBackground)
+{
+    const RgbImage aliased = render({"antialiasing=0"});
+    std::string arguments;
+    const RgbImage smooth = render({"antialiasing=4"}, &arguments);
+    if (arguments.find("antialiasing=4") == std::string::npos)
+        GTEST_SKIP() << "this GL offers no 4-sample pbuffer: " << describeViewer();
+    EXPECT_LT(mixedTableEdge(aliased), 10) << saveGrab(aliased, "aliased");
+    EXPECT_GT(mixedTableEdge(smooth), 100) << saveGrab(smooth, "smooth");
 }
 
 }  // namespace
