@@ -14,7 +14,8 @@ void setProjection(float zoom);
 
 void printUsage();
 
-// Reads the list file and every image it names into scene.textures, printing progress unless
+// Reads the list file and every image it names into scene.textures (a file named more than once
+// is read and uploaded once, its texture shared), printing progress unless
 // `quiet`. An image larger than GL_MAX_TEXTURE_SIZE is scaled down to fit, keeping its
 // proportions. Any failure prints one line (or the usage text) and ends the process with
 // status 1.
