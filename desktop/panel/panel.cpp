@@ -20,6 +20,7 @@
 #include "core/controls.h"
 #include "core/keys.h"
 #include "core/redraw.h"
+#include "desktop/handlers.h"
 #include "desktop/panel/input_queue.h"
 #include "desktop/panel/placement.h"
 #include "gl/frame.h"
@@ -377,7 +378,8 @@ void drawStatusLine()
 {
     ImGui::Separator();
     ImGui::TextUnformatted(
-        sceneStatusText(panel.lastSceneFrameMs, !sceneAnimating(scene), lastVaseQuadCount())
+        sceneStatusText(panel.lastSceneFrameMs, !sceneAnimating(scene) && !sceneInMotion(),
+                        lastVaseQuadCount())
             .c_str());
     // The message line is there even when empty, so the fitted window has room for it. It
     // wraps a little short of the edge: a wrapped line can measure a pixel wider than asked,
@@ -627,7 +629,7 @@ void panelIdle()
     activity.buttonHeld = ImGui::IsAnyMouseDown();
     activity.msSinceInput = now - panel.lastInputMs;
     activity.msSinceRedraw = now - panel.lastRedrawMs;
-    activity.sceneAnimating = sceneAnimating(scene);
+    activity.sceneAnimating = sceneAnimating(scene) || sceneInMotion();
     // A hidden panel draws nothing, so waiting for its frames would never end.
     const bool panelBusy = panel.shown && panelWantsFrame(activity);
     if (panelBusy)
@@ -756,9 +758,10 @@ void finishPanelWork(const std::string& message)
 void notePanelSceneFrame(double milliseconds)
 {
     panel.lastSceneFrameMs = milliseconds;
-    // While the scene animates the status line is refreshed a few times a second; a single
-    // frame is shown at once.
-    if (!sceneAnimating(scene))
+    // While frames come one after another (animation, a drag) the status line is refreshed a
+    // few times a second; a single frame is shown at once.
+    const bool frameAfterFrame = sceneAnimating(scene) || sceneInMotion();
+    if (!frameAfterFrame || glutGet(GLUT_ELAPSED_TIME) - panel.lastRedrawMs >= kStatusRefreshMs)
         postPanelRedisplay();
 }
 
