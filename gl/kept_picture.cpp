@@ -246,6 +246,20 @@ void keepPicture(KeptPicture& k, const KeptPictureBasis& now)
     k.valid = true;
 }
 
+// The vase's settings show only through vaseAppearance(): until the mesh for new ones is built,
+// the old vase is drawn, and a picture kept of it still holds.
+bool staleButForVase(const KeptPictureBasis& kept, KeptPictureBasis now)
+{
+    SceneState& s = now.state;
+    s.vaseVerticalSteps = kept.state.vaseVerticalSteps;
+    s.vaseRadialSteps = kept.state.vaseRadialSteps;
+    s.crazyVase = kept.state.crazyVase;
+    s.fillVaseSteps = kept.state.fillVaseSteps;
+    s.radialVaseNormals = kept.state.radialVaseNormals;
+    s.cylindricalProjection = kept.state.cylindricalProjection;
+    return keptPictureStale(kept, now);
+}
+
 Viewport currentViewport()
 {
     GLint v[4] = {0, 0, 0, 0};
@@ -268,8 +282,8 @@ void drawFrameKeepingStill()
     }
     KeptPictureBasis now{scene, currentViewport()};
     const unsigned long vase = vaseAppearance();
-    const bool changed = !k.hasLast || keptPictureStale(k.last, now) || vase != k.lastVase;
-    if (k.valid && !keptPictureStale(k.basis, now) && vase == k.vase) {
+    const bool changed = !k.hasLast || staleButForVase(k.last, now) || vase != k.lastVase;
+    if (k.valid && !staleButForVase(k.basis, now) && vase == k.vase) {
         copyKeptPicture(k, now.viewport);
         lastFrame = KeptFrame::FromKept;
     } else {

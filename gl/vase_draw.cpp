@@ -133,10 +133,10 @@ static bool motionVaseWanted()
     return inMotion && !exact && !full;
 }
 
-void drawVaseCached(const VaseSettings& s, size_t batchVertices)
+void drawVaseCached(const VaseSettings& s)
 {
     prepareVaseMesh(s, exact);
-    drawPreparedVaseMesh(batchVertices);
+    drawPreparedVaseMesh();
 }
 
 void setVaseInMotion(bool moving)
@@ -153,9 +153,20 @@ unsigned long vaseAppearance()
 {
     const VaseSettings s = vaseSettingsOf(scene, scene.cylindricalProjection);
     const bool small = motionVaseWanted() && vaseInMotion(s) != s;
-    if (!small && !immediateSubmission())
-        prepareVaseMesh(s, exact);
-    return 2 * vaseMeshSerial() + (small ? 1 : 0);
+    // Meshes drawn at once (per quad, or the small one built on the spot) change with the
+    // settings; the stored one when a build for them is adopted.
+    static VaseSettings lastDrawnAtOnce;
+    static unsigned long drawnAtOnce = 0;
+    if (small || immediateSubmission()) {
+        const VaseSettings now = small ? vaseInMotion(s) : s;
+        if (now != lastDrawnAtOnce || drawnAtOnce == 0) {
+            lastDrawnAtOnce = now;
+            ++drawnAtOnce;
+        }
+        return 2 * drawnAtOnce + 1;
+    }
+    prepareVaseMesh(s, exact);
+    return 2 * vaseMeshSerial();
 }
 
 void drawVase(int cylindrical)
@@ -171,10 +182,10 @@ void drawVase(int cylindrical)
         drawVaseImmediate(s);
         lastQuads = vaseBandQuadCount(s) + vaseStepRingCount(s);
     } else if (motionVaseWanted() && moving != s) {
-        drawVaseMeshNow(moving, kVaseBatchVertices);
+        drawVaseMeshNow(moving);
         lastQuads = drawnVaseQuads();
     } else {
-        drawVaseCached(s, kVaseBatchVertices);
+        drawVaseCached(s);
         lastQuads = drawnVaseQuads();
     }
     mirrorTexture(false, false);

@@ -20,9 +20,9 @@ void drawVase(int cylindrical);
 constexpr size_t kVaseBatchVertices = 65536;
 
 // Draws the mesh for `s` as drawVase does when the view is still, without the texture and the
-// scale, `batchVertices` corners a call (a multiple of 8; 0 for kVaseBatchVertices).
-void drawVaseCached(const VaseSettings& s, size_t batchVertices);
-// Whether the mesh lives in a buffer object in the current context.
+// scale, in flushed calls of at most kVaseBatchVertices quad corners.
+void drawVaseCached(const VaseSettings& s);
+// Whether the mesh is handed to buffer objects in the current context.
 bool vaseBufferObjects();
 
 // Submits a built mesh (buildVaseMesh's quads) with GL 1.1 client vertex arrays, one draw.
@@ -38,8 +38,8 @@ void setVaseInMotion(bool moving);
 // for the current settings, waiting for its build, never the smaller one.
 void setVaseExact(bool on);
 
-// What the next frame's vase looks like, as a number that changes whenever that does apart from
-// the settings themselves (another mesh was adopted, the smaller vase comes or goes). Takes a
+// What the next frame's vase looks like, as a number that changes whenever that does: the vase's
+// settings alone do not tell, as the old mesh is drawn until the new one is built. Takes a
 // finished build first; call in the scene's context before drawing.
 unsigned long vaseAppearance();
 

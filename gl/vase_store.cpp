@@ -23,22 +23,44 @@ enum class Submission { Undecided, BufferObject, ClientArrays };
 // The buffer-object calls, core (OpenGL 1.5) or ARB_vertex_buffer_object; the signatures agree.
 struct BufferCalls {
     PFNGLGENBUFFERSPROC gen = nullptr;
+    PFNGLDELETEBUFFERSPROC del = nullptr;
     PFNGLBINDBUFFERPROC bind = nullptr;
     PFNGLBUFFERDATAPROC data = nullptr;
-    PFNGLMAPBUFFERPROC map = nullptr;
-    PFNGLUNMAPBUFFERPROC unmap = nullptr;
 };
 
-// One mesh in the shared-vertex layout, in a buffer object or, where GL has none or it could
-// not be had, in client memory.
+// One draw call's vertices: a run of groups of one kind.
+struct Batch {
+    size_t firstVertex = 0;
+    size_t groups = 0;
+    bool ring = false;
+};
+
+// Ringed groups, then plain ones, kVaseBatchVertices quad corners a batch at most: indices
+// stay within 16 bits.
+std::vector<Batch> batchesOf(const VaseSharedLayout& layout)
+{
+    std::vector<Batch> batches;
+    constexpr size_t ringBatch = kVaseBatchVertices / 8, plainBatch = kVaseBatchVertices / 4;
+    for (size_t g = 0; g < layout.ringGroups; g += ringBatch)
+        batches.push_back({6 * g, std::min(ringBatch, layout.ringGroups - g), true});
+    for (size_t g = 0; g < layout.plainGroups; g += plainBatch)
+        batches.push_back({6 * layout.ringGroups + 4 * g,
+                           std::min(plainBatch, layout.plainGroups - g), false});
+    return batches;
+}
+
+// One mesh in the shared-vertex layout. A build writes it into client memory; it is then
+// handed to GL a few batches a frame, one buffer object per batch (a driver may clear new
+// storage, as llvmpipe does: 190 MB at once would stall a frame), and the client copy is given
+// back once every batch is in GL. Batches not yet in GL are drawn from client memory.
 struct MeshStore {
-    GLuint buffer = 0;
-    size_t capacity = 0;  // vertices the buffer's storage holds
-    bool mapped = false;  // the buffer is mapped for a build
     std::unique_ptr<VaseVertex[]> client;
-    bool valid = false;  // holds the mesh for `settings`
+    std::vector<GLuint> buffers;  // one per batch that GL holds, in order
+    bool uploadFailed = false;    // GL refused storage: drawn from client memory for good
+    bool valid = false;           // holds the mesh for `settings`
     VaseSettings settings;
     VaseSharedLayout layout;
+    std::vector<Batch> batches;
 };
 
 struct VaseMeshes {
@@ -53,10 +75,13 @@ struct VaseMeshes {
     bool immediate = false;
     VaseSettings immediateSettings;
     unsigned long serial = 0;
-    size_t quads = 0;  // of the mesh drawn last
+    size_t quads = 0;                                 // of the mesh drawn last
     std::vector<GLushort> ringIndices, plainIndices;  // for one batch of each kind
 };
 VaseMeshes meshes;
+
+// Batches handed to GL per frame: about 24 MB, a few ms of copying.
+constexpr size_t kUploadBatchesPerFrame = 16;
 
 struct GLVersion {
     int major = 0, minor = 0;
@@ -77,16 +102,15 @@ Submission chooseSubmission(BufferCalls& gl)
 {
     const GLVersion v = glVersion();
     if (v.major > 1 || (v.major == 1 && v.minor >= 5)) {
-        gl = {glGenBuffers, glBindBuffer, glBufferData, glMapBuffer, glUnmapBuffer};
+        gl = {glGenBuffers, glDeleteBuffers, glBindBuffer, glBufferData};
         return Submission::BufferObject;
     }
     if (extensionListHas(glExtensionList(), "GL_ARB_vertex_buffer_object")) {
         gl = {glEntryPointAs<PFNGLGENBUFFERSPROC>("glGenBuffersARB"),
+              glEntryPointAs<PFNGLDELETEBUFFERSPROC>("glDeleteBuffersARB"),
               glEntryPointAs<PFNGLBINDBUFFERPROC>("glBindBufferARB"),
-              glEntryPointAs<PFNGLBUFFERDATAPROC>("glBufferDataARB"),
-              glEntryPointAs<PFNGLMAPBUFFERPROC>("glMapBufferARB"),
-              glEntryPointAs<PFNGLUNMAPBUFFERPROC>("glUnmapBufferARB")};
-        if (gl.gen && gl.bind && gl.data && gl.map && gl.unmap)
+              glEntryPointAs<PFNGLBUFFERDATAPROC>("glBufferDataARB")};
+        if (gl.gen && gl.del && gl.bind && gl.data)
             return Submission::BufferObject;
     }
     return Submission::ClientArrays;
@@ -102,90 +126,70 @@ void decideSubmission(VaseMeshes& m)
                extensionListHas(glExtensionList(), "GL_ARB_sync");
 }
 
-// Unmaps a store's buffer; false if its contents were lost while mapped.
-bool unmapStore(VaseMeshes& m, MeshStore& store)
-{
-    if (!store.mapped)
-        return true;
-    store.mapped = false;
-    m.gl.bind(GL_ARRAY_BUFFER, store.buffer);
-    const bool kept = m.gl.unmap(GL_ARRAY_BUFFER) == GL_TRUE;
-    m.gl.bind(GL_ARRAY_BUFFER, 0);
-    return kept;
-}
-
 // Gives a store's memory back; it holds no mesh afterwards.
 void releaseStore(VaseMeshes& m, MeshStore& store)
 {
-    unmapStore(m, store);
-    if (store.buffer != 0 && store.capacity > 0) {
-        m.gl.bind(GL_ARRAY_BUFFER, store.buffer);
-        m.gl.data(GL_ARRAY_BUFFER, 0, nullptr, GL_STATIC_DRAW);
-        m.gl.bind(GL_ARRAY_BUFFER, 0);
-    }
-    store.capacity = 0;
+    if (!store.buffers.empty())
+        m.gl.del(static_cast<GLsizei>(store.buffers.size()), store.buffers.data());
+    store.buffers.clear();
     store.client.reset();
+    store.uploadFailed = false;
     store.valid = false;
 }
 
-// Memory for `vertices` vertices that a build may write (and only write): the store's buffer,
-// mapped, where GL has buffer objects and gives the storage, else client memory; null when
-// not even that can be had.
+// Client memory for `vertices` vertices that a build may write; null when it cannot be had.
+// Not value-initialised: the build writes every vertex.
 VaseVertex* writableStorage(VaseMeshes& m, MeshStore& store, size_t vertices)
 {
-    store.valid = false;
-    if (!unmapStore(m, store))
-        store.capacity = 0;
-    if (m.submission == Submission::BufferObject) {
-        if (store.buffer == 0)
-            m.gl.gen(1, &store.buffer);
-        m.gl.bind(GL_ARRAY_BUFFER, store.buffer);
-        if (vertices > store.capacity) {
-            // The old storage goes first, so that a store never holds two meshes.
-            m.gl.data(GL_ARRAY_BUFFER, 0, nullptr, GL_STATIC_DRAW);
-            store.capacity = 0;
-            // Earlier errors are not ours; an error after this call means no storage.
-            for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-            }
-            m.gl.data(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices * sizeof(VaseVertex)),
-                      nullptr, GL_STATIC_DRAW);
-            if (glGetError() == GL_NO_ERROR)
-                store.capacity = vertices;
-        }
-        void* mapped = store.capacity > 0 ? m.gl.map(GL_ARRAY_BUFFER, GL_WRITE_ONLY) : nullptr;
-        m.gl.bind(GL_ARRAY_BUFFER, 0);
-        if (mapped) {
-            store.client.reset();
-            store.mapped = true;
-            return static_cast<VaseVertex*>(mapped);
-        }
-        releaseStore(m, store);
-    }
-    // Not value-initialised: the build writes every vertex.
+    releaseStore(m, store);
     store.client.reset(new (std::nothrow) VaseVertex[vertices]);
     return store.client.get();
 }
 
-// Marks a store as holding the finished mesh for `s`; false if it was lost while mapped.
-bool completeStore(VaseMeshes& m, MeshStore& store, const VaseSettings& s)
+// Marks a store as holding the finished mesh for `s`.
+void completeStore(MeshStore& store, const VaseSettings& s)
 {
-    if (!unmapStore(m, store)) {
-        releaseStore(m, store);
-        return false;
-    }
     store.settings = s;
     store.layout = vaseSharedLayout(s);
+    store.batches = batchesOf(store.layout);
     store.valid = true;
-    return true;
+}
+
+// Hands up to `count` more batches of a finished mesh to GL; gives the client copy back once
+// GL holds them all.
+void uploadBatches(VaseMeshes& m, MeshStore& store, size_t count)
+{
+    if (!store.valid || !store.client || store.uploadFailed ||
+        m.submission != Submission::BufferObject)
+        return;
+    // Earlier errors are not ours; an error after a call means no storage.
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    for (; count > 0 && store.buffers.size() < store.batches.size(); --count) {
+        const Batch& b = store.batches[store.buffers.size()];
+        const size_t vertices = b.groups * (b.ring ? 6 : 4);
+        GLuint buffer = 0;
+        m.gl.gen(1, &buffer);
+        m.gl.bind(GL_ARRAY_BUFFER, buffer);
+        m.gl.data(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices * sizeof(VaseVertex)),
+                  store.client.get() + b.firstVertex, GL_STATIC_DRAW);
+        m.gl.bind(GL_ARRAY_BUFFER, 0);
+        if (glGetError() != GL_NO_ERROR) {
+            m.gl.del(1, &buffer);
+            store.uploadFailed = true;
+            return;
+        }
+        store.buffers.push_back(buffer);
+    }
+    if (store.buffers.size() == store.batches.size())
+        store.client.reset();
 }
 
 // An empty mesh (no bands or no steps) needs no memory and no build.
 void completeEmpty(VaseMeshes& m, MeshStore& store, const VaseSettings& s)
 {
     releaseStore(m, store);
-    store.settings = s;
-    store.layout = VaseSharedLayout{};
-    store.valid = true;
+    completeStore(store, s);
 }
 
 void adoptFinishedBuild(VaseMeshes& m)
@@ -194,52 +198,57 @@ void adoptFinishedBuild(VaseMeshes& m)
     if (!takeVaseBuild(m.builder, &built, nullptr))
         return;
     MeshStore& next = m.stores[1 - m.drawn];
-    if (!completeStore(m, next, built))
-        return;  // lost while mapped: the next prepare builds it again
+    completeStore(next, built);
     m.drawn = 1 - m.drawn;
     releaseStore(m, m.stores[1 - m.drawn]);
     ++m.serial;
 }
 
-// Index patterns for the batch sizes in use, 16-bit: every batch starts its vertices afresh.
-void ensureIndices(VaseMeshes& m, size_t ringGroups, size_t plainGroups)
+// Index patterns for one batch of each kind, 16-bit: every batch starts its vertices afresh.
+void ensureIndices(VaseMeshes& m)
 {
-    if (m.ringIndices.size() == 12 * ringGroups && m.plainIndices.size() == 6 * plainGroups)
+    if (!m.ringIndices.empty())
         return;
-    m.ringIndices.clear();
-    m.plainIndices.clear();
-    for (size_t g = 0; g < ringGroups; ++g)
+    for (size_t g = 0; g < kVaseBatchVertices / 8; ++g)
         for (unsigned i : kVaseRingGroupIndices)
             m.ringIndices.push_back(static_cast<GLushort>(6 * g + i));
-    for (size_t g = 0; g < plainGroups; ++g)
+    for (size_t g = 0; g < kVaseBatchVertices / 4; ++g)
         for (unsigned i : kVasePlainGroupIndices)
             m.plainIndices.push_back(static_cast<GLushort>(4 * g + i));
 }
 
-// Draws `groups` groups of `perGroup` vertices starting at `first` (a byte address, or an
-// offset into the bound buffer), `batch` groups a call. A software renderer bins geometry until
-// a flush and rasterises only then: small flushed batches keep each binned batch in cache and
-// the memory it takes small. Where GL has fences, at most kBatchesAhead batches wait for the
-// rasteriser: llvmpipe allocates another scene whenever all of its scenes are busy and keeps it
-// for good, so an unbounded lead grows the process each time the rasteriser falls behind.
-void drawGroups(const VaseMeshes& m, const char* first, size_t groups, size_t perGroup,
-                const std::vector<GLushort>& indices, size_t indicesPerGroup)
+// Draws every batch, from its buffer object where GL holds it, else from client memory, each
+// flushed. A software renderer bins geometry until a flush and rasterises only then: small
+// flushed batches keep each binned batch in cache and the memory it takes small. Where GL has
+// fences, at most kBatchesAhead batches wait for the rasteriser: llvmpipe allocates another
+// scene whenever all of its scenes are busy and keeps it for good, so an unbounded lead grows
+// the process each time the rasteriser falls behind.
+void drawStore(VaseMeshes& m, const MeshStore& store)
 {
-    const size_t batch = indices.size() / indicesPerGroup;
     constexpr size_t kBatchesAhead = 3;
     constexpr GLuint64 kWaitNs = 1000000000;  // give up waiting on a batch after 1 s
+    m.quads = 2 * store.layout.ringGroups + store.layout.plainGroups;
+    ensureIndices(m);
     GLsync pending[kBatchesAhead] = {};
-    size_t index = 0;
-    for (size_t g = 0; g < groups; g += batch, ++index) {
-        const size_t count = std::min(batch, groups - g);
-        glInterleavedArrays(GL_T2F_N3F_V3F, 0, first + g * perGroup * sizeof(VaseVertex));
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count * indicesPerGroup),
-                       GL_UNSIGNED_SHORT, indices.data());
+    for (size_t i = 0; i < store.batches.size(); ++i) {
+        const Batch& b = store.batches[i];
+        const VaseVertex* first = nullptr;  // with a buffer bound, an offset into it
+        if (i < store.buffers.size())
+            m.gl.bind(GL_ARRAY_BUFFER, store.buffers[i]);
+        else if (store.client)
+            first = store.client.get() + b.firstVertex;
+        else
+            break;
+        glInterleavedArrays(GL_T2F_N3F_V3F, 0, first);
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(b.groups * (b.ring ? 12 : 6)),
+                       GL_UNSIGNED_SHORT, b.ring ? m.ringIndices.data() : m.plainIndices.data());
+        if (i < store.buffers.size())
+            m.gl.bind(GL_ARRAY_BUFFER, 0);
         if (!m.fences) {
             glFlush();
             continue;
         }
-        GLsync& slot = pending[index % kBatchesAhead];
+        GLsync& slot = pending[i % kBatchesAhead];
         if (slot) {
             glClientWaitSync(slot, GL_SYNC_FLUSH_COMMANDS_BIT, kWaitNs);
             glDeleteSync(slot);
@@ -249,29 +258,6 @@ void drawGroups(const VaseMeshes& m, const char* first, size_t groups, size_t pe
     for (GLsync fence : pending)
         if (fence)
             glDeleteSync(fence);
-}
-
-void drawStore(VaseMeshes& m, const MeshStore& store, size_t batchVertices)
-{
-    const VaseSharedLayout& layout = store.layout;
-    m.quads = 2 * layout.ringGroups + layout.plainGroups;
-    if (layout.vertices() == 0)
-        return;
-    // A ringed group is two quads: batches hold as many quads as batchVertices corners make,
-    // and no index above 16 bits.
-    if (batchVertices == 0 || batchVertices > kVaseBatchVertices)
-        batchVertices = kVaseBatchVertices;
-    ensureIndices(m, std::max<size_t>(1, batchVertices / 8), std::max<size_t>(1, batchVertices / 4));
-    const char* base = nullptr;  // with a buffer bound, array pointers are offsets into it
-    if (store.client)
-        base = reinterpret_cast<const char*>(store.client.get());
-    else
-        m.gl.bind(GL_ARRAY_BUFFER, store.buffer);
-    drawGroups(m, base, layout.ringGroups, 6, m.ringIndices, 12);
-    drawGroups(m, base + 6 * layout.ringGroups * sizeof(VaseVertex), layout.plainGroups, 4,
-               m.plainIndices, 6);
-    if (!store.client)
-        m.gl.bind(GL_ARRAY_BUFFER, 0);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
@@ -291,6 +277,7 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
     decideSubmission(m);
     adoptFinishedBuild(m);
     MeshStore& drawn = m.stores[m.drawn];
+    uploadBatches(m, drawn, kUploadBatchesPerFrame);
     if (drawn.valid && drawn.settings == s) {
         // Back to the drawn settings: a build for others is no longer wanted.
         if (vaseBuildPending(m.builder)) {
@@ -303,6 +290,7 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
     if (m.immediate && m.immediateSettings == s)
         return;
     if (!(vaseBuildPending(m.builder) && m.builder.settings == s)) {
+        // A newer value: the build for an older one is stopped and dropped.
         stopVaseBuild(m.builder);
         MeshStore& next = m.stores[1 - m.drawn];
         const size_t vertices = vaseSharedLayout(s).vertices();
@@ -313,11 +301,7 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
             ++m.serial;
             return;
         }
-        VaseVertex* out = nullptr;
-        try {
-            out = writableStorage(m, next, vertices);
-        } catch (const std::bad_alloc&) {
-        }
+        VaseVertex* out = writableStorage(m, next, vertices);
         if (!out) {
             // Not even client memory: per quad, so the vase is never dropped.
             releaseStore(m, next);
@@ -332,10 +316,13 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
     if (wait || !drawn.valid) {
         waitVaseBuild(m.builder);
         adoptFinishedBuild(m);
+        // A picture waits for the whole mesh to be in GL too, so it draws as later frames do.
+        if (wait)
+            uploadBatches(m, m.stores[m.drawn], static_cast<size_t>(-1));
     }
 }
 
-void drawPreparedVaseMesh(size_t batchVertices)
+void drawPreparedVaseMesh()
 {
     VaseMeshes& m = meshes;
     if (m.immediate) {
@@ -345,33 +332,31 @@ void drawPreparedVaseMesh(size_t batchVertices)
     }
     const MeshStore& drawn = m.stores[m.drawn];
     if (drawn.valid)
-        drawStore(m, drawn, batchVertices);
+        drawStore(m, drawn);
 }
 
-void drawVaseMeshNow(const VaseSettings& s, size_t batchVertices)
+void drawVaseMeshNow(const VaseSettings& s)
 {
     VaseMeshes& m = meshes;
     decideSubmission(m);
     MeshStore& store = m.motion;
     if (!store.valid || store.settings != s) {
         const size_t vertices = vaseSharedLayout(s).vertices();
-        VaseVertex* out = nullptr;
-        try {
-            out = vertices > 0 ? writableStorage(m, store, vertices) : nullptr;
-        } catch (const std::bad_alloc&) {
-        }
-        if (out)
-            buildVaseSharedMesh(s, out);
-        if (vertices == 0)
+        VaseVertex* out = vertices > 0 ? writableStorage(m, store, vertices) : nullptr;
+        if (vertices == 0) {
             completeEmpty(m, store, s);
-        else if (!out || !completeStore(m, store, s)) {
+        } else if (!out) {
             releaseStore(m, store);
             drawVaseImmediate(s);
             m.quads = vaseBandQuadCount(s) + vaseStepRingCount(s);
             return;
+        } else {
+            buildVaseSharedMesh(s, out);
+            completeStore(store, s);
+            uploadBatches(m, store, static_cast<size_t>(-1));
         }
     }
-    drawStore(m, store, batchVertices);
+    drawStore(m, store);
 }
 
 unsigned long vaseMeshSerial()
@@ -381,12 +366,15 @@ unsigned long vaseMeshSerial()
 
 bool vaseBuildPendingNow()
 {
-    return vaseBuildPending(meshes.builder);
+    const MeshStore& drawn = meshes.stores[meshes.drawn];
+    const bool uploading = drawn.valid && drawn.client && !drawn.uploadFailed &&
+                           meshes.submission == Submission::BufferObject;
+    return vaseBuildPending(meshes.builder) || uploading;
 }
 
 bool vaseBuildReadyNow()
 {
-    return vaseBuildPending(meshes.builder) && meshes.builder.done.load();
+    return vaseBuildPendingNow() && !(vaseBuildPending(meshes.builder) && !meshes.builder.done.load());
 }
 
 size_t drawnVaseQuads()
