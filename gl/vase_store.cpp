@@ -6,7 +6,14 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -70,6 +77,9 @@ struct VaseMeshes {
     MeshStore stores[2];  // the drawn mesh and the next one
     int drawn = 0;        // index of the drawn one in stores
     MeshStore motion;     // the small vase drawn while the view moves
+    // While a new mesh is built, the old one's memory is given back and this smaller copy of it
+    // stands in for frames drawn whole meanwhile (a kept picture shows the old vase itself).
+    MeshStore standIn;
     VaseBuilder builder;  // builds into the store that is not drawn
     // Settings for which not even client memory could be had: drawn per quad.
     bool immediate = false;
@@ -120,6 +130,13 @@ void decideSubmission(VaseMeshes& m)
 {
     if (m.submission != Submission::Undecided)
         return;
+#if defined(__GLIBC__)
+    // A mesh's batches (1.5 MB each in the renderer's buffers) must go back to the system when
+    // freed, or a rebuild holds the old mesh and the new. glibc raises its mmap threshold after
+    // a large chunk is freed (a decoded texture), and chunks below it then come from the heap
+    // and stay there: fix the threshold at its 128 KiB default.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
     m.submission = chooseSubmission(m.gl);
     const GLVersion v = glVersion();
     m.fences = v.major > 3 || (v.major == 3 && v.minor >= 2) ||
@@ -180,6 +197,14 @@ void uploadBatches(VaseMeshes& m, MeshStore& store, size_t count)
             return;
         }
         store.buffers.push_back(buffer);
+        // GL holds these vertices now: their pages go back to the system at once, so that the
+        // mesh is never held twice over.
+        const long page = sysconf(_SC_PAGESIZE);
+        const auto from = reinterpret_cast<uintptr_t>(store.client.get() + b.firstVertex);
+        const auto to = reinterpret_cast<uintptr_t>(store.client.get() + b.firstVertex + vertices);
+        const uintptr_t first = (from + page - 1) / page * page, last = to / page * page;
+        if (page > 0 && last > first)
+            madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
     }
     if (store.buffers.size() == store.batches.size())
         store.client.reset();
@@ -201,7 +226,37 @@ void adoptFinishedBuild(VaseMeshes& m)
     completeStore(next, built);
     m.drawn = 1 - m.drawn;
     releaseStore(m, m.stores[1 - m.drawn]);
+    releaseStore(m, m.standIn);
     ++m.serial;
+}
+
+// Builds `store` for `s` on this thread and hands it all to GL; false if no memory for it.
+bool buildNow(VaseMeshes& m, MeshStore& store, const VaseSettings& s)
+{
+    const size_t vertices = vaseSharedLayout(s).vertices();
+    if (vertices == 0) {
+        completeEmpty(m, store, s);
+        return true;
+    }
+    VaseVertex* out = writableStorage(m, store, vertices);
+    if (!out)
+        return false;
+    buildVaseSharedMesh(s, out);
+    completeStore(store, s);
+    uploadBatches(m, store, static_cast<size_t>(-1));
+    return true;
+}
+
+// Before a build, the drawn mesh (when larger than its small copy) makes room for the new one.
+void standInForDrawn(VaseMeshes& m)
+{
+    MeshStore& drawn = m.stores[m.drawn];
+    if (!drawn.valid || vaseInMotion(drawn.settings) == drawn.settings)
+        return;
+    if (buildNow(m, m.standIn, vaseInMotion(drawn.settings)))
+        releaseStore(m, drawn);
+    else
+        releaseStore(m, m.standIn);
 }
 
 // Index patterns for one batch of each kind, 16-bit: every batch starts its vertices afresh.
@@ -292,12 +347,14 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
     if (!(vaseBuildPending(m.builder) && m.builder.settings == s)) {
         // A newer value: the build for an older one is stopped and dropped.
         stopVaseBuild(m.builder);
+        standInForDrawn(m);
         MeshStore& next = m.stores[1 - m.drawn];
         const size_t vertices = vaseSharedLayout(s).vertices();
         if (vertices == 0) {
             completeEmpty(m, next, s);
             m.drawn = 1 - m.drawn;
             releaseStore(m, m.stores[1 - m.drawn]);
+            releaseStore(m, m.standIn);
             ++m.serial;
             return;
         }
@@ -313,7 +370,7 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
         m.immediate = false;
         startVaseBuild(m.builder, s, out);
     }
-    if (wait || !drawn.valid) {
+    if (wait || (!drawn.valid && !m.standIn.valid)) {
         waitVaseBuild(m.builder);
         adoptFinishedBuild(m);
         // A picture waits for the whole mesh to be in GL too, so it draws as later frames do.
@@ -333,6 +390,8 @@ void drawPreparedVaseMesh()
     const MeshStore& drawn = m.stores[m.drawn];
     if (drawn.valid)
         drawStore(m, drawn);
+    else if (m.standIn.valid)
+        drawStore(m, m.standIn);
 }
 
 void drawVaseMeshNow(const VaseSettings& s)
@@ -340,21 +399,11 @@ void drawVaseMeshNow(const VaseSettings& s)
     VaseMeshes& m = meshes;
     decideSubmission(m);
     MeshStore& store = m.motion;
-    if (!store.valid || store.settings != s) {
-        const size_t vertices = vaseSharedLayout(s).vertices();
-        VaseVertex* out = vertices > 0 ? writableStorage(m, store, vertices) : nullptr;
-        if (vertices == 0) {
-            completeEmpty(m, store, s);
-        } else if (!out) {
-            releaseStore(m, store);
-            drawVaseImmediate(s);
-            m.quads = vaseBandQuadCount(s) + vaseStepRingCount(s);
-            return;
-        } else {
-            buildVaseSharedMesh(s, out);
-            completeStore(store, s);
-            uploadBatches(m, store, static_cast<size_t>(-1));
-        }
+    if ((!store.valid || store.settings != s) && !buildNow(m, store, s)) {
+        releaseStore(m, store);
+        drawVaseImmediate(s);
+        m.quads = vaseBandQuadCount(s) + vaseStepRingCount(s);
+        return;
     }
     drawStore(m, store);
 }
