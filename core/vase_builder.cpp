@@ -6,18 +6,30 @@ VaseBuilder::~VaseBuilder()
     stopVaseBuild(*this);
 }
 
-void startVaseBuild(VaseBuilder& b, const VaseSettings& s, VaseVertex* out)
+void startVaseBuild(VaseBuilder& b, const VaseSettings& s, VaseVertex* out,
+                    const VaseSettings& first, VaseVertex* firstOut)
 {
     stopVaseBuild(b);
     b.cancel.store(false);
     b.done.store(false);
+    b.firstDone.store(false);
     b.settings = s;
     b.out = out;
     b.running = true;
-    b.worker = std::thread([&b, s, out] {
+    b.worker = std::thread([&b, s, out, first, firstOut] {
+        if (firstOut) {
+            if (!buildVaseSharedMesh(first, firstOut, &b.cancel))
+                return;
+            b.firstDone.store(true, std::memory_order_release);
+        }
         if (buildVaseSharedMesh(s, out, &b.cancel))
             b.done.store(true, std::memory_order_release);
     });
+}
+
+bool vaseFirstBuilt(const VaseBuilder& b)
+{
+    return b.running && b.firstDone.load(std::memory_order_acquire);
 }
 
 bool vaseBuildPending(const VaseBuilder& b)
@@ -53,4 +65,5 @@ void stopVaseBuild(VaseBuilder& b)
     }
     b.running = false;
     b.done.store(false);
+    b.firstDone.store(false);
 }

@@ -11,6 +11,7 @@ struct VaseBuilder {
     std::thread worker;
     std::atomic<bool> cancel{false};
     std::atomic<bool> done{false};  // the worker has written the whole mesh
+    std::atomic<bool> firstDone{false};  // ... and, before it, the first (smaller) one
     bool running = false;           // a build was started and not yet taken or stopped
     VaseSettings settings;          // of the build started last
     VaseVertex* out = nullptr;      // where it writes
@@ -19,8 +20,13 @@ struct VaseBuilder {
 
 // Starts building buildVaseSharedMesh(s) into `out`, which must hold
 // vaseSharedLayout(s).vertices() vertices and stay put until the build is taken or stopped.
-// A build in progress is stopped first (see stopVaseBuild).
-void startVaseBuild(VaseBuilder& b, const VaseSettings& s, VaseVertex* out);
+// A build in progress is stopped first (see stopVaseBuild). With `firstOut`, the mesh for
+// `first` is built into it before, and vaseFirstBuilt tells when it is whole.
+void startVaseBuild(VaseBuilder& b, const VaseSettings& s, VaseVertex* out,
+                    const VaseSettings& first = VaseSettings(), VaseVertex* firstOut = nullptr);
+
+// Whether the first mesh of the build in progress is whole; the worker no longer touches it.
+bool vaseFirstBuilt(const VaseBuilder& b);
 
 // Whether a build is in progress or finished and not yet taken.
 bool vaseBuildPending(const VaseBuilder& b);

@@ -13,6 +13,7 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -90,8 +91,9 @@ struct VaseMeshes {
 };
 VaseMeshes meshes;
 
-// Batches handed to GL per frame: about 24 MB, a few ms of copying.
-constexpr size_t kUploadBatchesPerFrame = 16;
+// Time a frame spends handing batches to GL (at least one batch goes each frame): a driver may
+// clear and copy each batch's 1.5 MB at a few hundred MB/s on a busy machine.
+constexpr double kUploadMsPerFrame = 4.0;
 
 struct GLVersion {
     int major = 0, minor = 0;
@@ -172,17 +174,22 @@ void completeStore(MeshStore& store, const VaseSettings& s)
     store.valid = true;
 }
 
-// Hands up to `count` more batches of a finished mesh to GL; gives the client copy back once
-// GL holds them all.
-void uploadBatches(VaseMeshes& m, MeshStore& store, size_t count)
+// Hands more batches of a finished mesh to GL, for about `budgetMs` (all of them for
+// a huge budget); gives the client copy back once GL holds them all.
+void uploadBatches(VaseMeshes& m, MeshStore& store, double budgetMs)
 {
+    const auto start = std::chrono::steady_clock::now();
     if (!store.valid || !store.client || store.uploadFailed ||
         m.submission != Submission::BufferObject)
         return;
     // Earlier errors are not ours; an error after a call means no storage.
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
     }
-    for (; count > 0 && store.buffers.size() < store.batches.size(); --count) {
+    while (store.buffers.size() < store.batches.size()) {
+        const std::chrono::duration<double, std::milli> spent =
+            std::chrono::steady_clock::now() - start;
+        if (!store.buffers.empty() && spent.count() >= budgetMs)
+            break;
         const Batch& b = store.batches[store.buffers.size()];
         const size_t vertices = b.groups * (b.ring ? 6 : 4);
         GLuint buffer = 0;
@@ -230,8 +237,9 @@ void adoptFinishedBuild(VaseMeshes& m)
     ++m.serial;
 }
 
-// Builds `store` for `s` on this thread and hands it all to GL; false if no memory for it.
-bool buildNow(VaseMeshes& m, MeshStore& store, const VaseSettings& s)
+// Builds `store` for `s` on this thread and, when `upload`, hands it all to GL; false if no
+// memory for it.
+bool buildNow(VaseMeshes& m, MeshStore& store, const VaseSettings& s, bool upload)
 {
     const size_t vertices = vaseSharedLayout(s).vertices();
     if (vertices == 0) {
@@ -243,20 +251,26 @@ bool buildNow(VaseMeshes& m, MeshStore& store, const VaseSettings& s)
         return false;
     buildVaseSharedMesh(s, out);
     completeStore(store, s);
-    uploadBatches(m, store, static_cast<size_t>(-1));
+    if (upload)
+        uploadBatches(m, store, 1e30);
     return true;
 }
 
-// Before a build, the drawn mesh (when larger than its small copy) makes room for the new one.
-void standInForDrawn(VaseMeshes& m)
+// Whether a small copy of the drawn mesh should stand in for it while a new one is built.
+bool wantsStandIn(const VaseMeshes& m)
 {
-    MeshStore& drawn = m.stores[m.drawn];
-    if (!drawn.valid || vaseInMotion(drawn.settings) == drawn.settings)
+    const MeshStore& drawn = m.stores[m.drawn];
+    return drawn.valid && vaseInMotion(drawn.settings) != drawn.settings;
+}
+
+// Once the worker has built the stand-in, the drawn mesh gives its memory back.
+void takeStandIn(VaseMeshes& m)
+{
+    MeshStore& standIn = m.standIn;
+    if (standIn.valid || !standIn.client || !vaseFirstBuilt(m.builder))
         return;
-    if (buildNow(m, m.standIn, vaseInMotion(drawn.settings)))
-        releaseStore(m, drawn);
-    else
-        releaseStore(m, m.standIn);
+    completeStore(standIn, vaseInMotion(m.stores[m.drawn].settings));
+    releaseStore(m, m.stores[m.drawn]);
 }
 
 // Index patterns for one batch of each kind, 16-bit: every batch starts its vertices afresh.
@@ -331,8 +345,9 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
     VaseMeshes& m = meshes;
     decideSubmission(m);
     adoptFinishedBuild(m);
+    takeStandIn(m);
     MeshStore& drawn = m.stores[m.drawn];
-    uploadBatches(m, drawn, kUploadBatchesPerFrame);
+    uploadBatches(m, drawn, kUploadMsPerFrame);
     if (drawn.valid && drawn.settings == s) {
         // Back to the drawn settings: a build for others is no longer wanted.
         if (vaseBuildPending(m.builder)) {
@@ -347,7 +362,9 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
     if (!(vaseBuildPending(m.builder) && m.builder.settings == s)) {
         // A newer value: the build for an older one is stopped and dropped.
         stopVaseBuild(m.builder);
-        standInForDrawn(m);
+        // A stand-in the worker began and did not finish is dropped with its build.
+        if (!m.standIn.valid)
+            releaseStore(m, m.standIn);
         MeshStore& next = m.stores[1 - m.drawn];
         const size_t vertices = vaseSharedLayout(s).vertices();
         if (vertices == 0) {
@@ -368,14 +385,23 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
             return;
         }
         m.immediate = false;
-        startVaseBuild(m.builder, s, out);
+        // The worker first builds a small copy of the drawn mesh to stand in for it, so that
+        // the process never holds two large meshes; without memory for it, none.
+        VaseVertex* standIn = nullptr;
+        if (wantsStandIn(m)) {
+            const VaseSettings small = vaseInMotion(m.stores[m.drawn].settings);
+            standIn = writableStorage(m, m.standIn, vaseSharedLayout(small).vertices());
+            startVaseBuild(m.builder, s, out, small, standIn);
+        } else {
+            startVaseBuild(m.builder, s, out);
+        }
     }
     if (wait || (!drawn.valid && !m.standIn.valid)) {
         waitVaseBuild(m.builder);
         adoptFinishedBuild(m);
         // A picture waits for the whole mesh to be in GL too, so it draws as later frames do.
         if (wait)
-            uploadBatches(m, m.stores[m.drawn], static_cast<size_t>(-1));
+            uploadBatches(m, m.stores[m.drawn], 1e30);
     }
 }
 
@@ -399,7 +425,7 @@ void drawVaseMeshNow(const VaseSettings& s)
     VaseMeshes& m = meshes;
     decideSubmission(m);
     MeshStore& store = m.motion;
-    if ((!store.valid || store.settings != s) && !buildNow(m, store, s)) {
+    if ((!store.valid || store.settings != s) && !buildNow(m, store, s, true)) {
         releaseStore(m, store);
         drawVaseImmediate(s);
         m.quads = vaseBandQuadCount(s) + vaseStepRingCount(s);
@@ -423,7 +449,10 @@ bool vaseBuildPendingNow()
 
 bool vaseBuildReadyNow()
 {
-    return vaseBuildPendingNow() && !(vaseBuildPending(meshes.builder) && !meshes.builder.done.load());
+    const VaseMeshes& m = meshes;
+    if (vaseFirstBuilt(m.builder) && !m.standIn.valid && m.standIn.client)
+        return true;  // the stand-in can take the drawn mesh's place
+    return vaseBuildPendingNow() && !(vaseBuildPending(m.builder) && !m.builder.done.load());
 }
 
 size_t drawnVaseQuads()

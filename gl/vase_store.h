@@ -28,7 +28,8 @@ unsigned long vaseMeshSerial();
 // A build runs, or has finished and waits to be adopted, or the drawn mesh is still being
 // handed to GL.
 bool vaseBuildPendingNow();
-// The next frame has work for it: adopting a finished build, or handing batches to GL.
+// The next frame has work for it: putting the stand-in in the drawn mesh's place, adopting a
+// finished build, or handing batches to GL.
 bool vaseBuildReadyNow();
 // Band quads plus rings of the mesh drawn last.
 size_t drawnVaseQuads();
