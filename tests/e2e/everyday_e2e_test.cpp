@@ -64,7 +64,9 @@ TEST_F(EverydayUse, SpinningGlobeIsPacedToTheDisplaysRate)
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double rate = frames / seconds;
-    EXPECT_GE(rate, 30.0) << describeViewer();
+    // Unpaced it draws several hundred a second here. Below, a wider margin than above: a busy
+    // machine (tests run two at a time) slows a software-rendered frame, never speeds it up.
+    EXPECT_GE(rate, 15.0) << describeViewer();
     EXPECT_LE(rate, 120.0) << describeViewer();
 }
 
