@@ -9,6 +9,7 @@
 
 #include "core/image/ppm.h"
 #include "core/scene_state.h"
+#include "core/texture_list.h"
 #include "core/view_math.h"
 #include "desktop/offscreen.h"
 #include "gl/frame.h"
@@ -53,8 +54,9 @@ TEST(VaseInMotion, FrameAfterADragIsTheStillFrame)
     setProjection(scene.zoom);
     glViewport(0, 0, kSize, kSize);
     const testfs::TempFolder folder;
-    loadTextureSet(writeList(folder, {"a.ppm", "bb.ppm", "ccc.ppm", "dddd.ppm", "eeeee.ppm"}),
-                   true);
+    const std::string list =
+        writeList(folder, {"a.ppm", "bb.ppm", "ccc.ppm", "dddd.ppm", "eeeee.ppm"});
+    loadTextureSet(list, readTextureListFile(list), true);
     // Finer than the vase drawn while the view moves, so that one differs.
     scene.vaseVerticalSteps = 400;
     scene.vaseRadialSteps = 300;
@@ -80,7 +82,7 @@ TEST(TextureSet, OneFileNamedTwiceIsUploadedOnce)
         GTEST_SKIP() << context.message;
     const testfs::TempFolder folder;
     const std::string list = writeList(folder, {"wood.ppm", "can.ppm", "wood.ppm"});
-    loadTextureSet(list, true);
+    loadTextureSet(list, readTextureListFile(list), true);
     ASSERT_EQ(3u, scene.textures.size());
     EXPECT_EQ(scene.textures[0], scene.textures[2]);
     EXPECT_NE(scene.textures[0], scene.textures[1]);
