@@ -171,6 +171,11 @@ void finishPanelWork(const std::string& message)
 void notePanelSceneFrame(double milliseconds)
 {
     panel.lastSceneFrameMs = milliseconds;
+    // A burst's gaps count only time the viewer could take clicks: a press queued behind a long
+    // scene frame (a 1000 x 1000 vase drawn whole) that began within the burst still belongs to it.
+    const int now = glutGet(GLUT_ELAPSED_TIME);
+    if (now - static_cast<int>(milliseconds) - panel.lastBurstPressMs < kBurstGapMs)
+        panel.lastBurstPressMs = now;
     // While frames come one after another (animation, a drag) the status line is refreshed a
     // few times a second; a single frame is shown at once.
     const bool frameAfterFrame = sceneAnimating(scene) || sceneInMotion();
