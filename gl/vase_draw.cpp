@@ -172,11 +172,6 @@ unsigned long vaseAppearance()
 void drawVase(int cylindrical)
 {
     const VaseSettings s = vaseSettingsOf(scene, cylindrical);
-    glBindTexture(GL_TEXTURE_2D, textureAt(scene, scene.vaseTexture));
-    glPushMatrix();
-    glScalef(0.7f, 0.7f, 0.7f);
-    // u runs round the vase as it does round GLU's quadrics.
-    mirrorTexture(true, false);
     const VaseSettings moving = vaseInMotion(s);
     if (immediateSubmission()) {
         drawVaseImmediate(s);
@@ -188,8 +183,6 @@ void drawVase(int cylindrical)
         drawVaseCached(s);
         lastQuads = drawnVaseQuads();
     }
-    mirrorTexture(false, false);
-    glPopMatrix();
 }
 
 size_t lastVaseQuadCount()

@@ -11,16 +11,17 @@ struct SceneState;
 
 VaseSettings vaseSettingsOf(const SceneState& state, int cylindrical);
 
-// Binds the vase texture, scales by 0.7 and draws the vase. Until the mesh for changed settings
-// has been built (on a worker thread) the previous one is drawn; while the view moves (see
+// Draws the vase for the current settings in local units (height 0..1); the frame has placed
+// and scaled it, bound its texture and set its mirror. Until the mesh for changed settings has
+// been built (on a worker thread) the previous one is drawn; while the view moves (see
 // setVaseInMotion) a vase of at most kMotionVaseSteps bands and steps around is drawn instead.
 void drawVase(int cylindrical);
 
 // Quad corners of one draw call; each call is followed by a flush.
 constexpr size_t kVaseBatchVertices = 65536;
 
-// Draws the mesh for `s` as drawVase does when the view is still, without the texture and the
-// scale, in flushed calls of at most kVaseBatchVertices quad corners.
+// Draws the mesh for `s` as drawVase does when the view is still, in flushed calls of at most
+// kVaseBatchVertices quad corners.
 void drawVaseCached(const VaseSettings& s);
 // Whether the mesh is handed to buffer objects in the current context.
 bool vaseBufferObjects();
