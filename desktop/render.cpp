@@ -19,6 +19,7 @@
 #include "gl/frame.h"
 #include "gl/multisample.h"
 #include "gl/startup.h"
+#include "gl/vase_draw.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ std::string renderToFile(const CommandLine& line, const TextureListResult& list)
     // The panel moves texture indices outside the list to 0 when it is built; so must this.
     applyLimitsOnBuild(buildControlTable(scene, static_cast<int>(scene.textures.size())));
 
+    setVaseExact(true);  // the vase for these settings, its build waited for
     drawFrame();
     resolveMultisampledPicture();
     glFinish();

@@ -1,0 +1,241 @@
+// The vase's meshes in the scene's GL context: the one drawn, the next one built beside it on a
+// worker thread, and the small one drawn while the view moves.
+#include "gl/vase_store.h"
+
+#include <new>
+
+#include "core/vase_builder.h"
+#include "gl/vase_batches.h"
+#include "gl/vase_draw.h"
+
+namespace {
+
+struct VaseMeshes {
+    VaseSubmission sub;   // how meshes reach GL
+    MeshStore stores[2];  // the drawn mesh and the next one
+    int drawn = 0;        // index of the drawn one in stores
+    MeshStore motion;     // the small vase drawn while the view moves
+    // While a new mesh is built, the old one's memory is given back and this smaller copy of it
+    // stands in for frames drawn whole meanwhile (a kept picture shows the old vase itself).
+    MeshStore standIn;
+    VaseBuilder builder;  // builds into the store that is not drawn
+    // Settings for which not even client memory could be had: drawn per quad.
+    bool immediate = false;
+    VaseSettings immediateSettings;
+    unsigned long serial = 0;
+    size_t quads = 0;  // of the mesh drawn last
+};
+VaseMeshes meshes;
+
+// Time a frame spends handing batches to GL (at least one batch goes each frame): a driver may
+// clear and copy each batch's 1.5 MB at a few hundred MB/s on a busy machine.
+constexpr double kUploadMsPerFrame = 4.0;
+
+// Client memory for `vertices` vertices that a build may write; null when it cannot be had.
+// Not value-initialised: the build writes every vertex.
+VaseVertex* writableStorage(VaseMeshes& m, MeshStore& store, size_t vertices)
+{
+    releaseStore(m.sub, store);
+    store.client.reset(new (std::nothrow) VaseVertex[vertices]);
+    return store.client.get();
+}
+
+// Marks a store as holding the finished mesh for `s`.
+void completeStore(MeshStore& store, const VaseSettings& s)
+{
+    store.settings = s;
+    store.layout = vaseSharedLayout(s);
+    store.batches = batchesOf(store.layout);
+    store.valid = true;
+}
+
+// An empty mesh (no bands or no steps) needs no memory and no build.
+void completeEmpty(VaseMeshes& m, MeshStore& store, const VaseSettings& s)
+{
+    releaseStore(m.sub, store);
+    completeStore(store, s);
+}
+
+void adoptFinishedBuild(VaseMeshes& m)
+{
+    VaseSettings built;
+    if (!takeVaseBuild(m.builder, &built, nullptr))
+        return;
+    MeshStore& next = m.stores[1 - m.drawn];
+    completeStore(next, built);
+    m.drawn = 1 - m.drawn;
+    releaseStore(m.sub, m.stores[1 - m.drawn]);
+    releaseStore(m.sub, m.standIn);
+    ++m.serial;
+}
+
+// Builds `store` for `s` on this thread and, when `upload`, hands it all to GL; false if no
+// memory for it.
+bool buildNow(VaseMeshes& m, MeshStore& store, const VaseSettings& s, bool upload)
+{
+    const size_t vertices = vaseSharedLayout(s).vertices();
+    if (vertices == 0) {
+        completeEmpty(m, store, s);
+        return true;
+    }
+    VaseVertex* out = writableStorage(m, store, vertices);
+    if (!out)
+        return false;
+    buildVaseSharedMesh(s, out);
+    completeStore(store, s);
+    if (upload)
+        uploadBatches(m.sub, store, 1e30);
+    return true;
+}
+
+// Whether a small copy of the drawn mesh should stand in for it while a new one is built.
+bool wantsStandIn(const VaseMeshes& m)
+{
+    const MeshStore& drawn = m.stores[m.drawn];
+    return drawn.valid && vaseInMotion(drawn.settings) != drawn.settings;
+}
+
+// Once the worker has built the stand-in, the drawn mesh gives its memory back.
+void takeStandIn(VaseMeshes& m)
+{
+    MeshStore& standIn = m.standIn;
+    if (standIn.valid || !standIn.client || !vaseFirstBuilt(m.builder))
+        return;
+    completeStore(standIn, vaseInMotion(m.stores[m.drawn].settings));
+    releaseStore(m.sub, m.stores[m.drawn]);
+}
+
+// Draws a store's batches; its quads are counted as the mesh drawn last.
+void drawMesh(VaseMeshes& m, const MeshStore& store)
+{
+    m.quads = 2 * store.layout.ringGroups + store.layout.plainGroups;
+    drawStore(m.sub, store);
+}
+
+}  // namespace
+
+bool vaseBufferObjects()
+{
+    decideSubmission(meshes.sub);
+    return meshes.sub.submission == Submission::BufferObject;
+}
+
+void prepareVaseMesh(const VaseSettings& s, bool wait)
+{
+    VaseMeshes& m = meshes;
+    decideSubmission(m.sub);
+    adoptFinishedBuild(m);
+    takeStandIn(m);
+    MeshStore& drawn = m.stores[m.drawn];
+    uploadBatches(m.sub, drawn, kUploadMsPerFrame);
+    if (drawn.valid && drawn.settings == s) {
+        // Back to the drawn settings: a build for others is no longer wanted.
+        if (vaseBuildPending(m.builder)) {
+            stopVaseBuild(m.builder);
+            releaseStore(m.sub, m.stores[1 - m.drawn]);
+        }
+        m.immediate = false;
+        return;
+    }
+    if (m.immediate && m.immediateSettings == s)
+        return;
+    if (!(vaseBuildPending(m.builder) && m.builder.settings == s)) {
+        // A newer value: the build for an older one is stopped and dropped.
+        stopVaseBuild(m.builder);
+        // A stand-in the worker began and did not finish is dropped with its build.
+        if (!m.standIn.valid)
+            releaseStore(m.sub, m.standIn);
+        MeshStore& next = m.stores[1 - m.drawn];
+        const size_t vertices = vaseSharedLayout(s).vertices();
+        if (vertices == 0) {
+            completeEmpty(m, next, s);
+            m.drawn = 1 - m.drawn;
+            releaseStore(m.sub, m.stores[1 - m.drawn]);
+            releaseStore(m.sub, m.standIn);
+            ++m.serial;
+            return;
+        }
+        VaseVertex* out = writableStorage(m, next, vertices);
+        if (!out) {
+            // Not even client memory: per quad, so the vase is never dropped.
+            releaseStore(m.sub, next);
+            m.immediate = true;
+            m.immediateSettings = s;
+            ++m.serial;
+            return;
+        }
+        m.immediate = false;
+        // The worker first builds a small copy of the drawn mesh to stand in for it, so that
+        // the process never holds two large meshes; without memory for it, none.
+        VaseVertex* standIn = nullptr;
+        if (wantsStandIn(m)) {
+            const VaseSettings small = vaseInMotion(m.stores[m.drawn].settings);
+            standIn = writableStorage(m, m.standIn, vaseSharedLayout(small).vertices());
+            startVaseBuild(m.builder, s, out, small, standIn);
+        } else {
+            startVaseBuild(m.builder, s, out);
+        }
+    }
+    if (wait || (!drawn.valid && !m.standIn.valid)) {
+        waitVaseBuild(m.builder);
+        adoptFinishedBuild(m);
+        // A picture waits for the whole mesh to be in GL too, so it draws as later frames do.
+        if (wait)
+            uploadBatches(m.sub, m.stores[m.drawn], 1e30);
+    }
+}
+
+void drawPreparedVaseMesh()
+{
+    VaseMeshes& m = meshes;
+    if (m.immediate) {
+        drawVaseImmediate(m.immediateSettings);
+        m.quads = vaseBandQuadCount(m.immediateSettings) + vaseStepRingCount(m.immediateSettings);
+        return;
+    }
+    const MeshStore& drawn = m.stores[m.drawn];
+    if (drawn.valid)
+        drawMesh(m, drawn);
+    else if (m.standIn.valid)
+        drawMesh(m, m.standIn);
+}
+
+void drawVaseMeshNow(const VaseSettings& s)
+{
+    VaseMeshes& m = meshes;
+    decideSubmission(m.sub);
+    MeshStore& store = m.motion;
+    if ((!store.valid || store.settings != s) && !buildNow(m, store, s, true)) {
+        releaseStore(m.sub, store);
+        drawVaseImmediate(s);
+        m.quads = vaseBandQuadCount(s) + vaseStepRingCount(s);
+        return;
+    }
+    drawMesh(m, store);
+}
+
+unsigned long vaseMeshSerial()
+{
+    return meshes.serial;
+}
+
+bool vaseBuildPendingNow()
+{
+    const MeshStore& drawn = meshes.stores[meshes.drawn];
+    const bool uploading = drawn.valid && drawn.client && !drawn.uploadFailed &&
+                           meshes.sub.submission == Submission::BufferObject;
+    return vaseBuildPending(meshes.builder) || uploading;
+}
+
+bool vaseBuildReadyNow()
+{
+    const VaseMeshes& m = meshes;
+    if (vaseFirstBuilt(m.builder) && !m.standIn.valid && m.standIn.client)
+        return true;  // the stand-in can take the drawn mesh's place
+    return vaseBuildPendingNow() && !(vaseBuildPending(m.builder) && !m.builder.done.load());
+}
+
+size_t drawnVaseQuads()
+{
+    return meshes.quads;
+}
