@@ -1,5 +1,6 @@
 // The page's entry points, called from index.html's script: the scene state, the panel's
 // controls, input, textures, pictures and exports, all through the same core as the desktop.
+#include <GLES3/gl3.h>
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
@@ -84,11 +85,15 @@ SceneState lastDrawn;
 
 }  // namespace
 
+namespace {
+int canvasSamples = 0;  // samples a pixel of the canvas's drawing buffer
+}  // namespace
+
 extern "C" {
 
 // Makes the WebGL 2 context on the canvas #scene and the renderer; an empty reply when ready,
 // else why the page cannot draw.
-EMSCRIPTEN_KEEPALIVE const char* tvStart()
+EMSCRIPTEN_KEEPALIVE const char* tvStart(int antialiasing)
 {
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
@@ -96,7 +101,8 @@ EMSCRIPTEN_KEEPALIVE const char* tvStart()
     attributes.minorVersion = 0;
     attributes.alpha = false;
     attributes.depth = true;
-    attributes.antialias = false;  // the desktop's window has no multisampling
+    // Multisampled only on request (antialiasing in the address): the browser picks the count.
+    attributes.antialias = antialiasing > 0;
     attributes.preserveDrawingBuffer = true;  // "Save picture" reads the canvas after the frame
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
         emscripten_webgl_create_context("#scene", &attributes);
@@ -106,8 +112,23 @@ EMSCRIPTEN_KEEPALIVE const char* tvStart()
     std::string why;
     if (!initRenderer(why))
         return answer("The scene cannot be drawn here: " + why);
+    GLint samples = 0;
+    glGetIntegerv(GL_SAMPLES, &samples);
+    canvasSamples = samples;
+    // The kept picture's framebuffers are single-sampled: smoothed frames go whole to the canvas.
+    if (canvasSamples > 0)
+        setKeptPictureEnabled(false);
     rebuildControls();
     return answer("");
+}
+
+// After the address's settings: antialiasing becomes the canvas's own count, so that saved
+// pictures name it; the note says once where that differs from the count asked for.
+EMSCRIPTEN_KEEPALIVE const char* tvSettleAntialiasing()
+{
+    const std::string note = antialiasingNote(scene.antialiasing, canvasSamples);
+    scene.antialiasing = canvasSamples;
+    return answer(note);
 }
 
 // The 24 controls as JSON: kind, label, tooltip, limits, steps and whether enabled.

@@ -27,7 +27,8 @@
   }
   const fn = (name, ret, args) => M.cwrap(name, ret, args);
   const tv = {
-    start: fn('tvStart', 'string', []),
+    start: fn('tvStart', 'string', ['number']),
+    settleAntialiasing: fn('tvSettleAntialiasing', 'string', []),
     controls: fn('tvControls', 'string', []),
     value: fn('tvControlValue', 'string', ['number']),
     setCheckbox: fn('tvSetCheckbox', null, ['number', 'number']),
@@ -66,7 +67,9 @@
     exportVase: fn('tvExportVase', 'string', ['number', 'number']),
   };
 
-  const problem = tv.start();
+  // Multisampling is chosen with the context, before the address's other settings apply.
+  const samples = Number(new URLSearchParams(window.location.search).get('antialiasing')) || 0;
+  const problem = tv.start(samples > 0 ? samples : 0);
   if (problem) {
     document.getElementById('page').innerHTML = '';
     const box = document.createElement('div');
@@ -249,6 +252,8 @@
     const why = tv.applySetting(`${name}=${value}`);
     if (why) say(why);
   }
+  const fewer = tv.settleAntialiasing();
+  if (fewer) say(fewer);
   tv.keepStartView();
   panel.refreshPanel();
   started = true;

@@ -139,6 +139,13 @@ test('the keys m, n and l show the mesh, the normals and the light', async () =>
   assert.equal(await h.canvasDigest(page), plain);
   assert.deepEqual(page.errors, []);
   await page.close();
+
+  // Antialiasing is a multisampled canvas, named in the arguments by the count it has.
+  page = await h.openPage(browser, server.url, 'spinGlobe=0&antialiasing=4');
+  const args = await page.evaluate(() => window.tolvane.args());
+  if (/antialiasing=4/.test(args)) assert.notEqual(await h.canvasDigest(page), plain);
+  else assert.match(await messages(page), /antialiasing=4 is not offered here/);
+  await page.close();
 });
 
 // A reader of its own: the GLB container, its JSON, and the index accessor's count.
