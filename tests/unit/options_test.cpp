@@ -164,6 +164,23 @@ TEST(Settings, ReproducingArgumentsReadBackToTheSameState)
     EXPECT_EQ("'it'\\''s'", shellQuote("it's"));
 }
 
+// Overlays and smoothing are named only when on, so a picture of today keeps its arguments;
+// antialiasing takes the sample counts alone.
+TEST(Settings, OverlaysAndAntialiasingAreNamedOnlyWhenOn)
+{
+    SceneState state;
+    const std::string plain = reproducingArguments(state);
+    for (const char* name : {"showMesh", "showNormals", "showLight", "antialiasing"})
+        EXPECT_EQ(std::string::npos, plain.find(name)) << plain;
+    for (const char* good : {"antialiasing=0", "antialiasing=2", "antialiasing=8", "showMesh=1"})
+        EXPECT_EQ("", applySetting(state, good, 5)) << good;
+    EXPECT_EQ("--set antialiasing=3: antialiasing takes 0, 2, 4 or 8",
+              applySetting(state, "antialiasing=3", 5));
+    EXPECT_EQ(8, state.antialiasing);
+    const std::string on = reproducingArguments(state);
+    EXPECT_NE(std::string::npos, on.find("--set showMesh=1 --set antialiasing=8")) << on;
+}
+
 TEST(CommandLine, SaysWhatIsWrongInItsOwnWords)
 {
     {
