@@ -164,6 +164,9 @@ bool recordStep(SceneHistory& history, const SceneState& before, const SceneStat
 
 void continueGesture(SceneHistory& history, const SceneState& state, unsigned scope, long nowMs)
 {
+    // The input after a pause begins a gesture of its own (for front ends that have no timer
+    // to end the last one).
+    commitQuietGesture(history, state, nowMs);
     beginStep(history, state, scope);
     history.lastInputMs = nowMs;
 }
@@ -195,4 +198,15 @@ bool redoStep(SceneHistory& history, SceneState& state)
     history.done.push_back(std::move(history.undone.back()));
     history.undone.pop_back();
     return true;
+}
+
+HistoryKey historyKeyOf(int key, bool ctrl, bool shift)
+{
+    if (!ctrl)
+        return HistoryKey::None;
+    if (key == 26 || key == 'z' || key == 'Z')
+        return shift ? HistoryKey::Redo : HistoryKey::Undo;
+    if (key == 25 || key == 'y' || key == 'Y')
+        return HistoryKey::Redo;
+    return HistoryKey::None;
 }

@@ -50,7 +50,8 @@ bool commitStep(SceneHistory& history, const SceneState& state);
 bool recordStep(SceneHistory& history, const SceneState& before, const SceneState& after,
                 unsigned scope);
 
-// An input of a gesture that ends by going quiet: begins the step on its first input.
+// An input of a gesture that ends by going quiet: begins the step on its first input, and
+// ends the open one first when it has been quiet for kGestureQuietMs.
 void continueGesture(SceneHistory& history, const SceneState& state, unsigned scope, long nowMs);
 // Ends a gesture's step once kGestureQuietMs have passed since its last input.
 bool commitQuietGesture(SceneHistory& history, const SceneState& state, long nowMs);
@@ -59,3 +60,9 @@ bool commitQuietGesture(SceneHistory& history, const SceneState& state, long now
 // An open step is committed first. Each returns whether anything changed.
 bool undoStep(SceneHistory& history, SceneState& state);
 bool redoStep(SceneHistory& history, SceneState& state);
+
+// What a key does to the history, from a GLUT keyboard callback's ASCII key and modifiers:
+// Ctrl+Z (26) undoes, Ctrl+Shift+Z and Ctrl+Y (25) redo. Letters are taken too, for front ends
+// that deliver them with Ctrl held.
+enum class HistoryKey { None, Undo, Redo };
+HistoryKey historyKeyOf(int key, bool ctrl, bool shift);

@@ -1,6 +1,7 @@
 // A scene read back from a saved picture's arguments or a page link's query, kept to settings.
 #include "core/scene_file.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -330,4 +331,28 @@ SceneArguments readSceneSource(const std::string& source, int textureCount)
         return refused(source, "cannot be read");
     return readSceneBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
                           source, textureCount);
+}
+
+std::string pageLinkOf(const SceneState& state, int textureCount, const std::string& pageAddress)
+{
+    std::vector<std::string> words;
+    splitShellWords(reproducingArguments(state, textureCount), words);
+    std::string link = pageAddress.substr(0, pageAddress.find_first_of("?#"));
+    char separator = '?';
+    const char* hex = "0123456789ABCDEF";
+    for (size_t i = 0; i + 1 < words.size(); ++i) {
+        if (words[i] != "--set")
+            continue;
+        link += separator;
+        separator = '&';
+        for (unsigned char c : words[++i]) {
+            if (std::isalnum(c) || std::strchr("*-._,=", c) != nullptr)
+                link += static_cast<char>(c);
+            else if (c == ' ')
+                link += '+';
+            else
+                link += {'%', hex[c >> 4], hex[c & 15]};
+        }
+    }
+    return link;
 }

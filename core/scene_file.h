@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+struct SceneState;
+
 // The arguments text of a PNG's "Tolvane arguments" tEXt/iTXt chunk or a JPEG's COM marker
 // that starts "Tolvane arguments: ". `message` says why there is none (not PNG/JPEG, no chunk).
 struct ArgumentTextResult {
@@ -49,3 +51,12 @@ SceneArguments readSceneLink(const std::string& link, int textureCount);
 
 // --scene's argument: a page link, or a PNG or JPEG file read from disk.
 SceneArguments readSceneSource(const std::string& source, int textureCount);
+
+// Where the desktop's page links point unless TOLVANE_PAGE names another address: the page as
+// `make web-run` serves it.
+constexpr const char* kDefaultPageAddress = "http://127.0.0.1:8080/";
+
+// The page link of `state`'s scene: `pageAddress` (anything after a '?' in it dropped), then
+// '?' and every setting of reproducingArguments as NAME=VALUE, form-encoded as the page's "Copy
+// link" writes them (commas kept).
+std::string pageLinkOf(const SceneState& state, int textureCount, const std::string& pageAddress);

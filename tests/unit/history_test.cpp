@@ -69,6 +69,14 @@ TEST(History, ScopeAndQuietGestures)
         EXPECT_FALSE(commitQuietGesture(h, s, t + 10));
     }
     EXPECT_TRUE(commitQuietGesture(h, s, 250 + kGestureQuietMs));
+    // Without a timer: the next burst's first input ends the last one.
+    continueGesture(h, s, kScopeView, 5000);
+    s.zoom += 0.5f;
+    continueGesture(h, s, kScopeView, 6000);
+    s.zoom += 0.5f;
+    EXPECT_EQ(2u, h.done.size());
+    undoStep(h, s);
+    undoStep(h, s);
     undoStep(h, s);
     EXPECT_EQ(1.0f, s.zoom);
 }

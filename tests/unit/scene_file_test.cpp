@@ -155,3 +155,18 @@ TEST(SceneFile, ShellWords)
     EXPECT_FALSE(splitShellWords("a \"b", words));
     EXPECT_TRUE(words.empty());
 }
+
+// The desktop's link for a scene reads back, through the same reader, as that scene.
+TEST(SceneFile, PageLinkOfAStateReadsBackAsIt)
+{
+    SceneState state;
+    state.crazyVase = 1;
+    state.lightPosition[0] = -2.5f;
+    state.rotation[1] = 45.5f;
+    const std::string link = pageLinkOf(state, 5, "http://example.org/t/?old=1");
+    EXPECT_EQ(0u, link.find("http://example.org/t/?spinGlobe=1&")) << link;
+    EXPECT_NE(std::string::npos, link.find("&lightPosition=-2.5,1,-1&")) << link;
+    const SceneArguments scene = readSceneLink(link, 5);
+    ASSERT_TRUE(scene.ok) << scene.message;
+    EXPECT_EQ(reproducingArguments(state, 5), reproducingArguments(stateWith(scene), 5));
+}
