@@ -17,7 +17,8 @@ WEB_LDFLAGS := -O2 $(WEB_EXCEPTIONS) -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
                -sEXPORTED_RUNTIME_METHODS=ccall,cwrap,UTF8ToString,FS \
                -sEXPORTED_FUNCTIONS=_malloc,_free -sENVIRONMENT=web
 
-WEB_SOURCES := core/controls.cpp core/keys.cpp core/options.cpp core/scene_state.cpp \
+WEB_SOURCES := core/controls.cpp core/keys.cpp core/options.cpp core/options_settings.cpp \
+               core/options_text.cpp core/scene_state.cpp \
                core/vase_mesh.cpp core/view_math.cpp core/prop_mesh.cpp core/kept_picture.cpp \
                core/export/atomic_file.cpp \
                core/export/vase_gltf.cpp core/image/image_file.cpp core/image/ppm.cpp \

@@ -1,0 +1,40 @@
+// The named settings' table, shared by the command line, --set and the reproducing arguments;
+// internal to core/options*.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct SceneState;
+
+enum class SettingKind { Flag, Int, Float };
+
+// One name that --set accepts: one field, or the three edited components of a vector.
+struct Setting {
+    const char* name;
+    SettingKind kind;
+    int components = 1;  // 1, or 3 for a vector given as x,y,z
+    int* ints[3] = {};
+    float* floats[3] = {};
+    bool limited = false;  // values must lie in [low, high]
+    bool angles = false;   // degrees, whole turns dropped as they are assigned (wrapDegrees)
+    double low = 0, high = 0;
+    const char* meaning = "";  // for --help
+};
+
+// Every setting in the order saved pictures list them, bound to `st`'s fields; the view's
+// come last. textureCount < 0 leaves the texture indices without an upper limit.
+std::vector<Setting> settingsOf(SceneState& st, int textureCount);
+
+// A whole number as the panel reads one: any strtod form ("1000", "1e3", "+7") whose value
+// has no fraction and fits an int.
+bool parseWhole(const std::string& text, int& value);
+
+// `text` with control characters made '?', so that a message stays one line.
+std::string printable(std::string text);
+
+// Value formatting and help text (options_text.cpp).
+std::string formatNumber(double value);
+std::string allowed(const Setting& s);
+std::string valueOf(const Setting& s);
+std::string settingsHelp();

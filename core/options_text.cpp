@@ -1,0 +1,116 @@
+// Settings' values and limits in words: --help's settings table, refusals, and the shell
+// quoting of reproducing arguments.
+#include "core/options.h"
+
+#include <charconv>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/options_table.h"
+#include "core/scene_state.h"
+
+std::string formatNumber(double value)
+{
+    char text[32];
+    const int n = std::snprintf(text, sizeof text, "%g", value);
+    return std::string(text, static_cast<size_t>(n));
+}
+
+// What a setting allows, in words: "0 or 1", "a whole number from 0 to 1000", ...
+std::string allowed(const Setting& s)
+{
+    std::string what;
+    switch (s.kind) {
+    case SettingKind::Flag: return "0 or 1";
+    case SettingKind::Int:
+        if (s.high < s.low)
+            return "no value: the texture list has no images";
+        what = "a whole number";
+        break;
+    case SettingKind::Float: what = "a number"; break;
+    }
+    if (s.components == 3)
+        what = "three numbers separated by commas (x,y,z or R,G,B)";
+    if (s.limited)
+        what += " from " + formatNumber(s.low) + " to " + formatNumber(s.high);
+    return what;
+}
+
+namespace {
+
+// The shortest text that reads back as the same float.
+std::string formatFloat(float value)
+{
+    char text[32];
+#if defined(__cpp_lib_to_chars)
+    const std::to_chars_result r = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, r.ptr);
+#else
+    // Libraries without floating-point to_chars (libc++ 14, the page's): the fewest
+    // significant digits that read back as the same float.
+    for (int digits = 1; digits < 9; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+        if (std::strtof(text, nullptr) == value)
+            return text;
+    }
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+#endif
+}
+
+}  // namespace
+
+std::string valueOf(const Setting& s)
+{
+    std::string text;
+    for (int k = 0; k < s.components; ++k) {
+        if (k > 0)
+            text += ',';
+        text +=
+            s.kind == SettingKind::Float ? formatFloat(*s.floats[k]) : std::to_string(*s.ints[k]);
+    }
+    return text;
+}
+
+namespace {
+
+// What a setting allows, in short: "0 or 1", "0..1000", "x,y,z", ...
+std::string allowedShort(const Setting& s)
+{
+    if (s.kind == SettingKind::Flag)
+        return "0 or 1";
+    if (s.components == 3)
+        return "x,y,z";
+    if (!s.limited)
+        return "a number";
+    if (s.high >= INT_MAX - 1)
+        return "0.. (list index)";
+    return formatNumber(s.low) + ".." + formatNumber(s.high);
+}
+
+}  // namespace
+
+std::string settingsHelp()
+{
+    SceneState defaults;
+    std::string text = "\nSettings for --set NAME=VALUE (the panel's limits apply):\n";
+    for (const Setting& s : settingsOf(defaults, -1)) {
+        char line[200];
+        std::snprintf(line, sizeof line, "  %-22s %-17s %s; default %s\n", s.name,
+                      allowedShort(s).c_str(), s.meaning, valueOf(s).c_str());
+        text += line;
+    }
+    return text;
+}
+
+std::string shellQuote(const std::string& word)
+{
+    const char* safe = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_@%+=:,./-";
+    if (!word.empty() && word.find_first_not_of(safe) == std::string::npos)
+        return word;
+    std::string quoted = "'";
+    for (char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
