@@ -91,19 +91,29 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
 
     CLI::App app{
         "Tolvane: an interactive still life (a table, a can, a globe and a vase).\n"
-        "tolvane [GLUT options] [--set NAME=VALUE]... [--output-dir DIR] [--quiet]\n"
-        "        [--render FILE.png|FILE.jpg [--size WxH]] [texture-list-file]"};
+        "tolvane [GLUT options] [--scene PICTURE|LINK] [--set NAME=VALUE]... [--output-dir DIR]\n"
+        "        [--quiet] [--render FILE.png|FILE.jpg [--size WxH]] [texture-list-file]"};
     app.name("tolvane");
     app.footer(settingsHelp() +
                "\nGLUT's own options (-display NAME, -geometry WxH+X+Y, ...) are accepted too.\n"
                "\nIn the scene window:\n" +
                kKeyList);
     app.set_version_flag("--version", std::string("tolvane ") + TOLVANE_VERSION);
-    app.add_option("--set", line.settings, "set one setting before the first frame; repeatable")
-        ->type_name("NAME=VALUE")
-        ->allow_extra_args(false);
+    CLI::Option* set =
+        app.add_option("--set", line.settings, "set one setting before the first frame; repeatable")
+            ->type_name("NAME=VALUE")
+            ->allow_extra_args(false);
     // Repeats are gathered and refused below, in words of our own.
-    std::vector<std::string> renders, lists;
+    std::vector<std::string> renders, lists, scenes;
+    CLI::Option* sceneOption =
+        app.add_option("--scene", scenes,
+                       "start with the scene that a picture Tolvane wrote (PNG or JPEG) or a page "
+                       "link records; only its --set and --size are taken, a --set after it "
+                       "overrides one value")
+            ->type_name("FILE")
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+            ->allow_extra_args(false);
     CLI::Option* render =
         app.add_option("--render", renders,
                        "draw one frame with no window or X server into FILE (.png, or .jpg as "
@@ -143,6 +153,21 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
                                  " ('" + lists[0] + "', '" + lists[1] + "', ...)");
     if (!lists.empty())
         line.listFile = lists[0];
+    if (scenes.size() > 1)
+        return failure(line, "--scene takes one picture or link; it was given " +
+                                 std::to_string(scenes.size()) + " times");
+    if (!scenes.empty()) {
+        line.sceneSource = scenes[0];
+        if (line.sceneSource.empty())
+            return failure(line, "--scene needs a picture or a page link");
+        // The scene comes between the --set given before it and those given after it.
+        for (const CLI::Option* given : app.parse_order()) {
+            if (given == sceneOption)
+                break;
+            line.settingsBeforeScene += given == set ? 1 : 0;
+        }
+    }
+    line.sizeGiven = !size.empty();
     if (renders.size() > 1)
         return failure(line, "--render takes one file; it was given " +
                                  std::to_string(renders.size()) + " times");

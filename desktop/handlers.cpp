@@ -3,11 +3,13 @@
 
 #include <GL/freeglut.h>
 
+#include "core/history.h"
 #include "core/keys.h"
 #include "core/redraw.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
 #include "desktop/panel/panel.h"
+#include "desktop/scene_history.h"
 #include "gl/frame.h"
 #include "gl/startup.h"
 
@@ -51,6 +53,13 @@ void reshapeWindow(int width, int height)
 void mousePress(int button, int state, int x, int y)
 {
     recordPress(scene, button == GLUT_LEFT_BUTTON, state == GLUT_DOWN, x, y);
+    // A drag is one undo step, from press to release.
+    if (button == GLUT_LEFT_BUTTON) {
+        if (state == GLUT_DOWN)
+            beginViewStep();
+        else
+            endViewStep();
+    }
 }
 
 void mouseDrag(int x, int y)
@@ -62,6 +71,7 @@ void mouseDrag(int x, int y)
 
 void mouseWheel(int, int direction, int, int)
 {
+    noteWheelStep();
     applyWheel(scene, direction);
     setProjection(scene.zoom);
     postSceneRedisplay();
@@ -83,14 +93,20 @@ void resetView()
 
 void keyPress(unsigned char key, int, int)
 {
+    const int mods = glutGetModifiers();
+    if (handleSceneKey(key, (mods & GLUT_ACTIVE_CTRL) != 0, (mods & GLUT_ACTIVE_SHIFT) != 0))
+        return;
     switch (key) {
     case 'q':
     case kEscapeKey: glutLeaveMainLoop(); return;
-    case 'r': resetView(); return;
+    case 'r': resetViewAsStep(); return;
     case 'h': togglePanelKeyList(); return;
     default: break;
     }
+    // c and s are undo steps; y (the turn) is not.
+    beginInstantStep();
     applyKey(scene, key);
+    endInstantStep(kScopeSettings);
     // y may start the turn; c and s change a box the panel shows.
     wakePanelIdle();
     postSceneRedisplay();

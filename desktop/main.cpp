@@ -11,6 +11,7 @@
 #include "core/scene_file.h"
 #include "desktop/render.h"
 #include "desktop/save.h"
+#include "desktop/scene_history.h"
 #include "core/scene_state.h"
 #include "gl/startup.h"
 #include "core/texture_list.h"
@@ -115,7 +116,8 @@ int main(int argc, char** argv)
 
     rememberStartView();
     buildControlPanel(static_cast<int>(scene.textures.size()));
-    setPanelActions(requestPictureSave, requestVaseExport, resetView, postSceneRedisplay);
+    setPanelActions(requestPictureSave, requestVaseExport, resetViewAsStep, postSceneRedisplay);
+    connectPanelHistory();
     setPanelIdleFunc(idleTick);
 
     glutMainLoop();

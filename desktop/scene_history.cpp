@@ -106,6 +106,33 @@ bool handleHistoryKey(int key, bool ctrl, bool shift)
     return true;
 }
 
+bool handleSceneKey(unsigned char key, bool ctrl, bool shift)
+{
+    if (handleHistoryKey(key, ctrl, shift))
+        return true;
+    if (key == 'p' && !ctrl) {
+        printPageLink();
+        return true;
+    }
+    return false;
+}
+
+void resetViewAsStep()
+{
+    beginInstantStep();
+    resetView();
+    endInstantStep(kScopeView);
+}
+
+void connectPanelHistory()
+{
+    PanelHistoryHooks hooks;
+    hooks.beginFrame = beginPanelFrameStep;
+    hooks.endFrame = endPanelFrameStep;
+    hooks.sceneKey = handleSceneKey;
+    setPanelHistoryHooks(hooks);
+}
+
 void printPageLink()
 {
     const char* address = std::getenv("TOLVANE_PAGE");

@@ -142,6 +142,11 @@ void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*res
     panel.sceneChanged = sceneChanged;
 }
 
+void setPanelHistoryHooks(const PanelHistoryHooks& hooks)
+{
+    panel.history = hooks;
+}
+
 void setPanelMessage(const std::string& text)
 {
     panel.message = text;

@@ -28,6 +28,15 @@ using PanelAction = std::string (*)();
 void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*resetView)(),
                      void (*sceneChanged)());
 
+// The scene's undo history around the panel's own changes, and the scene's keys the panel
+// passes on while no field is being typed in. Set once at start; any may be null.
+struct PanelHistoryHooks {
+    void (*beginFrame)() = nullptr;               // before a frame handles the panel's input
+    void (*endFrame)(bool mouseHeld) = nullptr;   // after it; a held button continues the step
+    bool (*sceneKey)(unsigned char key, bool ctrl, bool shift) = nullptr;  // true: key taken
+};
+void setPanelHistoryHooks(const PanelHistoryHooks& hooks);
+
 // Ends the work a PanelAction started: the buttons come back, clicks made on the panel
 // meanwhile are dropped, and `message` replaces the status line.
 void finishPanelWork(const std::string& message);

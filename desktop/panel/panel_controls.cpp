@@ -287,6 +287,8 @@ ButtonClick drawPanelFrame()
 
 void displayPanel()
 {
+    if (panel.history.beginFrame)
+        panel.history.beginFrame();
     const ButtonClick click = drawPanelFrame();
     if (click.plain)
         click.plain();
@@ -299,5 +301,8 @@ void displayPanel()
             drawPanelFrame();
         }
     }
+    // An arrow held down, or a press not yet released, keeps the step open.
+    if (panel.history.endFrame)
+        panel.history.endFrame(ImGui::IsAnyMouseDown());
     glutSetWindow(panel.window);
 }

@@ -47,6 +47,11 @@ void onKey(unsigned char c, int x, int y)
         togglePanelKeyList();
         return;
     }
+    // Undo, redo and p act on the scene, except in a field, where they edit the text.
+    const int mods = glutGetModifiers();
+    if (panel.history.sceneKey && !ImGui::GetIO().WantTextInput &&
+        panel.history.sceneKey(c, (mods & GLUT_ACTIVE_CTRL) != 0, (mods & GLUT_ACTIVE_SHIFT) != 0))
+        return;
     queueInput({PanelInput::Key, c, 0, x, y});
 }
 void onKeyUp(unsigned char c, int x, int y)

@@ -40,6 +40,7 @@ struct Panel {
     bool showKeys = false;      // the key list shows under the buttons
     float footerHeight = 0.0f;  // pixels of the buttons and status lines, from the last frame
     void (*sceneChanged)() = nullptr;
+    PanelHistoryHooks history;  // undo steps and the scene's keys (panel.h)
     int panelFrames = 0;       // frames the panel has drawn
     int placementFromMs = -1;  // when both windows had drawn a frame; -1 until then
     int placementChecks = 0;   // how many of kPlacementChecksMs have run
