@@ -11,6 +11,7 @@
 #include "harness.h"
 #include "panel_driver.h"
 #include "png_decode.h"
+#include "encode_images.h"
 #include "temp_folder.h"
 
 namespace {
