@@ -10,25 +10,25 @@
 
 #include "core/controls.h"
 #include "core/export/vase_gltf.h"
-#include "core/image/image_file.h"
 #include "core/options.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
-#include "web/image_check.h"
+#include "web/page_state.h"
 #include "web/renderer.h"
+
+// The images behind scene.textures, kept for "Export vase", which embeds the vase's, and for
+// uploading again after a lost WebGL context.
+std::vector<PpmImage> textureImages;
 
 namespace {
 
 // The panel's table over `scene`, rebuilt whenever the texture count changes.
 std::vector<Control> controls;
 
-// Images read for the next texture list; committed together or not at all.
-std::vector<PpmImage> pendingImages;
-// The images behind scene.textures, kept for "Export vase", which embeds the vase's.
-std::vector<PpmImage> textureImages;
-
 // Strings handed to JavaScript stay valid until the next call that returns one.
 std::string reply;
+
+}  // namespace
 
 const char* answer(std::string text)
 {
@@ -53,6 +53,14 @@ std::string jsonString(const std::string& text)
     return out + "\"";
 }
 
+void rebuildControls()
+{
+    controls = buildControlTable(scene, static_cast<int>(scene.textures.size()));
+    applyLimitsOnBuild(controls);
+}
+
+namespace {
+
 const char* kindName(ControlKind kind)
 {
     switch (kind) {
@@ -68,14 +76,11 @@ bool validControl(int index)
     return index >= 0 && index < static_cast<int>(controls.size());
 }
 
-void rebuildControls()
-{
-    controls = buildControlTable(scene, static_cast<int>(scene.textures.size()));
-    applyLimitsOnBuild(controls);
-}
-
 // The view that `r` and "Reset view" restore: as it was once the address's settings were in.
 ViewPose startView;
+
+// The scene as the last frame drew it, restored when the next does not fit in memory.
+SceneState lastDrawn;
 
 }  // namespace
 
@@ -161,6 +166,20 @@ EMSCRIPTEN_KEEPALIVE const char* tvArguments()
     return answer(reproducingArguments(scene));
 }
 
+// The arguments that redraw the current picture at width x height pixels: --size unless
+// that is the desktop's 500 x 500, then the --set arguments.
+EMSCRIPTEN_KEEPALIVE const char* tvArgumentsAt(int width, int height)
+{
+    return answer(reproducingArguments(scene, static_cast<int>(scene.textures.size()), width, height));
+}
+
+// The longest text, in characters, that a field or an address parameter hands to the core:
+// far more than any value needs, and small enough for the stack that carries it.
+EMSCRIPTEN_KEEPALIVE int tvTextLimit()
+{
+    return 256;
+}
+
 EMSCRIPTEN_KEEPALIVE const char* tvVersion()
 {
     return TOLVANE_VERSION;
@@ -215,9 +234,26 @@ EMSCRIPTEN_KEEPALIVE int tvMoving()
     return scene.spinGlobe == 1 || scene.spinY != 0;
 }
 
-EMSCRIPTEN_KEEPALIVE void tvDraw(int width, int height)
+// One frame; an empty reply when drawn. When the page's memory cannot hold what the settings
+// ask for (the vase's mesh), the scene as it was last drawn comes back and is drawn instead,
+// and the reply says what did not fit.
+EMSCRIPTEN_KEEPALIVE const char* tvDraw(int width, int height)
 {
-    drawScene(scene, width, height);
+    try {
+        drawScene(scene, width, height);
+        lastDrawn = scene;
+        return answer("");
+    } catch (const std::bad_alloc&) {
+    }
+    const std::string what = "The vase with " + std::to_string(scene.vaseVerticalSteps) + " x " +
+                             std::to_string(scene.vaseRadialSteps) +
+                             " steps does not fit in the page's memory; the previous settings are kept";
+    scene = lastDrawn;
+    try {
+        drawScene(scene, width, height);
+    } catch (const std::bad_alloc&) {
+    }
+    return answer(what);
 }
 
 // For tests and measuring: whether frames may use the kept picture, and whether the last did.
@@ -239,104 +275,6 @@ EMSCRIPTEN_KEEPALIVE double tvQuadCount()
 EMSCRIPTEN_KEEPALIVE int tvMaxTextureSize()
 {
     return maxTextureSize();
-}
-
-// ---- Textures: read one by one, then replace the list at once ----
-
-EMSCRIPTEN_KEEPALIVE void tvBeginImages()
-{
-    pendingImages.clear();
-}
-
-// The kind the leading bytes announce: 0 P6, 1 PNG, 2 JPEG, 3 unknown.
-EMSCRIPTEN_KEEPALIVE int tvImageKind(const unsigned char* bytes, int size)
-{
-    return static_cast<int>(detectImageKind(bytes, static_cast<size_t>(size)));
-}
-
-// Why a PNG or JPEG file must not go to the browser's decoder; an empty reply when it may.
-EMSCRIPTEN_KEEPALIVE const char* tvImageProblem(const unsigned char* bytes, int size)
-{
-    return answer(browserImageProblem(bytes, static_cast<size_t>(size)));
-}
-
-// A whole file that is not PNG or JPEG: read by the core's P6 reader, with its limits and
-// messages. An empty reply when it was added.
-EMSCRIPTEN_KEEPALIVE const char* tvAddImageFile(const unsigned char* bytes, int size)
-{
-    ImageResult result = readImageBytes(bytes, static_cast<size_t>(size));
-    if (!result.ok())
-        return answer(result.message);
-    const int largest = maxTextureSize();
-    if (largest > 0 && (result.image.width > largest || result.image.height > largest))
-        return answer(std::to_string(result.image.width) + "x" +
-                      std::to_string(result.image.height) +
-                      " is larger than this GPU's largest texture (" + std::to_string(largest) +
-                      ")");
-    pendingImages.push_back(std::move(result.image));
-    return answer("");
-}
-
-// Pixels the browser decoded (RGBA rows, top row first); alpha is dropped as the desktop's
-// decoders drop it. The size limits are the desktop's.
-EMSCRIPTEN_KEEPALIVE const char* tvAddImageRgba(const unsigned char* rgba, int width, int height)
-{
-    const std::string problem = imageSizeProblem(width, height, kPpmMaxPixels);
-    if (!problem.empty())
-        return answer(problem);
-    PpmImage image;
-    image.width = width;
-    image.height = height;
-    try {
-        image.pixels.resize(static_cast<size_t>(width) * height * 3);
-    } catch (const std::bad_alloc&) {
-        return answer("not enough memory for this image");
-    }
-    const size_t pixels = static_cast<size_t>(width) * height;
-    for (size_t i = 0; i < pixels; ++i)
-        for (int c = 0; c < 3; ++c)
-            image.pixels[i * 3 + c] = rgba[i * 4 + c];
-    pendingImages.push_back(std::move(image));
-    return answer("");
-}
-
-// Replaces the texture list with the images read since tvBeginImages, in their order; the
-// panel's texture limits follow the new count.
-EMSCRIPTEN_KEEPALIVE int tvCommitImages()
-{
-    for (unsigned int t : scene.textures)
-        deleteTexture(t);
-    scene.textures.clear();
-    for (const PpmImage& image : pendingImages)
-        scene.textures.push_back(uploadTexture(image));
-    textureImages = std::move(pendingImages);
-    pendingImages.clear();
-    rebuildControls();
-    return static_cast<int>(scene.textures.size());
-}
-
-// The vase's texture image (RGB rows as uploaded), or none when its index is outside the list.
-const PpmImage* vaseImage()
-{
-    const int index = scene.vaseTexture;
-    if (index < 0 || index >= static_cast<int>(textureImages.size()))
-        return nullptr;
-    return &textureImages[static_cast<size_t>(index)];
-}
-
-EMSCRIPTEN_KEEPALIVE const unsigned char* tvVaseImagePixels()
-{
-    return vaseImage() ? vaseImage()->pixels.data() : nullptr;
-}
-
-EMSCRIPTEN_KEEPALIVE int tvVaseImageWidth()
-{
-    return vaseImage() ? vaseImage()->width : 0;
-}
-
-EMSCRIPTEN_KEEPALIVE int tvVaseImageHeight()
-{
-    return vaseImage() ? vaseImage()->height : 0;
 }
 
 // Writes the vase for the current settings to /tolvane-vase.glb in the page's memory files,

@@ -599,6 +599,16 @@ bool initRenderer(std::string& why)
     return true;
 }
 
+void resetRenderer()
+{
+    program = Program{};
+    props = PropBuffers{};
+    vase = VaseBuffers{};
+    const bool enabled = kept.enabled;
+    kept = KeptPicture{};
+    kept.enabled = enabled;
+}
+
 void drawScene(const SceneState& state, int width, int height)
 {
     KeptPicture& k = kept;

@@ -14,6 +14,10 @@ struct PpmImage;
 // set when that fails.
 bool initRenderer(std::string& why);
 
+// Forgets every GL object of a context that was lost, without deleting any; initRenderer then
+// makes them in the restored context.
+void resetRenderer();
+
 // One frame of `state` into a width x height drawing buffer (device pixels), the picture in
 // its largest centred square. While only the globe's angle changes, the rest of the still
 // life is copied from a picture kept from an earlier frame and only the sphere is drawn.

@@ -6,7 +6,8 @@ const fs = require('fs');
 const http = require('http');
 const os = require('os');
 const path = require('path');
-const { execFileSync } = require('child_process');
+const { execFileSync, spawnSync } = require('child_process');
+const zlib = require('zlib');
 const puppeteer = require('puppeteer-core');
 
 const root = path.resolve(__dirname, '../..');
@@ -44,13 +45,14 @@ function launchBrowser() {
   });
 }
 
-// Opens the page with `query` in a 860 x 500 window (a 500 x 500 canvas beside the panel)
+// Opens the page with `query` in a 860 x 500 window (a 500 x 500 canvas beside the panel;
+// `viewport` may change that, or the device pixel ratio)
 // and waits for its first frame. Page errors are collected in page.errors.
-async function openPage(browser, url, query = '') {
+async function openPage(browser, url, query = '', viewport = {}) {
   const page = await browser.newPage();
   page.errors = [];
   page.on('pageerror', (e) => page.errors.push(e.message));
-  await page.setViewport({ width: 860, height: 500 });
+  await page.setViewport({ width: 860, height: 500, ...viewport });
   await page.goto(url + 'index.html' + (query ? '?' + query : ''));
   await page.waitForFunction(() => window.tolvane && window.tolvane.framesDrawn() > 0, { timeout: 60000 });
   return page;
@@ -64,20 +66,84 @@ async function nextFrame(page, since) {
 // `tolvane --render` of the bundled textures at size x size with `settings` (NAME=VALUE);
 // returns the PNG's bytes.
 function desktopPicture(size, settings = []) {
-  const out = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'tolvane-web-')), 'desktop.png');
-  const args = ['--render', out, '--size', `${size}x${size}`];
+  const args = ['--size', `${size}x${size}`];
   for (const s of settings) args.push('--set', s);
-  execFileSync(path.join(desktopBuild, 'tolvane'), [...args, 'textureList.txt'],
-    { cwd: path.join(desktopBuild, 'assets'), stdio: 'ignore' });
+  return desktopRender(args);
+}
+
+// `tolvane --render` with `args` (as a saved picture carries them, split into words) over the
+// list `list` (default: the bundled one); returns the PNG's bytes.
+function desktopRender(args, list = path.join(desktopBuild, 'assets/textureList.txt')) {
+  const out = path.join(tempFolder(), 'desktop.png');
+  execFileSync(path.join(desktopBuild, 'tolvane'), ['--render', out, ...args, list],
+    { cwd: path.dirname(list), stdio: 'ignore' });
   return fs.readFileSync(out);
+}
+
+// The desktop reading `files` ({name, bytes}) as its texture list: { ok, output } with what
+// it printed.
+function desktopReads(files) {
+  const folder = tempFolder();
+  for (const f of files) fs.writeFileSync(path.join(folder, f.name), f.bytes);
+  fs.writeFileSync(path.join(folder, 'list.txt'), `${files.length}\n${files.map((f) => f.name).join('\n')}\n`);
+  const r = spawnSync(path.join(desktopBuild, 'tolvane'),
+    ['--render', path.join(folder, 'out.png'), '--size', '64x64', 'list.txt'], { cwd: folder, encoding: 'utf8' });
+  return { ok: r.status === 0, output: r.stdout + r.stderr, list: path.join(folder, 'list.txt') };
+}
+
+function tempFolder() {
+  return fs.mkdtempSync(path.join(os.tmpdir(), 'tolvane-web-'));
+}
+
+// A PNG of width x height, 8-bit RGBA, every pixel `pixel(x, y)` ([r, g, b, a]).
+function pngFile(width, height, pixel) {
+  const row = 1 + width * 4;
+  const raw = Buffer.alloc(row * height);
+  for (let y = 0; y < height; y++)
+    for (let x = 0; x < width; x++) raw.set(pixel(x, y), y * row + 1 + x * 4);
+  const chunk = (type, data) => {
+    const head = Buffer.alloc(8);
+    head.writeUInt32BE(data.length);
+    head.write(type, 4, 'latin1');
+    const crc = Buffer.alloc(4);
+    crc.writeUInt32BE(crc32(Buffer.concat([head.subarray(4), data])));
+    return Buffer.concat([head, data, crc]);
+  };
+  const header = Buffer.alloc(13);
+  header.writeUInt32BE(width);
+  header.writeUInt32BE(height, 4);
+  header.set([8, 6, 0, 0, 0], 8);
+  return Buffer.concat([Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]),
+    chunk('IHDR', header), chunk('IDAT', zlib.deflateSync(raw)), chunk('IEND', Buffer.alloc(0))]);
+}
+
+function crc32(bytes) {
+  let c = 0xffffffff;
+  for (const b of bytes) {
+    c ^= b;
+    for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+  }
+  return (c ^ 0xffffffff) >>> 0;
+}
+
+// Drops `files` ({name, bytes}) on the page as a user drags them from a file manager.
+async function dropFiles(page, files) {
+  await page.evaluate((list) => {
+    const transfer = new DataTransfer();
+    for (const f of list)
+      transfer.items.add(new File([Uint8Array.from(atob(f.b64), (c) => c.charCodeAt(0))], f.name));
+    document.getElementById('scene').dispatchEvent(
+      new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+  }, files.map((f) => ({ name: f.name, b64: Buffer.from(f.bytes).toString('base64') })));
 }
 
 // Compares the page's canvas with a PNG of the same size, decoded by the browser: the mean
 // of each pixel's largest channel difference (0..255) and the share of pixels that differ by
-// more than `far` in some channel.
-async function compareCanvas(page, png, far = 64) {
-  return page.evaluate(async (b64, far) => {
-    const scene = document.getElementById('scene');
+// more than `far` in some channel. With `other` (a PNG), compares that instead of the canvas.
+async function compareCanvas(page, png, far = 64, other = null) {
+  return page.evaluate(async (b64, far, otherB64) => {
+    const decode = async (data) => createImageBitmap(await (await fetch('data:image/png;base64,' + data)).blob());
+    const scene = otherB64 ? await decode(otherB64) : document.getElementById('scene');
     const w = scene.width, h = scene.height;
     const read = (source) => {
       const c = document.createElement('canvas');
@@ -87,7 +153,7 @@ async function compareCanvas(page, png, far = 64) {
       g.drawImage(source, 0, 0);
       return g.getImageData(0, 0, w, h).data;
     };
-    const bitmap = await createImageBitmap(await (await fetch('data:image/png;base64,' + b64)).blob());
+    const bitmap = await decode(b64);
     if (bitmap.width !== w || bitmap.height !== h) return { size: `${bitmap.width}x${bitmap.height} vs ${w}x${h}` };
     const a = read(scene), b = read(bitmap);
     let sum = 0, farCount = 0;
@@ -97,7 +163,7 @@ async function compareCanvas(page, png, far = 64) {
       if (d > far) farCount++;
     }
     return { mean: sum / (w * h), farShare: farCount / (w * h) };
-  }, Buffer.from(png).toString('base64'), far);
+  }, Buffer.from(png).toString('base64'), far, other && Buffer.from(other).toString('base64'));
 }
 
 // The canvas's pixels as a fingerprint that changes when the picture does.
@@ -105,5 +171,24 @@ async function canvasDigest(page) {
   return page.evaluate(() => document.getElementById('scene').toDataURL('image/png'));
 }
 
-module.exports = { startServer, launchBrowser, openPage, nextFrame, desktopPicture, compareCanvas,
-  canvasDigest, site };
+// The text of a PNG's tEXt chunk named `keyword`.
+function pngText(bytes, keyword) {
+  for (let at = 8; at + 12 <= bytes.length;) {
+    const length = bytes.readUInt32BE(at);
+    const data = bytes.subarray(at + 8, at + 8 + length);
+    if (bytes.toString('latin1', at + 4, at + 8) === 'tEXt' && data.toString('latin1').startsWith(keyword + '\0'))
+      return data.toString('latin1').slice(keyword.length + 1);
+    at += 12 + length;
+  }
+  return undefined;
+}
+
+// Waits for a download to land at `file`; returns its bytes.
+async function downloaded(file) {
+  for (let waited = 0; !fs.existsSync(file) && waited < 30000; waited += 100)
+    await new Promise((r) => setTimeout(r, 100));
+  return fs.readFileSync(file);
+}
+
+module.exports = { startServer, launchBrowser, openPage, nextFrame, desktopPicture, desktopRender,
+  desktopReads, compareCanvas, canvasDigest, pngFile, pngText, downloaded, dropFiles, tempFolder, site, desktopBuild };

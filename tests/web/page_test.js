@@ -129,24 +129,6 @@ function glbTriangles(bytes) {
   return { triangles, images: (gltf.images || []).length };
 }
 
-// The text of a PNG's tEXt chunk named `keyword`.
-function pngText(bytes, keyword) {
-  for (let at = 8; at + 12 <= bytes.length;) {
-    const length = bytes.readUInt32BE(at);
-    const data = bytes.subarray(at + 8, at + 8 + length);
-    if (bytes.toString('latin1', at + 4, at + 8) === 'tEXt' && data.toString('latin1').startsWith(keyword + '\0'))
-      return data.toString('latin1').slice(keyword.length + 1);
-    at += 12 + length;
-  }
-  return undefined;
-}
-
-async function downloaded(file) {
-  for (let waited = 0; !fs.existsSync(file) && waited < 30000; waited += 100)
-    await new Promise((r) => setTimeout(r, 100));
-  return fs.readFileSync(file);
-}
-
 test('"Export vase" and "Save picture" download what the desktop writes', async () => {
   const page = await h.openPage(browser, server.url, 'spinGlobe=0&vaseVerticalSteps=31&vaseRadialSteps=17');
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tolvane-web-'));
@@ -155,13 +137,13 @@ test('"Export vase" and "Save picture" download what the desktop writes', async 
   const quads = Number((await status(page)).match(/vase (\d+) quads/)[1]);
   assert.equal(quads, 31 * 17 * 2);  // 31 bands and 31 rings: rounding gives the top band one
   await page.click('#export');
-  const glb = glbTriangles(new Uint8Array(await downloaded(path.join(folder, 'tolvane-vase-001.glb'))));
+  const glb = glbTriangles(new Uint8Array(await h.downloaded(path.join(folder, 'tolvane-vase-001.glb'))));
   assert.equal(glb.triangles, 2 * quads);
   assert.equal(glb.images, 1);
   assert.match(await messages(page), /Exported tolvane-vase-001\.glb/);
 
   await page.click('#save');
-  const arguments_ = pngText(await downloaded(path.join(folder, 'tolvane-001.png')), 'Tolvane arguments');
+  const arguments_ = h.pngText(await h.downloaded(path.join(folder, 'tolvane-001.png')), 'Tolvane arguments');
   assert.match(arguments_, /--set vaseVerticalSteps=31 --set vaseRadialSteps=17 /);
   assert.match(arguments_, /--set spinGlobe=0 .*--set zoom=1 --set globeAngle=0$/);
   await page.close();
