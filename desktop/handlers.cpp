@@ -91,31 +91,48 @@ void resetView()
     wakePanelIdle();
 }
 
-void keyPress(unsigned char key, int, int)
+bool handleSceneKey(unsigned char key, bool shift)
 {
-    const int mods = glutGetModifiers();
-    if (handleSceneKey(key, (mods & GLUT_ACTIVE_CTRL) != 0, (mods & GLUT_ACTIVE_SHIFT) != 0))
-        return;
+    // Ctrl+Z and Ctrl+Y arrive as 26 and 25; Shift tells redo from undo.
+    if (handleHistoryKey(key, key < 32, shift))
+        return true;
     switch (key) {
     case 'q':
-    case kEscapeKey: glutLeaveMainLoop(); return;
-    case 'r': resetViewAsStep(); return;
-    case 'h': togglePanelKeyList(); return;
-    default: break;
+    case kEscapeKey: glutLeaveMainLoop(); return true;
+    case 'r': resetViewAsStep(); return true;
+    case 'h': togglePanelKeyList(); return true;
+    case 'p': printPageLink(); return true;
+    case 'c':
+    case 's':
+    case 'y':
+        // c and s are undo steps; y (the turn) is not.
+        beginInstantStep();
+        applyKey(scene, key);
+        endInstantStep(kScopeSettings);
+        // y may start the turn; c and s change a box the panel shows.
+        wakePanelIdle();
+        postSceneRedisplay();
+        return true;
+    default: return false;
     }
-    // c and s are undo steps; y (the turn) is not.
-    beginInstantStep();
-    applyKey(scene, key);
-    endInstantStep(kScopeSettings);
-    // y may start the turn; c and s change a box the panel shows.
-    wakePanelIdle();
-    postSceneRedisplay();
+}
+
+bool handleSceneSpecialKey(int key)
+{
+    if (key != GLUT_KEY_F1)
+        return false;
+    togglePanelKeyList();
+    return true;
+}
+
+void keyPress(unsigned char key, int, int)
+{
+    handleSceneKey(key, (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0);
 }
 
 void specialKeyPress(int key, int, int)
 {
-    if (key == GLUT_KEY_F1)
-        togglePanelKeyList();
+    handleSceneSpecialKey(key);
 }
 
 bool idleTick()

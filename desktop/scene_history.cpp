@@ -106,17 +106,6 @@ bool handleHistoryKey(int key, bool ctrl, bool shift)
     return true;
 }
 
-bool handleSceneKey(unsigned char key, bool ctrl, bool shift)
-{
-    if (handleHistoryKey(key, ctrl, shift))
-        return true;
-    if (key == 'p' && !ctrl) {
-        printPageLink();
-        return true;
-    }
-    return false;
-}
-
 void resetViewAsStep()
 {
     beginInstantStep();
@@ -129,7 +118,6 @@ void connectPanelHistory()
     PanelHistoryHooks hooks;
     hooks.beginFrame = beginPanelFrameStep;
     hooks.endFrame = endPanelFrameStep;
-    hooks.sceneKey = handleSceneKey;
     setPanelHistoryHooks(hooks);
 }
 

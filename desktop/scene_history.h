@@ -21,9 +21,6 @@ void endPanelFrameStep(bool mouseHeld);
 // The scene and panel are redrawn after a change.
 bool handleHistoryKey(int key, bool ctrl, bool shift);
 
-// Undo, redo (any modifiers as GLUT reports them) and `p`, from either window; true when
-// the key was one of them.
-bool handleSceneKey(unsigned char key, bool ctrl, bool shift);
 // "Reset view" and `r`, as one undo step.
 void resetViewAsStep();
 // The panel's hooks into this history (setPanelHistoryHooks).

@@ -20,7 +20,7 @@ void setPanelIdleFunc(bool (*idle)());
 void wakePanelIdle();
 
 // A button's work: starts it (or asks for it) and returns the status line to show while it
-// runs, e.g. "Exporting… tolvane-vase-002.glb", or an empty string when nothing was started.
+// runs, e.g. "Exporting... tolvane-vase-002.glb", or an empty string when nothing was started.
 using PanelAction = std::string (*)();
 
 // What the buttons call: "Save picture", "Export vase" and "Reset view"; and what a control's
@@ -28,12 +28,16 @@ using PanelAction = std::string (*)();
 void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*resetView)(),
                      void (*sceneChanged)());
 
-// The scene's undo history around the panel's own changes, and the scene's keys the panel
-// passes on while no field is being typed in. Set once at start; any may be null.
+// The scene's keys, as the scene window takes them: each returns whether it took the key.
+// While no field is being edited, keys pressed in the panel go to them instead of the panel.
+// `shift`: Shift was held (Ctrl+Shift+Z redoes where Ctrl+Z undoes).
+void setPanelSceneKeys(bool (*key)(unsigned char, bool shift), bool (*special)(int));
+
+// The scene's undo history around the panel's own changes. Set once at start; either may be
+// null.
 struct PanelHistoryHooks {
-    void (*beginFrame)() = nullptr;               // before a frame handles the panel's input
-    void (*endFrame)(bool mouseHeld) = nullptr;   // after it; a held button continues the step
-    bool (*sceneKey)(unsigned char key, bool ctrl, bool shift) = nullptr;  // true: key taken
+    void (*beginFrame)() = nullptr;              // before a frame handles the panel's input
+    void (*endFrame)(bool mouseHeld) = nullptr;  // after it; a held button continues the step
 };
 void setPanelHistoryHooks(const PanelHistoryHooks& hooks);
 
