@@ -10,5 +10,8 @@ const char* const kKeyList =
     "n           show or hide the vase's lighting normals\n"
     "l           show or hide where the light is (or an arrow along it)\n"
     "r           reset rotation, zoom and turn to the start-up view\n"
+    "p           print the page link of the current scene\n"
+    "Ctrl+Z      undo the last change of a setting or the view\n"
+    "Ctrl+Y      redo it (also Ctrl+Shift+Z)\n"
     "q / Esc     quit (Esc in a panel field cancels the edit)\n"
     "F1 / h      show or hide this list in the panel\n";
