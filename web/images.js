@@ -142,6 +142,18 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
     return true;
   }
 
+  // Which object shows which of the opened images, from the texture numbers now in use.
+  const objects = [['tableTexture', 'the table'], ['popTexture', 'the can'], ['globeTexture', 'the globe'],
+    ['vaseTexture', 'the vase'], ['standTexture', 'the stand']];
+  function whoShowsWhat(files) {
+    const args = tv.args();
+    return objects.map(([setting, object]) => {
+      const m = args.match(new RegExp(`${setting}=(\\d+)`));
+      const file = m && files[Number(m[1])];
+      return `${object} shows ${file ? file.name : 'no image'}`;
+    }).join(', ');
+  }
+
   async function openFiles(fileList) {
     running++;
     try {
@@ -164,8 +176,7 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
       }
     }
     if (files.length && await loadImages(files, number)) {
-      const names = files.map((f) => f.name).join(', ');
-      say(`Opened ${files.length} image${files.length > 1 ? 's' : ''}: ${names}`, true);
+      say(`Opened ${files.length} image${files.length > 1 ? 's' : ''}: ${whoShowsWhat(files)}`, true);
     }
   }
 

@@ -2,6 +2,7 @@
 // controls, input, textures, pictures and exports, all through the same core as the desktop.
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
+#include <GLES3/gl3.h>
 
 #include <cstdio>
 #include <new>
@@ -10,6 +11,7 @@
 
 #include "core/controls.h"
 #include "core/export/vase_gltf.h"
+#include "core/keys.h"
 #include "core/options.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
@@ -147,6 +149,14 @@ EMSCRIPTEN_KEEPALIVE int tvCommitText(int index, const char* text)
     return validControl(index) && commitTypedValue(controls[static_cast<size_t>(index)], text);
 }
 
+// Why `text` typed into control `index` is refused, in the desktop's words; empty when taken.
+EMSCRIPTEN_KEEPALIVE const char* tvRefusal(int index, const char* text)
+{
+    if (!validControl(index))
+        return answer("");
+    return answer(typedValueRefusal(controls[static_cast<size_t>(index)], text));
+}
+
 // One arrow click: +1 up, -1 down, the fast step while Ctrl is held.
 EMSCRIPTEN_KEEPALIVE int tvStepArrow(int index, int direction, int fast)
 {
@@ -229,6 +239,18 @@ EMSCRIPTEN_KEEPALIVE int tvAdvance()
     return scene.spinGlobe == 1 || scene.spinY != 0;
 }
 
+// Whether the whole view turns (the y key); links carry it, pictures do not.
+EMSCRIPTEN_KEEPALIVE int tvSpinY()
+{
+    return scene.spinY != 0;
+}
+
+// The keys and pointer input, as the desktop lists them (one key, its meaning, per line).
+EMSCRIPTEN_KEEPALIVE const char* tvKeyList()
+{
+    return kKeyList;
+}
+
 EMSCRIPTEN_KEEPALIVE int tvMoving()
 {
     return scene.spinGlobe == 1 || scene.spinY != 0;
@@ -254,6 +276,14 @@ EMSCRIPTEN_KEEPALIVE const char* tvDraw(int width, int height)
     } catch (const std::bad_alloc&) {
     }
     return answer(what);
+}
+
+// Waits until the GPU has finished the frame (a one-pixel read), so that the next frame is not
+// queued behind it and input is answered first; the wait is part of the frame's cost.
+EMSCRIPTEN_KEEPALIVE void tvFinishFrame()
+{
+    unsigned char pixel[4];
+    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
 }
 
 // For tests and measuring: whether frames may use the kept picture, and whether the last did.

@@ -15,7 +15,8 @@ const site = process.env.TOLVANE_SITE || path.join(root, 'build-web/site');
 const desktopBuild = process.env.TOLVANE_BUILD || path.join(root, 'build');
 
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-  '.png': 'image/png', '.jpg': 'image/jpeg', '.txt': 'text/plain' };
+  '.png': 'image/png', '.jpg': 'image/jpeg', '.txt': 'text/plain', '.css': 'text/css',
+  '.svg': 'image/svg+xml' };
 
 // Serves the site on 127.0.0.1 at a free port; resolves to { url, close }.
 function startServer() {
@@ -41,7 +42,9 @@ function launchBrowser() {
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: 'new',
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-      '--disable-gpu-vsync', '--force-device-scale-factor=1'],
+      '--disable-gpu-vsync', '--force-device-scale-factor=1',
+      // performance.memory exact and window.gc() callable, for the memory test
+      '--enable-precise-memory-info', '--js-flags=--expose-gc'],
   });
 }
 
