@@ -62,6 +62,12 @@ test('page memory comes back after three exports at 300 x 300', async () => {
     for (let i = 0; i < 3; i++) { window.gc(); await new Promise((r) => setTimeout(r, 50)); }
     return performance.memory.usedJSHeapSize;
   });
+  // The download links' blobs, which hold each file until they are let go.
+  await page.evaluate(() => {
+    window.blobUrls = [];
+    const make = URL.createObjectURL;
+    URL.createObjectURL = (blob) => { const url = make(blob); window.blobUrls.push(url); return url; };
+  });
   const start = await heap();
   for (let n = 1; n <= 3; n++) {
     await page.click('#export');
@@ -69,6 +75,9 @@ test('page memory comes back after three exports at 300 x 300', async () => {
   }
   await new Promise((r) => setTimeout(r, 1500));  // the download links are let go after a second
   const end = await heap();
+  const held = await page.evaluate(async () => (await Promise.all(window.blobUrls.map((url) =>
+    fetch(url).then(() => true, () => false)))).filter(Boolean).length);
+  assert.equal(held, 0, 'blobs still held by download links');
   assert.ok(end - start < 8e6, `JavaScript heap ${(start / 1e6).toFixed(1)} -> ${(end / 1e6).toFixed(1)} MB`);
   await page.close();
 });
@@ -201,7 +210,7 @@ test('every control has a name and each field a range; the page passes an axe au
 
 test('without WebGL 2 the page says so in view', async () => {
   const page = await browser.newPage();
-  await page.setViewport({ width: 800, height: 600 });
+  await page.setViewport({ width: 1400, height: 1000 });
   await page.evaluateOnNewDocument(() => {
     const real = HTMLCanvasElement.prototype.getContext;
     HTMLCanvasElement.prototype.getContext = function (kind, ...rest) {
