@@ -58,7 +58,7 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
   const kindNames = ['PNG', 'JPEG'];
   // Reads one file into the core's pending list; returns '' or the reason it was refused, or
   // null when a newer load took over while the browser decoded (nothing was added then).
-  async function readImage(bytes, current) {
+  async function readImage(bytes, current, name) {
     const kind = withBytes(bytes, (ptr) => tv.imageKind(ptr, bytes.length));
     if (kind !== 1 && kind !== 2)  // P6 and anything unknown: the core's reader and its messages
       return withBytes(bytes, (ptr) => tv.addImageFile(ptr, bytes.length));
@@ -81,6 +81,8 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
           resizeHeight: Math.max(1, Math.floor(bitmap.height * f)),
           resizeQuality: 'high',
         });
+        say(`${name}: scaled down from ${bitmap.width}x${bitmap.height} to ${resized.width}x${resized.height}, ` +
+            `the largest this GPU's textures hold`, true);
         bitmap.close();
         bitmap = resized;
       }
@@ -125,7 +127,7 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
     for (const f of files) {
       let why;
       try {
-        why = await readImage(f.bytes, current);
+        why = await readImage(f.bytes, current, f.name);
       } catch (e) {
         why = reason(e);
       }
@@ -176,7 +178,8 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
       }
     }
     if (files.length && await loadImages(files, number)) {
-      say(`Opened ${files.length} image${files.length > 1 ? 's' : ''}: ${whoShowsWhat(files)}`, true);
+      const names = files.map((f) => f.name).join(', ');
+      say(`Opened ${files.length} image${files.length > 1 ? 's' : ''}: ${names}; ${whoShowsWhat(files)}`, true);
     }
   }
 

@@ -154,14 +154,16 @@ test('numbers read as the desktop writes them; links carry them; address message
   await page.close();
 });
 
-test('after opening one image and then five, each object shows its own image again', async () => {
+test('a scaled-down image says so; after one image and then five, each object shows its own again', async () => {
   const page = await h.openPage(browser, server.url, 'spinGlobe=0');
   const image = (name, shade) => ({ name, bytes: h.pngFile(4, 4, () => [shade, shade, shade, 255]) });
-  h.dropFiles(page, [image('one.png', 10)]);
-  await waitForMessage(page, /Opened 1 image: the table shows one\.png, the can shows one\.png/);
+  // Wider than the largest texture (8192 in SwiftShader): scaled down, and the message says so.
+  h.dropFiles(page, [{ name: 'one.png', bytes: h.pngFile(8200, 2, () => [10, 10, 10, 255]) }]);
+  await waitForMessage(page, /Opened 1 image: one\.png; the table shows one\.png, the can shows one\.png/);
+  assert.match(await messages(page), /one\.png: scaled down from 8200x2 to 8192x1, the largest this GPU's textures hold/);
   await page.evaluate(() => { document.getElementById('messages').innerHTML = ''; });
   h.dropFiles(page, ['a', 'b', 'c', 'd', 'e'].map((n, i) => image(n + '.png', 40 * i)));
-  await waitForMessage(page, /Opened 5 images: the table shows a\.png, the can shows b\.png, the globe shows c\.png, the vase shows d\.png, the stand shows e\.png/);
+  await waitForMessage(page, /Opened 5 images: a\.png, b\.png, c\.png, d\.png, e\.png; the table shows a\.png, the can shows b\.png, the globe shows c\.png, the vase shows d\.png, the stand shows e\.png/);
   assert.match(await args(page), /tableTexture=0 .*popTexture=1 .*globeTexture=2 .*vaseTexture=3 .*standTexture=4/);
   await page.close();
 });
