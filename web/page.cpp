@@ -84,6 +84,9 @@ ViewPose startView;
 // The scene as the last frame drew it, restored when the next does not fit in memory.
 SceneState lastDrawn;
 
+// Signalled when the GPU has finished the last frame (tvFenceFrame).
+GLsync frameFence = nullptr;
+
 }  // namespace
 
 extern "C" {
@@ -278,12 +281,28 @@ EMSCRIPTEN_KEEPALIVE const char* tvDraw(int width, int height)
     return answer(what);
 }
 
-// Waits until the GPU has finished the frame (a one-pixel read), so that the next frame is not
-// queued behind it and input is answered first; the wait is part of the frame's cost.
-EMSCRIPTEN_KEEPALIVE void tvFinishFrame()
+// A fence after the frame's commands: the page starts no frame until the GPU has finished the
+// one before, so frames never queue up behind input, and the wait tells what a frame costs.
+EMSCRIPTEN_KEEPALIVE void tvFenceFrame()
 {
-    unsigned char pixel[4];
-    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    if (frameFence)
+        glDeleteSync(frameFence);
+    frameFence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    glFlush();
+}
+
+// Whether the GPU has finished the fenced frame; never waits (WebGL updates the answer only
+// between the browser's tasks, so the page asks again from a timer).
+EMSCRIPTEN_KEEPALIVE int tvFrameDone()
+{
+    if (!frameFence)
+        return 1;
+    const GLenum state = glClientWaitSync(frameFence, 0, 0);
+    if (state == GL_TIMEOUT_EXPIRED)
+        return 0;
+    glDeleteSync(frameFence);  // signalled, or failed (a lost context): nothing to wait for
+    frameFence = nullptr;
+    return 1;
 }
 
 // For tests and measuring: whether frames may use the kept picture, and whether the last did.

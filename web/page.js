@@ -39,7 +39,8 @@
     refusal: fn('tvRefusal', 'string', ['number', 'string']),
     keyList: fn('tvKeyList', 'string', []),
     spinY: fn('tvSpinY', 'number', []),
-    finishFrame: fn('tvFinishFrame', null, []),
+    fenceFrame: fn('tvFenceFrame', null, []),
+    frameDone: fn('tvFrameDone', 'number', []),
     applySetting: fn('tvApplySetting', 'string', ['string']),
     args: fn('tvArguments', 'string', []),
     argsAt: fn('tvArgumentsAt', 'string', ['number', 'number']),
@@ -111,8 +112,7 @@
     dirty = false;
     const drawStart = performance.now();
     const shortfall = tv.draw(canvas.width, canvas.height);
-    tv.finishFrame();  // what the GPU spent on it counts too, and no frame queues behind it
-    lastDrawMs = performance.now() - drawStart;
+    tv.fenceFrame();
     if (shortfall) {  // the core drew the previous settings again
       say(shortfall);
       panel.refreshPanel(true);
@@ -124,7 +124,8 @@
     tv.advance();
     framesDrawn++;
     frameTimes.push(now);
-    while (frameTimes.length > 1 && now - frameTimes[0] > 1000) frameTimes.shift();
+    // The pace over the last second, or over the last two frames when they are slower.
+    while (frameTimes.length > 2 && now - frameTimes[0] > 1000) frameTimes.shift();
     if (frameTimes.length > 1)
       shownMs = (frameTimes[frameTimes.length - 1] - frameTimes[0]) / (frameTimes.length - 1);
     const stillMoving = tv.moving() !== 0;
@@ -132,19 +133,27 @@
       frameTimes.length = 0;
       shownMs = 0;
     }
-    updateStatus(stillMoving);
-    if (stillMoving) {
-      // Input and the panel first: after a costly frame the page waits as long as it took
-      // before the next, so clicks and keys are answered between frames.
+    // Input and the panel first: no frame starts until the GPU has finished this one (the
+    // page stays free meanwhile, and what the frame cost is known), and while the scene moves
+    // by itself a costly frame is followed by a pause as long, for the panel to be drawn.
+    updateStatus(stillMoving);  // the quads now, the cost once the GPU is done
+    scheduled = true;
+    (function waitForGpu() {
+      if (!contextLost && !tv.frameDone()) { setTimeout(waitForGpu, kPollMs); return; }
+      lastDrawMs = performance.now() - drawStart;
+      updateStatus(stillMoving);
+      scheduled = false;
+      if (document.hidden || !(stillMoving || dirty)) return;
       scheduled = true;
-      if (lastDrawMs > kCheapFrameMs)
-        setTimeout(() => requestAnimationFrame(frame), Math.min(lastDrawMs, kLongestWaitMs));
+      if (!dirty && lastDrawMs > kCheapFrameMs)
+        setTimeout(() => requestAnimationFrame(frame), Math.min(lastDrawMs, kLongestPauseMs));
       else
         requestAnimationFrame(frame);
-    }
+    })();
   }
+  const kPollMs = 4;
   const kCheapFrameMs = 12;  // a frame cheaper than this leaves time for input within 60 Hz
-  const kLongestWaitMs = 500;
+  const kLongestPauseMs = 500;
 
   // While frames follow one another: their pace. While nothing moves: that the page is idle,
   // with how long its last frame took to draw, rather than a rate that no longer holds.
