@@ -54,9 +54,12 @@ fuzz:
 	@bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # The Debian package: $(BUILD)/tolvane_VERSION-1_ARCH.deb (README, "Install").
-package: setup-package build
+# Only what the package holds is built: the viewer, its textures, the icon and the man page.
+package: setup-package
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@grep -qx 'CMAKE_INSTALL_PREFIX:PATH=/usr' $(BUILD)/CMakeCache.txt || { echo "make package:" \
 	  "$(BUILD) is configured for another prefix; run cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=/usr" >&2; exit 1; }
+	@cmake --build $(BUILD) -j $(JOBS) --target tolvane assets packaging_files
 	@cmake --build $(BUILD) --target package
 
 screenshot: setup-test build

@@ -221,6 +221,19 @@ std::string typedValueRefusal(const Control& c, const std::string& text)
     return std::string();
 }
 
+std::string typedValueClampNote(const Control& c, const std::string& text)
+{
+    if (c.kind != ControlKind::IntSpinner || !c.limited || !typedValueRefusal(c, text).empty())
+        return std::string();
+    const double value = std::strtod(text.c_str(), nullptr);
+    if (value >= c.low && value <= c.high)
+        return std::string();
+    const bool high = value > c.high;
+    return "clamped to " + std::to_string(high ? c.high : c.low) +
+           (high ? ", the largest allowed (" : ", the smallest allowed (") +
+           std::to_string(c.low) + " to " + std::to_string(c.high) + ")";
+}
+
 bool commitTypedValue(const Control& c, const std::string& text)
 {
     if (!typedValueRefusal(c, text).empty())

@@ -49,6 +49,11 @@ bool commitTypedValue(const Control& control, const std::string& text);
 // number"); empty when it accepts it.
 std::string typedValueRefusal(const Control& control, const std::string& text);
 
+// What commitTypedValue stored in place of `text` when it clamped it, as the status line says
+// it ("clamped to 4, the largest allowed (0 to 4)"); empty when the value was stored as typed
+// or refused.
+std::string typedValueClampNote(const Control& control, const std::string& text);
+
 // Steps a spinner by `steps` increments (negative for down), clamped; returns whether the
 // field changed.
 bool stepSpinner(const Control& control, int steps, float floatIncrement);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 
 #include "core/keys.h"
 #include "core/options_table.h"
@@ -47,6 +48,19 @@ bool parseSize(const std::string& text, int& width, int& height)
 }
 
 // Control characters typed into an argument would break the message's one line.
+// The usage lines, in place of CLI11's own "Usage: tolvane [OPTIONS] ...".
+class UsageFormatter : public CLI::Formatter {
+  public:
+    std::string make_usage(const CLI::App*, std::string) const override
+    {
+        // One line per form, so that help2man's synopsis keeps both.
+        return "Usage: tolvane [GLUT options] [--set NAME=VALUE]... [--output-dir DIR] [--quiet] "
+               "[texture-list-file]\n"
+               "   or: tolvane --render FILE.png|FILE.jpg [--size WxH] [--set NAME=VALUE]... "
+               "[--quiet] [texture-list-file]\n";
+    }
+};
+
 CommandLine failure(CommandLine line, const std::string& message)
 {
     line.action = CommandAction::Error;
@@ -55,6 +69,11 @@ CommandLine failure(CommandLine line, const std::string& message)
 }
 
 }  // namespace
+
+std::string bundledTextureList()
+{
+    return TOLVANE_DATA_DIR "/textureList.txt";
+}
 
 // The picture format --render writes, from the name's extension (any case); empty if none.
 std::string renderFormatOf(const std::string& path)
@@ -89,15 +108,18 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
     }
     std::reverse(args.begin(), args.end());
 
-    CLI::App app{
-        "Tolvane: an interactive still life (a table, a can, a globe and a vase).\n"
-        "tolvane [GLUT options] [--set NAME=VALUE]... [--output-dir DIR] [--quiet]\n"
-        "        [--render FILE.png|FILE.jpg [--size WxH]] [texture-list-file]"};
+    CLI::App app{"Tolvane: an interactive still life (a table, a can, a globe and a vase)."};
     app.name("tolvane");
+    app.formatter(std::make_shared<UsageFormatter>());
+    // The key list indented, as the settings are, so that a man page made from --help (help2man)
+    // keeps one line per key.
+    std::string keys = "  " + std::string(kKeyList);
+    for (size_t at = keys.find('\n'); at + 1 < keys.size(); at = keys.find('\n', at + 1))
+        keys.insert(at + 1, "  ");
     app.footer(settingsHelp() +
                "\nGLUT's own options (-display NAME, -geometry WxH+X+Y, ...) are accepted too.\n"
-               "\nIn the scene window:\n" +
-               kKeyList);
+               "\nIn the scene window, and in the panel while no field is being edited:\n" +
+               keys);
     app.set_version_flag("--version", std::string("tolvane ") + TOLVANE_VERSION);
     app.add_option("--set", line.settings, "set one setting before the first frame; repeatable")
         ->type_name("NAME=VALUE")
@@ -113,9 +135,10 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
             ->allow_extra_args(false);
     std::string size;
-    app.add_option("--size", size, "size of the --render picture (default 500x500)")
-        ->type_name("WxH")
-        ->needs(render);
+    // --render's need is checked below: CLI11 would add "Needs: --render" to the help line.
+    CLI::Option* sizeOption =
+        app.add_option("--size", size, "size of the --render picture (default 500x500)")
+            ->type_name("WxH");
     app.add_option("--output-dir", line.outputDir,
                    "folder for saved pictures and exported vases (default the working folder)")
         ->type_name("DIR");
@@ -146,6 +169,8 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
     if (renders.size() > 1)
         return failure(line, "--render takes one file; it was given " +
                                  std::to_string(renders.size()) + " times");
+    if (sizeOption->count() > 0 && render->count() == 0)
+        return failure(line, "--size requires --render (tolvane --help lists the options)");
     if (!size.empty() && !parseSize(size, line.width, line.height))
         return failure(line, "--size " + size +
                                  ": give the picture's width and height in pixels as WxH, each "

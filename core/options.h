@@ -40,6 +40,9 @@ CommandLine parseCommandLine(int argc, const char* const argv[]);
 // and texture indices are not range-checked.
 std::string applySetting(SceneState& state, const std::string& assignment, int textureCount);
 
+// The bundled textures' list where the package installs it.
+std::string bundledTextureList();
+
 // Side of a picture when neither the window nor --size says otherwise, pixels.
 constexpr int kDefaultPictureSide = 500;
 

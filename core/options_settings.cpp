@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "core/controls.h"
 #include "core/options_table.h"
@@ -151,8 +152,23 @@ std::vector<std::string> vectorParts(const std::string& text)
     return parts;
 }
 
+// A number too large for a float ("1e40"), as the panel refuses one: empty when `text` is
+// not such a number.
+std::string tooLargeForFloat(const std::string& text)
+{
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    const double v = std::strtod(begin, &end);
+    if (end == begin || *end != '\0' || std::isnan(v) ||
+        (std::isinf(v) && std::strpbrk(begin, "iI") != nullptr))
+        return std::string();
+    if (std::fabs(v) <= std::numeric_limits<float>::max())
+        return std::string();
+    return text + " is too large (at most about 3.4e+38)";
+}
+
 // Reads every component before writing any, so a refused value changes nothing.
-bool assign(const Setting& s, const std::string& value)
+bool assign(const Setting& s, const std::string& value, std::string& why)
 {
     const std::vector<std::string> parts =
         s.components == 1 ? std::vector<std::string>{value} : vectorParts(value);
@@ -163,6 +179,8 @@ bool assign(const Setting& s, const std::string& value)
     for (int k = 0; k < s.components; ++k) {
         const std::string& part = parts[static_cast<size_t>(k)];
         if (s.kind == SettingKind::Float) {
+            if (why.empty())
+                why = tooLargeForFloat(part);
             if (!parseFloat(part, floats[k]) ||
                 (s.limited && (floats[k] < s.low || floats[k] > s.high)))
                 return false;
@@ -212,9 +230,11 @@ std::string applySetting(SceneState& state, const std::string& given, int textur
             continue;
         if (equals == std::string::npos)
             return "--set " + assignment + ": give a value, as " + name + "=VALUE";
-        if (assign(s, assignment.substr(equals + 1)))
+        std::string why;
+        if (assign(s, assignment.substr(equals + 1), why))
             return std::string();
-        return "--set " + assignment + ": " + name + " takes " + allowed(s);
+        return "--set " + assignment + ": " + (why.empty() ? "" : why + "; ") + name + " takes " +
+               allowed(s);
     }
     return "--set " + assignment + ": there is no setting named '" + name +
            "' (tolvane --help lists them)";

@@ -1,6 +1,8 @@
 // The texture list file: the count read as scanf's %i would, then that many image names.
 #include "core/texture_list.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -108,6 +110,13 @@ TextureListResult readTextureListFile(const std::string& path)
         TextureListResult result;
         return failure(result, TextureListError::OpenFailed,
                        errno != 0 ? std::strerror(errno) : "cannot be opened");
+    }
+    // A folder opens as a stream and only its first read fails: say what it is.
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        TextureListResult result;
+        return failure(result, TextureListError::OpenFailed,
+                       "it is a folder; give the texture list file in it");
     }
     return readTextureList(in);
 }

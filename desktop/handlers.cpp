@@ -81,25 +81,41 @@ void resetView()
     wakePanelIdle();
 }
 
-void keyPress(unsigned char key, int, int)
+bool handleSceneKey(unsigned char key)
 {
     switch (key) {
     case 'q':
-    case kEscapeKey: glutLeaveMainLoop(); return;
-    case 'r': resetView(); return;
-    case 'h': togglePanelKeyList(); return;
-    default: break;
+    case kEscapeKey: glutLeaveMainLoop(); return true;
+    case 'r': resetView(); return true;
+    case 'h': togglePanelKeyList(); return true;
+    case 'c':
+    case 's':
+    case 'y':
+        applyKey(scene, key);
+        // y may start the turn; c and s change a box the panel shows.
+        wakePanelIdle();
+        postSceneRedisplay();
+        return true;
+    default: return false;
     }
-    applyKey(scene, key);
-    // y may start the turn; c and s change a box the panel shows.
-    wakePanelIdle();
-    postSceneRedisplay();
+}
+
+bool handleSceneSpecialKey(int key)
+{
+    if (key != GLUT_KEY_F1)
+        return false;
+    togglePanelKeyList();
+    return true;
+}
+
+void keyPress(unsigned char key, int, int)
+{
+    handleSceneKey(key);
 }
 
 void specialKeyPress(int key, int, int)
 {
-    if (key == GLUT_KEY_F1)
-        togglePanelKeyList();
+    handleSceneSpecialKey(key);
 }
 
 bool idleTick()

@@ -13,6 +13,7 @@
 #include "gl/startup.h"
 #include "core/texture_list.h"
 #include "desktop/panel/panel.h"
+#include "desktop/window_class.h"
 #include "desktop/window_pbuffer.h"
 #include "gl/frame.h"
 #include "core/export/numbered_file.h"
@@ -21,9 +22,8 @@ namespace {
 
 // Assigns the --set values before anything is drawn; texture indices are checked against
 // the list when it can be read (when it cannot, start-up says so as it always has).
-bool applySettings(const CommandLine& line)
+bool applySettings(const CommandLine& line, const TextureListResult& list)
 {
-    const TextureListResult list = readTextureListFile(line.listFile);
     const int textureCount = list.ok() ? list.count : -1;
     for (const std::string& assignment : line.settings) {
         const std::string error = applySetting(scene, assignment, textureCount);
@@ -59,10 +59,13 @@ int main(int argc, char** argv)
         }
         setOutputFolder(line.outputDir);
     }
-    if (!applySettings(line))
+    // Read once: the list may come through a pipe, /dev/stdin or a FIFO, which give their
+    // bytes only once. Start-up reports a list that could not be read.
+    const TextureListResult list = readTextureListFile(line.listFile);
+    if (!applySettings(line, list))
         return 1;
     if (line.action == CommandAction::Render) {
-        const std::string error = renderToFile(line);
+        const std::string error = renderToFile(line, list);
         if (!error.empty()) {
             std::fprintf(stderr, "tolvane: %s\n", error.c_str());
             return 1;
@@ -76,6 +79,7 @@ int main(int argc, char** argv)
     if (!line.geometrySize)
         glutInitWindowSize(500, 500);
     scene.mainWindow = glutCreateWindow("Brenwick's Tolvane");
+    setWindowClass();
 
     glutReshapeFunc(reshapeWindow);
     glutDisplayFunc(displaySceneWindow);
@@ -94,11 +98,12 @@ int main(int argc, char** argv)
     initGraphicsState();
     setProjection(scene.zoom);
 
-    loadTextureSet(line.listFile, line.quiet);
+    loadTextureSet(line.listFile, list, line.quiet);
 
     rememberStartView();
     buildControlPanel(static_cast<int>(scene.textures.size()));
     setPanelActions(requestPictureSave, requestVaseExport, resetView, postSceneRedisplay);
+    setPanelSceneKeys(handleSceneKey, handleSceneSpecialKey);
     setPanelIdleFunc(idleTick);
 
     glutMainLoop();

@@ -49,7 +49,7 @@ std::string sizeProblem(int width, int height)
 
 }  // namespace
 
-std::string renderToFile(const CommandLine& line)
+std::string renderToFile(const CommandLine& line, const TextureListResult& list)
 {
     const OffscreenResult context = openOffscreenContext(line.width, line.height);
     if (!context.ok)
@@ -63,7 +63,7 @@ std::string renderToFile(const CommandLine& line)
     setProjection(scene.zoom);
     const Viewport v = squareViewport(line.width, line.height);
     glViewport(v.x, v.y, v.width, v.height);
-    loadTextureSet(line.listFile, line.quiet);
+    loadTextureSet(line.listFile, list, line.quiet);
     // The panel moves texture indices outside the list to 0 when it is built; so must this.
     applyLimitsOnBuild(buildControlTable(scene, static_cast<int>(scene.textures.size())));
 

@@ -9,4 +9,7 @@ struct CommandLine;
 // window would draw it, and writes it to the command line's render path. Returns an empty
 // string, or one line saying why no picture was written. Start-up's own failures (the list,
 // an image) print and exit as they do for the window.
-std::string renderToFile(const CommandLine& line);
+struct TextureListResult;
+
+// `list` is the texture list as read once from line.listFile.
+std::string renderToFile(const CommandLine& line, const TextureListResult& list);

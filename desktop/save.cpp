@@ -143,14 +143,14 @@ std::string requestPictureSave()
 {
     pictureRequested = true;
     scheduleWork();
-    return "Exporting… " + expectedName(stemIn("tolvane"), ".png");
+    return "Exporting... " + expectedName(stemIn("tolvane"), ".png");
 }
 
 std::string requestVaseExport()
 {
     exportRequested = true;
     scheduleWork();
-    return "Exporting… " + expectedName(stemIn("tolvane-vase"), ".glb");
+    return "Exporting... " + expectedName(stemIn("tolvane-vase"), ".glb");
 }
 
 void displaySceneWindow()

@@ -1,50 +1,36 @@
-// One frame of the still life: camera, light, view rotation, the props and the vase.
+// One frame of the still life: camera, light, view rotation, then the pieces the core lists.
 #include "gl/frame.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+
+#include <vector>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
 #include "core/scene_state.h"
+#include "core/still_life.h"
 #include "gl/vase_draw.h"
 
 namespace {
-
-// Table-top box corners; the box spans y -0.1..0.1, so props stand at y = 0.1.
-const GLfloat kTableCorners[8][3] = {
-    {-1.0f, -0.1f, -1.0f}, {1.0f, -0.1f, -1.0f}, {1.0f, 0.1f, -1.0f}, {-1.0f, 0.1f, -1.0f},
-    {-1.0f, -0.1f, 1.0f},  {1.0f, -0.1f, 1.0f},  {1.0f, 0.1f, 1.0f},  {-1.0f, 0.1f, 1.0f},
-};
-
-const GLfloat kLegOffsets[4][3] = {
-    {-0.5f, -0.1f, -0.5f},
-    {-0.5f, -0.1f, 0.5f},
-    {0.5f, -0.1f, -0.5f},
-    {0.5f, -0.1f, 0.5f},
-};
 
 // Grey that the can's caps leave as the current colour; every frame starts from it so
 // that the first frame looks like all the others.
 const GLfloat kMaterialGrey[3] = {0.5f, 0.5f, 0.5f};
 
-// Quadrics live for the whole process; only the caps' one generates no texture coordinates.
+// Quadrics live for the whole process; shapes without texture coordinates use the plain one.
 GLUquadric* texturedQuadric = nullptr;
 GLUquadric* plainQuadric = nullptr;
 
-// Prop geometry depends only on the tessellation, so it is compiled into display lists
-// and recompiled when objectSlices or objectStacks change. The half-ring never changes.
-struct PropLists {
-    GLuint leg = 0;
-    GLuint can = 0;
-    GLuint standBase = 0;
-    GLuint halfRing = 0;
-    GLuint globe = 0;
+// Each GLU shape is compiled into a display list, recompiled when objectSlices or
+// objectStacks change; shapes of a fixed tessellation are compiled once.
+struct ShapeLists {
+    std::vector<GLuint> lists;  // by shape index; 0 for shapes drawn otherwise
     int slices = -1;
     int stacks = -1;
 };
-PropLists props;
+ShapeLists shapeLists;
 
 unsigned long frameCount = 0;
 
@@ -58,100 +44,125 @@ void ensureQuadrics()
     gluQuadricTexture(plainQuadric, GL_FALSE);
 }
 
-// The meridian half-ring keeps its own fine tessellation whatever the panel says.
-void drawHalfRing(int slices, int loops)
+bool isQuadric(const Shape& shape)
 {
-    glPushMatrix();
-    glTranslatef(0.0f, 0.0f, 0.5f);
-    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
-    glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
-    glRotatef(180.0f, 0.0f, 0.0f, 1.0f);
-    gluPartialDisk(texturedQuadric, 0.45, 0.5, slices, loops, 0.0, 180.0);
-    glPopMatrix();
+    return shape.kind != ShapeKind::TableTop && shape.kind != ShapeKind::Vase;
 }
 
-// Stand base with its two disks, then the post; leaves the matrix 0.1 up the post's axis.
-// Their axis points up: t is mirrored.
-void drawStandBase(int slices, int stacks)
+void drawQuadric(const Shape& shape, int slices, int stacks)
 {
-    mirrorTexture(false, true);
-    gluCylinder(texturedQuadric, 0.3, 0.3, 0.1, slices, stacks);
-    gluDisk(texturedQuadric, 0.0, 0.3, slices, stacks);
-    glTranslatef(0.0f, 0.0f, 0.1f);
-    gluDisk(texturedQuadric, 0.0, 0.3, slices, stacks);
-    gluCylinder(texturedQuadric, 0.05, 0.05, 0.2, slices, stacks);
-    mirrorTexture(false, false);
+    GLUquadric* q = shape.textureCoordinates ? texturedQuadric : plainQuadric;
+    if (shape.fixedSlices > 0) {
+        slices = shape.fixedSlices;
+        stacks = shape.fixedStacks;
+    }
+    switch (shape.kind) {
+    case ShapeKind::Cylinder: gluCylinder(q, shape.r0, shape.r1, shape.height, slices, stacks); break;
+    case ShapeKind::Disk: gluDisk(q, shape.r0, shape.r1, slices, stacks); break;
+    case ShapeKind::PartialDisk:
+        gluPartialDisk(q, shape.r0, shape.r1, slices, stacks, shape.startAngle, shape.sweepAngle);
+        break;
+    case ShapeKind::Sphere: gluSphere(q, shape.r0, slices, stacks); break;
+    default: break;
+    }
 }
 
-// The leg's axis points down: s is mirrored, for its foot's disk too.
-void drawLegGeometry(int slices, int stacks)
-{
-    glPushMatrix();
-    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
-    mirrorTexture(true, false);
-    gluCylinder(texturedQuadric, 0.1, 0.1, 1.5, slices, stacks);
-    glTranslatef(0.0f, 0.0f, 1.5f);
-    gluDisk(texturedQuadric, 0.0, 0.1, slices, stacks);
-    mirrorTexture(false, false);
-    glPopMatrix();
-}
-
-void drawPopCanGeometry(int slices, int stacks)
-{
-    glPushMatrix();
-    glTranslatef(-0.55f, 0.75f, -0.55f);
-    glRotatef(180.0f, 0.0f, 1.0f, 0.0f);
-    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
-    mirrorTexture(true, false);
-    gluCylinder(texturedQuadric, 0.2, 0.2, 0.65, slices, stacks);
-    mirrorTexture(false, false);
-    glColor3fv(kMaterialGrey);
-    gluDisk(plainQuadric, 0.0, 0.2, slices, stacks);
-    glTranslatef(0.0f, 0.0f, 0.65f);
-    gluDisk(plainQuadric, 0.0, 0.2, slices, stacks);
-    glPopMatrix();
-}
-
-// The globe's axis points down.
-void drawGlobeSphere(int slices, int stacks)
-{
-    mirrorTexture(true, false);
-    gluSphere(texturedQuadric, 0.45, slices, stacks);
-    mirrorTexture(false, false);
-}
-
-GLuint compileList(GLuint list, void (*draw)(int, int), int slices, int stacks)
-{
-    if (list == 0)
-        list = glGenLists(1);
-    glNewList(list, GL_COMPILE);
-    draw(slices, stacks);
-    glEndList();
-    return list;
-}
-
-// (Re)compiles the prop lists in the current context when the tessellation changed.
-void ensurePropLists()
+// (Re)compiles the shapes' lists in the current context when the tessellation changed.
+void ensureShapeLists()
 {
     ensureQuadrics();
-    if (props.halfRing == 0)
-        props.halfRing = compileList(0, drawHalfRing, 100, 100);
     const int slices = scene.objectSlices;
     const int stacks = scene.objectStacks;
-    if (slices == props.slices && stacks == props.stacks)
-        return;
-    props.leg = compileList(props.leg, drawLegGeometry, slices, stacks);
-    props.can = compileList(props.can, drawPopCanGeometry, slices, stacks);
-    props.standBase = compileList(props.standBase, drawStandBase, slices, stacks);
-    props.globe = compileList(props.globe, drawGlobeSphere, slices, stacks);
-    props.slices = slices;
-    props.stacks = stacks;
+    const bool retessellate = slices != shapeLists.slices || stacks != shapeLists.stacks;
+    const std::vector<Shape>& shapes = stillLife().shapes;
+    shapeLists.lists.resize(shapes.size(), 0);
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        GLuint& list = shapeLists.lists[i];
+        if (!isQuadric(shapes[i]) || (list != 0 && (!retessellate || shapes[i].fixedSlices > 0)))
+            continue;
+        if (list == 0)
+            list = glGenLists(1);
+        glNewList(list, GL_COMPILE);
+        drawQuadric(shapes[i], slices, stacks);
+        glEndList();
+    }
+    shapeLists.slices = slices;
+    shapeLists.stacks = stacks;
 }
 
 void bindTexture(int index)
 {
     // An index outside the set binds the default object, which has no image: untextured.
     glBindTexture(GL_TEXTURE_2D, textureAt(scene, index));
+}
+
+void applyMoves(const Place& place)
+{
+    for (const Move& m : place.moves) {
+        switch (m.kind) {
+        case MoveKind::Translate: glTranslatef(m.x, m.y, m.z); break;
+        case MoveKind::Rotate: glRotatef(m.degrees, m.x, m.y, m.z); break;
+        case MoveKind::Scale: glScalef(m.x, m.x, m.x); break;
+        case MoveKind::Spin: glRotatef(static_cast<GLfloat>(scene.globeAngle), m.x, m.y, m.z); break;
+        }
+    }
+}
+
+void drawShape(int shape)
+{
+    const Shape& s = stillLife().shapes[shape];
+    if (s.kind == ShapeKind::TableTop)
+        drawTableTop();
+    else if (s.kind == ShapeKind::Vase)
+        drawVase(scene.cylindricalProjection);
+    else
+        glCallList(shapeLists.lists[shape]);
+}
+
+// Draws the selected pieces in the still life's order, from `origin` as the current frame
+// (a place every selected piece lies under). Each place entered is pushed and its moves
+// applied; pieces sharing places share them. A piece's texture is bound and its mirror set
+// when they differ from the previous piece's; the matrix and the mirror end as they began.
+template <class Select>
+void drawPieces(Select select, int origin = kView)
+{
+    const StillLife& life = stillLife();
+    ensureShapeLists();
+    const size_t originDepth = placePath(life, origin).size();
+    std::vector<int> entered;
+    int boundSlot = -1;
+    TextureMirror mirror;
+    for (const Piece& piece : life.pieces) {
+        if (!select(piece))
+            continue;
+        const std::vector<int> path = placePath(life, piece.place);
+        size_t common = 0;
+        while (common < entered.size() && common + originDepth < path.size() &&
+               entered[common] == path[common + originDepth])
+            ++common;
+        for (; entered.size() > common; entered.pop_back())
+            glPopMatrix();
+        for (size_t i = common + originDepth; i < path.size(); ++i) {
+            glPushMatrix();
+            applyMoves(life.places[path[i]]);
+            entered.push_back(path[i]);
+        }
+        if (static_cast<int>(piece.texture) != boundSlot) {
+            bindTexture(textureIndexOf(scene, piece.texture));
+            boundSlot = static_cast<int>(piece.texture);
+        }
+        if (piece.mirror != mirror) {
+            mirrorTexture(piece.mirror.s, piece.mirror.t);
+            mirror = piece.mirror;
+        }
+        if (piece.grey)
+            glColor3fv(kMaterialGrey);
+        drawShape(piece.shape);
+    }
+    for (; !entered.empty(); entered.pop_back())
+        glPopMatrix();
+    if (mirror != TextureMirror{})
+        mirrorTexture(false, false);
 }
 
 }  // namespace
@@ -183,11 +194,10 @@ unsigned long framesDrawn()
 
 void drawTableFace(int a, int b, int c, int d)
 {
-    static const GLfloat texCoords[4][2] = {{0, 0}, {0, 1}, {1, 1}, {1, 0}};
     const int corners[4] = {a, b, c, d};
     glBegin(GL_POLYGON);
     for (int k = 0; k < 4; ++k) {
-        glTexCoord2fv(texCoords[k]);
+        glTexCoord2fv(kTableFaceTexCoords[k]);
         // The corner's own position as its normal shades the box like a rounded body.
         glNormal3fv(kTableCorners[corners[k]]);
         glVertex3fv(kTableCorners[corners[k]]);
@@ -197,71 +207,31 @@ void drawTableFace(int a, int b, int c, int d)
 
 void drawTableTop()
 {
-    drawTableFace(0, 3, 2, 1);
-    drawTableFace(2, 3, 7, 6);
-    drawTableFace(0, 1, 5, 4);
-    drawTableFace(0, 4, 7, 3);
-    drawTableFace(1, 2, 6, 5);
-    drawTableFace(4, 5, 6, 7);
+    for (const int* face : kTableFaces)
+        drawTableFace(face[0], face[1], face[2], face[3]);
 }
 
 void drawLeg()
 {
-    ensurePropLists();
-    glCallList(props.leg);
+    // The first leg, from the place that sets it under the table.
+    const StillLife& life = stillLife();
+    int legPlace = kView;
+    for (const Piece& p : life.pieces)
+        if (p.prop == Prop::Leg) {
+            legPlace = placePath(life, p.place).front();
+            break;
+        }
+    drawPieces([](const Piece& p) { return p.prop == Prop::Leg && p.instance == 0; }, legPlace);
 }
 
 void drawPopCan()
 {
-    ensurePropLists();
-    glCallList(props.can);
-}
-
-// From the view's origin to the foot of the globe's stand.
-void moveToGlobeStand()
-{
-    glTranslatef(0.55f, 0.1f, -0.55f);
-    glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
-}
-
-// From the foot of the stand (after the base's 0.1 lift) to the globe's tilted axis.
-void tiltToGlobeAxis()
-{
-    glTranslatef(-0.2f, 0.0f, 0.225f);
-    glRotatef(22.0f, 0.0f, 1.0f, 0.0f);
-}
-
-void drawGlobeStand()
-{
-    ensurePropLists();
-    glPushMatrix();
-    moveToGlobeStand();
-    glCallList(props.standBase);
-    tiltToGlobeAxis();
-    glCallList(props.halfRing);
-    glPopMatrix();
-}
-
-void drawGlobe()
-{
-    ensurePropLists();
-    glPushMatrix();
-    moveToGlobeStand();
-    // The stand base's list ends with this lift; the same call gives the same matrix.
-    glTranslatef(0.0f, 0.0f, 0.1f);
-    tiltToGlobeAxis();
-    bindTexture(scene.globeTexture);
-    glTranslatef(0.0f, 0.0f, 0.5f);
-    glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
-    glRotatef(static_cast<GLfloat>(scene.globeAngle), 0.0f, 0.0f, 1.0f);
-    glCallList(props.globe);
-    glPopMatrix();
+    drawPieces([](const Piece& p) { return p.prop == Prop::PopCan; });
 }
 
 void drawGlobeAndStand()
 {
-    drawGlobeStand();
-    drawGlobe();
+    drawPieces([](const Piece& p) { return p.prop == Prop::Stand || p.prop == Prop::Globe; });
 }
 
 void drawFrameParts(FrameParts parts)
@@ -273,7 +243,9 @@ void drawFrameParts(FrameParts parts)
     glColor3fv(kMaterialGrey);
 
     glLoadIdentity();
-    gluLookAt(-1.0, 1.0, -1.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    const Camera& c = kCamera;
+    gluLookAt(c.eye[0], c.eye[1], c.eye[2], c.centre[0], c.centre[1], c.centre[2], c.up[0],
+              c.up[1], c.up[2]);
     // Set after the camera and before the rotation: the light stays fixed to the camera.
     glLightfv(GL_LIGHT0, GL_POSITION, scene.lightPosition);
     glLightfv(GL_LIGHT0, GL_DIFFUSE, scene.lightDiffuse);
@@ -283,34 +255,15 @@ void drawFrameParts(FrameParts parts)
     glRotatef(scene.rotation[1], 0.0f, 1.0f, 0.0f);
     glRotatef(scene.rotation[2], 0.0f, 0.0f, 1.0f);
 
-    if (parts != FrameParts::GlobeOnly) {
-        bindTexture(scene.tableTexture);
-        drawTableTop();
-        for (const GLfloat* offset : kLegOffsets) {
-            glPushMatrix();
-            glTranslatef(offset[0], offset[1], offset[2]);
-            drawLeg();
-            glPopMatrix();
-        }
-
-        bindTexture(scene.popTexture);
-        drawPopCan();
-
-        bindTexture(scene.standTexture);
-        drawGlobeStand();
-
-        glPushMatrix();
-        glTranslatef(-0.25f, 0.1f, 0.45f);
-        drawVase(scene.cylindricalProjection);
-        glPopMatrix();
-    }
-    // The sphere comes last in every frame, so that a frame drawn over a kept picture of the
-    // rest settles every depth tie as the whole frame does: the earlier surface keeps it.
-    // Nothing drawn before it changes the current colour or the light.
-    if (parts != FrameParts::AllButGlobe) {
-        drawGlobe();
+    // The sphere comes last in every frame, so a frame drawn over a kept picture of the rest
+    // settles every depth tie as the whole frame does. Nothing drawn before it changes the
+    // current colour or the light.
+    const StillLife& life = stillLife();
+    drawPieces([&](const Piece& p) {
+        return parts == FrameParts::All || turnsWithGlobe(life, p) == (parts == FrameParts::GlobeOnly);
+    });
+    if (parts != FrameParts::AllButGlobe)
         ++frameCount;
-    }
 }
 
 void drawFrame()

@@ -22,21 +22,16 @@ void drawFrameParts(FrameParts parts);
 // and not others). Called by the first frame; harmless to call again.
 void keepRendererHeap();
 
-// The props. Each pushes and pops its own matrix, except drawTableFace and drawTableTop,
-// which draw in place, and drawLeg, which hangs from the current origin.
+// The props, walked from the core's still life. Each pushes and pops its own matrix, except
+// drawTableFace and drawTableTop, which draw in place; drawLeg draws the first leg hanging
+// from the current origin; drawGlobeAndStand draws the stand, its half-ring and the sphere.
 void drawTableFace(int a, int b, int c, int d);
 void drawTableTop();
 void drawLeg();
 void drawPopCan();
-// The stand with its half-ring, then the sphere at scene.globeAngle, each from the view's
-// origin; the whole frame draws the vase between the two.
-void drawGlobeStand();
-void drawGlobe();
 void drawGlobeAndStand();
 
-// Images read on the props as they do in an image viewer. GLU's quadrics (and the vase, which
-// follows them) run s the other way round from an image's left to right on a surface whose
-// axis points down (the can, the globe, the legs), and t bottom to top on one whose axis
-// points up (the stand): the texture matrix mirrors s, or t, for what follows, leaving the
-// shapes and the vase's projection untouched. Both false restores the identity.
+// The texture matrix mirrors s, or t, of what follows (each piece says which, so that its
+// image reads as in an image viewer), leaving shapes and the vase's projection untouched.
+// Both false restores the identity.
 void mirrorTexture(bool s, bool t);

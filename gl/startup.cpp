@@ -3,12 +3,14 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 
+#include "core/options.h"
 #include "core/scene_state.h"
 #include "core/texture_list.h"
 #include "core/image/image_file.h"
@@ -121,12 +123,15 @@ static PpmImage fitTexture(const PpmImage& image, int maxSize)
     return fitted;
 }
 
-void loadTextureSet(const std::string& listFile, bool quiet)
+void loadTextureSet(const std::string& listFile, const TextureListResult& list, bool quiet)
 {
-    const TextureListResult list = readTextureListFile(listFile);
     if (list.error == TextureListError::OpenFailed) {
         std::fprintf(stderr, "tolvane: cannot open texture list '%s': %s\n", listFile.c_str(),
                      list.message.c_str());
+        const std::string bundled = bundledTextureList();
+        // Where no list was named, point at the one installed with the textures.
+        if (listFile == CommandLine().listFile && access(bundled.c_str(), R_OK) == 0)
+            std::fprintf(stderr, "tolvane: the bundled textures' list is %s\n", bundled.c_str());
         printUsage();
         std::exit(1);
     }
@@ -155,7 +160,14 @@ void loadTextureSet(const std::string& listFile, bool quiet)
                                 fitted.height);
                 image = std::move(fitted);
             }
+            while (glGetError() != GL_NO_ERROR) {
+            }
             scene.textures[i] = uploadTexture(image);
+            if (glGetError() == GL_OUT_OF_MEMORY) {
+                std::fprintf(stderr, "tolvane: %s: GL has no memory for this %dx%d texture\n",
+                             name.c_str(), image.width, image.height);
+                std::exit(1);
+            }
         } catch (const std::bad_alloc&) {
             std::fprintf(stderr, "tolvane: %s: not enough memory to load this image\n",
                          name.c_str());

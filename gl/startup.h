@@ -14,11 +14,12 @@ void setProjection(float zoom);
 
 void printUsage();
 
-// Reads the list file and every image it names into scene.textures, printing progress unless
-// `quiet`. An image larger than GL_MAX_TEXTURE_SIZE is scaled down to fit, keeping its
+// Reads every image that `list` (read from `listFile`, once: it may be a pipe) names into
+// scene.textures, printing progress unless `quiet`. An image larger than GL_MAX_TEXTURE_SIZE is scaled down to fit, keeping its
 // proportions. Any failure prints one line (or the usage text) and ends the process with
-// status 1.
-void loadTextureSet(const std::string& listFile, bool quiet = false);
+// status 1; so does a texture GL has no memory for.
+struct TextureListResult;
+void loadTextureSet(const std::string& listFile, const TextureListResult& list, bool quiet = false);
 
 // Hands an image to GL as a new linear-filtered, repeating texture; returns its name.
 unsigned int uploadTexture(const PpmImage& image);

@@ -346,17 +346,10 @@ void drawVaseCached(const VaseSettings& s, size_t batchVertices)
 void drawVase(int cylindrical)
 {
     const VaseSettings s = vaseSettingsOf(scene, cylindrical);
-    glBindTexture(GL_TEXTURE_2D, textureAt(scene, scene.vaseTexture));
-    glPushMatrix();
-    glScalef(0.7f, 0.7f, 0.7f);
-    // u runs round the vase as it does round GLU's quadrics.
-    mirrorTexture(true, false);
     if (immediateSubmission())
         drawVaseImmediate(s);
     else
         drawVaseCached(s, kVaseBatchVertices);
-    mirrorTexture(false, false);
-    glPopMatrix();
     lastQuads = vaseBandQuadCount(s) + vaseStepRingCount(s);
 }
 

@@ -10,7 +10,8 @@ struct SceneState;
 
 VaseSettings vaseSettingsOf(const SceneState& state, int cylindrical);
 
-// Binds the vase texture, scales by 0.7 and draws the vase for the current settings.
+// Draws the vase for the current settings in local units (height 0..1); the frame has placed
+// and scaled it, bound its texture and set its mirror.
 // The mesh is rebuilt only when a setting it depends on changes, straight into a buffer
 // object where GL has them (1.5, or ARB_vertex_buffer_object), else into client memory.
 void drawVase(int cylindrical);
@@ -18,7 +19,7 @@ void drawVase(int cylindrical);
 // Vertices of one draw call of the cached mesh; each call is followed by a flush.
 constexpr size_t kVaseBatchVertices = 65536;
 
-// Draws the mesh for `s` as drawVase does, without the texture and the scale: from the
+// Draws the mesh for `s` as drawVase does: from the
 // buffer object (rebuilt into it when `s` differs from what it holds), or from client
 // arrays where GL has no buffer objects or the buffer could not be had (then tried again
 // only after a setting changes), or per quad when not even client memory can be had; `batchVertices` at a time (a multiple of 4; 0 for

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <streambuf>
 #include <vector>
 
@@ -110,12 +111,14 @@ int renameNoReplace(const std::string& temp, const std::string& path)
     return 0;
 }
 
-// Makes the rename itself durable. File systems that cannot sync a folder say EINVAL.
+// Makes the rename itself durable. File systems that cannot sync a folder say EINVAL. A folder
+// that may be written but not read (mode 300) cannot be opened to be synced: the file is in
+// place by then, so that is no failure.
 int syncFolder(const std::string& folder)
 {
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return -1;
+        return 0;
     const int result = fsync(fd) != 0 && errno != EINVAL ? -1 : 0;
     const int err = errno;
     close(fd);
@@ -135,22 +138,36 @@ mode_t defaultFileMode()
 
 }  // namespace
 
-TemporaryFile createTemporaryFile(const std::string& path)
+TemporaryFile openTemporaryFile(const std::string& name)
 {
     TemporaryFile temp;
-    // mkstemp opens exclusively (O_CREAT | O_EXCL): it never follows a link and never reuses
-    // an existing file, and its random suffix cannot be planted in advance.
-    std::vector<char> name(path.begin(), path.end());
-    const char suffix[] = ".tmp-XXXXXX";
-    name.insert(name.end(), suffix, suffix + sizeof suffix);
+    // O_EXCL: never an existing file, and never through a link (O_NOFOLLOW says so twice).
     errno = 0;
-    temp.fd = mkstemp(name.data());
+    temp.fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (temp.fd < 0) {
         temp.error = errno;
         return temp;
     }
-    temp.path = name.data();
+    temp.path = name;
     fchmod(temp.fd, defaultFileMode());
+    return temp;
+}
+
+TemporaryFile createTemporaryFile(const std::string& path)
+{
+    // A random suffix cannot be planted in advance; a name that is taken is passed over.
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device device;
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof letters) - 2);
+    TemporaryFile temp;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = path + ".tmp-";
+        for (int k = 0; k < 6; ++k)
+            name += letters[pick(device)];
+        temp = openTemporaryFile(name);
+        if (temp.fd >= 0 || temp.error != EEXIST)
+            return temp;
+    }
     return temp;
 }
 

@@ -21,10 +21,14 @@ struct TemporaryFile {
     int error = 0;
 };
 TemporaryFile createTemporaryFile(const std::string& path);
+// Creates exactly `name` as createTemporaryFile does; EEXIST when anything, a link included,
+// already has that name.
+TemporaryFile openTemporaryFile(const std::string& name);
 
 // Writes `path` by calling `writeBody` on a binary stream over a temporary file from
 // createTemporaryFile, syncs it to disk, renames it to `path` (replacing any file of that
-// name) and syncs the folder. `writeBody` returns false to
+// name) and syncs the folder (where the folder can be opened: one that may be written but not
+// read is no failure once the file is in place). `writeBody` returns false to
 // give up. On any failure (create, write, close, rename, or `writeBody`) the temporary file is
 // removed, an existing `path` is left as it was, and the message names `path` and the cause,
 // the operating system's reason where it gave one.

@@ -6,6 +6,8 @@
 #include <jerror.h>  // message codes, to tell truncation and harmless notes apart
 #include <jpeglib.h>
 
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstring>
 #include <utility>
@@ -95,6 +97,33 @@ void cmykRowToRgb(const unsigned char* cmyk, unsigned char* rgb, unsigned width,
     }
 }
 
+// Whether `size` bytes are too few to hold every block the header declares. Each 8x8 block
+// of each component costs at least one bit of Huffman code in the first scan that holds it
+// (a DC difference), so a file shorter than that is cut off whatever it holds. Arithmetic
+// coding can spend less than a bit on a block, so no bound is drawn for it.
+bool tooShortForItsBlocks(const jpeg_decompress_struct& info, size_t size)
+{
+    if (info.arith_code)
+        return false;
+    unsigned long long blocks = 0;
+    for (int c = 0; c < info.num_components; ++c)
+        blocks += 1ull * info.comp_info[c].width_in_blocks * info.comp_info[c].height_in_blocks;
+    return size < blocks / 8;
+}
+
+// Starts the decode: for a progressive file libjpeg reads every scan into its coefficient
+// buffers here, so a file that ends early is refused before the pixels' memory is taken. The
+// buffers are bounded by `memoryLimit` bytes. False after a libjpeg error.
+bool startDecode(JpegSession* session, long memoryLimit)
+{
+    jpeg_decompress_struct* info = &session->info;
+    if (setjmp(session->errors.jump))
+        return false;
+    info->mem->max_memory_to_use = memoryLimit;
+    jpeg_start_decompress(info);
+    return true;
+}
+
 // Decodes every scanline into `pixels` (width * height * 3 bytes) and reads on to the end
 // marker, so that damage after the last row is noticed too. False after a libjpeg error.
 bool readPixels(JpegSession* session, unsigned char* pixels)
@@ -102,7 +131,6 @@ bool readPixels(JpegSession* session, unsigned char* pixels)
     jpeg_decompress_struct* info = &session->info;
     if (setjmp(session->errors.jump))
         return false;
-    jpeg_start_decompress(info);
     const size_t rowBytes = size_t{info->output_width} * 3;
     const bool cmyk = info->out_color_space == JCS_CMYK;
     // The CMYK row lives in libjpeg's own pool, freed with the decompressor.
@@ -156,13 +184,24 @@ ImageResult readJpegBytes(const unsigned char* bytes, size_t size, long long max
             result.error = ImageError::Unsupported;
             result.message = "JPEG with " + std::to_string(info.num_components) +
                              " colour components of unknown meaning";
+        } else if (tooShortForItsBlocks(info, size)) {
+            decoded = false;
+            session.errors.code = JWRN_JPEG_EOF;
         } else {
-            result.image.width = static_cast<int>(info.image_width);
-            result.image.height = static_cast<int>(info.image_height);
-            result.image.pixels.resize(size_t{info.image_width} * info.image_height * 3);
             // Saved markers live in the image pool, which finishing the decode frees.
             orientation = orientationOf(info);
-            decoded = readPixels(&session, result.image.pixels.data());
+            // Progressive files keep every coefficient (2 bytes each, up to 3 per pixel with
+            // no subsampling) until the last scan; the bound allows that for any image the
+            // size check lets through, and no more.
+            const long long pixels = 1ll * info.image_width * info.image_height;
+            const long long limit = std::min<long long>(pixels * 6 + (64 << 20), LONG_MAX);
+            decoded = startDecode(&session, static_cast<long>(limit));
+            if (decoded) {
+                result.image.width = static_cast<int>(info.image_width);
+                result.image.height = static_cast<int>(info.image_height);
+                result.image.pixels.resize(size_t{info.image_width} * info.image_height * 3);
+                decoded = readPixels(&session, result.image.pixels.data());
+            }
         }
     }
     if (session.created)
@@ -173,6 +212,9 @@ ImageResult readJpegBytes(const unsigned char* bytes, size_t size, long long max
         if (code == JWRN_JPEG_EOF) {
             result.error = ImageError::Truncated;
             result.message = "the JPEG data ends before the image is complete";
+        } else if (code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY) {
+            result.error = ImageError::TooLarge;
+            result.message = "decoding this JPEG would take more memory than its size allows";
         } else if (code == JERR_BAD_PRECISION || code == JERR_CONVERSION_NOTIMPL) {
             result.error = ImageError::Unsupported;
             result.message = std::string("unsupported JPEG (") + session.errors.message + ")";

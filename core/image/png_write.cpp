@@ -17,12 +17,16 @@ struct Output {
 void appendBytes(png_structp png, png_bytep data, png_size_t length)
 {
     auto* out = static_cast<Output*>(png_get_io_ptr(png));
-    // No exception may cross libpng's C frames.
+    // No exception may cross libpng's C frames, and png_error's longjmp may not leave a catch
+    // block (the exception would never be ended): the error is raised after it.
+    bool full = false;
     try {
         out->bytes->insert(out->bytes->end(), data, data + length);
     } catch (const std::bad_alloc&) {
-        png_error(png, "out of memory");
+        full = true;
     }
+    if (full)
+        png_error(png, "out of memory");
 }
 
 void flushNothing(png_structp) {}

@@ -10,6 +10,7 @@
 #include "core/redraw.h"
 #include "core/scene_state.h"
 #include "desktop/panel/panel_state.h"
+#include "desktop/window_class.h"
 #include "imgui.h"
 #include "imgui_impl_glut.h"
 #include "imgui_impl_opengl2.h"
@@ -100,6 +101,7 @@ void buildControlPanel(int textureCount)
     glutInitWindowPosition(sceneX + glutGet(GLUT_WINDOW_WIDTH) + kWindowGap, sceneY);
     glutInitWindowSize(640, 700);
     panel.window = glutCreateWindow("GLUI");
+    setWindowClass();
 
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();
@@ -150,10 +152,18 @@ void setPanelMessage(const std::string& text)
     postPanelRedisplay();
 }
 
+void setPanelSceneKeys(bool (*key)(unsigned char), bool (*special)(int))
+{
+    panel.sceneKey = key;
+    panel.sceneSpecialKey = special;
+}
+
 void finishPanelWork(const std::string& message)
 {
     panel.working = false;
-    dropPanelClicks();
+    // Clicks made during the work carry the burst on past its end.
+    if (dropPanelClicks() > 0)
+        panel.lastBurstPressMs = glutGet(GLUT_ELAPSED_TIME);
     setPanelMessage(message);
 }
 

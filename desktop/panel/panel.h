@@ -20,13 +20,17 @@ void setPanelIdleFunc(bool (*idle)());
 void wakePanelIdle();
 
 // A button's work: starts it (or asks for it) and returns the status line to show while it
-// runs, e.g. "Exporting… tolvane-vase-002.glb", or an empty string when nothing was started.
+// runs, e.g. "Exporting... tolvane-vase-002.glb", or an empty string when nothing was started.
 using PanelAction = std::string (*)();
 
 // What the buttons call: "Save picture", "Export vase" and "Reset view"; and what a control's
 // change calls so that the scene draws again. Null (the default) does nothing.
 void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*resetView)(),
                      void (*sceneChanged)());
+
+// The scene's keys, as the scene window takes them: each returns whether it took the key.
+// While no field is being edited, keys pressed in the panel go to them instead of the panel.
+void setPanelSceneKeys(bool (*key)(unsigned char), bool (*special)(int));
 
 // Ends the work a PanelAction started: the buttons come back, clicks made on the panel
 // meanwhile are dropped, and `message` replaces the status line.

@@ -23,7 +23,8 @@ const char* const kExportCaption = "Export vase";
 const char* const kExportTooltip = "Writes the vase as it is now to a 3D model file.";
 const char* const kResetCaption = "Reset view";
 const char* const kResetTooltip =
-    "Turns and zooms the scene back to the view it started with (key r); stops the y turn.";
+    "Turns and zooms the scene back to the view it started with (key r), the turn about Y "
+    "(key y) on or off as it started.";
 
 void sceneChanged()
 {
@@ -94,13 +95,18 @@ bool drawSpinner(const Control& c, int index, std::string& edit, float labelWidt
     std::snprintf(text, sizeof text, "%s", shown.c_str());
     ImGui::InputText("##value", text, sizeof text, ImGuiInputTextFlags_AutoSelectAll);
     noteHover(index);
-    if (ImGui::IsItemActive())
+    if (ImGui::IsItemActive()) {
         edit = text;
+        panel.editing = true;
+    }
     if (ImGui::IsItemDeactivatedAfterEdit()) {
+        const std::string clamped = typedValueClampNote(c, text);
         changed = commitTypedValue(c, text);
         const std::string why = typedValueRefusal(c, text);
         if (!why.empty())
             showBriefMessage(std::string(c.label) + ": \"" + text + "\" refused, " + why);
+        else if (!clamped.empty())
+            showBriefMessage(std::string(c.label) + ": \"" + text + "\" " + clamped);
     }
     if (!ImGui::IsItemActive())
         edit.clear();
@@ -216,6 +222,7 @@ ButtonClick drawPanelFrame()
 
     const float labelWidth = labelColumnWidth();
     panel.hoveredNow = -1;
+    panel.editing = false;
     bool changed = false;
     // Scroll bars, both ways, keep every control reachable in a window made smaller.
     ImGui::BeginChild("controls", ImVec2(0.0f, -panel.footerHeight), false,
@@ -249,9 +256,18 @@ ButtonClick drawPanelFrame()
                           contentHeight);
     } else if (panel.messageChanged || footerChanged) {
         panel.messageChanged = false;
-        if (contentHeight > static_cast<int>(io.DisplaySize.y) &&
-            contentHeight <= glutGet(GLUT_SCREEN_HEIGHT))
+        const int shownHeight = static_cast<int>(io.DisplaySize.y);
+        if (contentHeight > shownHeight && contentHeight <= glutGet(GLUT_SCREEN_HEIGHT)) {
+            if (panel.heightBeforeGrowth == 0)
+                panel.heightBeforeGrowth = shownHeight;
             glutReshapeWindow(static_cast<int>(io.DisplaySize.x), contentHeight);
+        } else if (contentHeight < shownHeight && panel.heightBeforeGrowth > 0) {
+            // The lines that grew the window are gone (the key list hidden): give the room back,
+            // or the controls would end in a blank gap above the buttons.
+            glutReshapeWindow(static_cast<int>(io.DisplaySize.x),
+                              std::max(contentHeight, panel.heightBeforeGrowth));
+            panel.heightBeforeGrowth = 0;
+        }
     }
     ImGui::End();
     ImGui::Render();
@@ -288,6 +304,7 @@ ButtonClick drawPanelFrame()
 void displayPanel()
 {
     const ButtonClick click = drawPanelFrame();
+    runSceneKeys();
     if (click.plain)
         click.plain();
     if (click.work && !panel.working) {

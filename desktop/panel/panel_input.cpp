@@ -32,8 +32,24 @@ void onMotion(int x, int y)
 {
     queueInput({PanelInput::Motion, 0, 0, x, y});
 }
+// A press while the panel works, or less than kBurstGapMs after the last press of a burst (one
+// made while it worked), belongs to the burst that started the work: it is dropped, with its
+// release, however long the viewer was busy, so a burst of clicks saves or exports once. A
+// click after the work ended, with none during it, is a new one.
 void onMouse(int button, int state, int x, int y)
 {
+    const unsigned bit = 1u << (button & 31);
+    if (state == GLUT_DOWN) {
+        const int now = glutGet(GLUT_ELAPSED_TIME);
+        if (panel.working || now - panel.lastBurstPressMs < kBurstGapMs) {
+            panel.lastBurstPressMs = now;
+            panel.droppedButtons |= bit;
+            return;
+        }
+    } else if (panel.droppedButtons & bit) {
+        panel.droppedButtons &= ~bit;
+        return;
+    }
     queueInput({PanelInput::Mouse, button, state == GLUT_DOWN ? 1 : 0, x, y});
 }
 void onWheel(int wheel, int dir, int x, int y)
@@ -42,11 +58,6 @@ void onWheel(int wheel, int dir, int x, int y)
 }
 void onKey(unsigned char c, int x, int y)
 {
-    // h shows the key list, unless it is being typed into a field.
-    if (c == 'h' && !ImGui::GetIO().WantTextInput) {
-        togglePanelKeyList();
-        return;
-    }
     queueInput({PanelInput::Key, c, 0, x, y});
 }
 void onKeyUp(unsigned char c, int x, int y)
@@ -55,10 +66,6 @@ void onKeyUp(unsigned char c, int x, int y)
 }
 void onSpecial(int k, int x, int y)
 {
-    if (k == GLUT_KEY_F1) {
-        togglePanelKeyList();
-        return;
-    }
     queueInput({PanelInput::Special, k, 0, x, y});
 }
 void onSpecialUp(int k, int x, int y)
@@ -119,12 +126,35 @@ void feedInput(const PanelInput& e)
 
 }  // namespace
 
-// Feeds ImGui the events this frame may take; the rest wait for the next frame.
+// Feeds ImGui the events this frame may take; the rest wait for the next frame. A key pressed
+// while no field is being edited is the scene's: it is set aside for runSceneKeys. A key that
+// follows a click waits for the next frame, when the click may have opened a field.
 void feedPendingInput()
 {
+    bool clicked = false;
     for (std::size_t n = nextInputBatch(panel.pending); n > 0; --n) {
-        feedInput(panel.pending.front());
+        const PanelInput e = panel.pending.front();
+        const bool key = e.kind == PanelInput::Key || e.kind == PanelInput::Special;
+        if (key && clicked)
+            break;
+        clicked = clicked || e.kind == PanelInput::Mouse;
         panel.pending.pop_front();
+        if (key && !panel.editing)
+            panel.sceneKeys.push_back(e);
+        else
+            feedInput(e);
+    }
+}
+
+void runSceneKeys()
+{
+    std::vector<PanelInput> keys;
+    keys.swap(panel.sceneKeys);
+    for (const PanelInput& e : keys) {
+        if (e.kind == PanelInput::Key && panel.sceneKey)
+            panel.sceneKey(static_cast<unsigned char>(e.code));
+        else if (e.kind == PanelInput::Special && panel.sceneSpecialKey)
+            panel.sceneSpecialKey(e.code);
     }
 }
 
@@ -141,20 +171,22 @@ void installPanelInput()
     glutEntryFunc(onEntry);
 }
 
-void dropPanelClicks()
+int dropPanelClicks()
 {
+    const std::size_t queued = panel.pending.size();
     // Clicks made on the panel while it worked are dropped, queued or not yet read, so that
     // impatient clicks on a button do not repeat the work.
     panel.pending.erase(
         std::remove_if(panel.pending.begin(), panel.pending.end(),
                        [](const PanelInput& e) { return e.kind == PanelInput::Mouse; }),
         panel.pending.end());
+    int dropped = static_cast<int>(queued - panel.pending.size());
     if (panel.xDisplay && panel.xWindow) {
         XSync(panel.xDisplay, False);
         XEvent event;
         while (XCheckWindowEvent(panel.xDisplay, panel.xWindow, ButtonPressMask | ButtonReleaseMask,
-                                 &event)) {
-        }
+                                 &event))
+            ++dropped;
         // freeglut reads the pointer through XInput 2, whose button events name their window
         // only in data that cannot be read while the queue is searched: every window's go.
         int opcode = 0, firstEvent = 0, firstError = 0;
@@ -166,8 +198,9 @@ void dropPanelClicks()
                        (c.evtype == XI_ButtonPress || c.evtype == XI_ButtonRelease);
             };
             while (XCheckIfEvent(panel.xDisplay, &event, isButton,
-                                 reinterpret_cast<XPointer>(static_cast<intptr_t>(opcode)))) {
-            }
+                                 reinterpret_cast<XPointer>(static_cast<intptr_t>(opcode))))
+                ++dropped;
         }
     }
+    return dropped;
 }

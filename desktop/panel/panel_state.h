@@ -50,6 +50,13 @@ struct Panel {
     bool following = false;
     FrameRect expectedPanel;   // where the panel was put, or found after a move
     bool (*idle)() = nullptr;  // the program's idle handler: whether it has more to do
+    bool editing = false;      // a spinner's field was being edited at the end of the last frame
+    bool (*sceneKey)(unsigned char) = nullptr;  // the scene's keys; null: none
+    bool (*sceneSpecialKey)(int) = nullptr;
+    std::vector<PanelInput> sceneKeys;  // keys for the scene, taken after the panel's frame
+    int heightBeforeGrowth = 0;         // pixels; the window's height before the key list grew it
+    int lastBurstPressMs = -(1 << 30);  // GLUT time of the last press of a burst (see onMouse)
+    unsigned droppedButtons = 0;        // bit per button whose press was dropped, until released
 };
 extern Panel panel;
 
@@ -63,6 +70,9 @@ constexpr int kWindowGap = 8;            // pixels between the scene's frame and
 // windows have drawn their first frame, then leaves it to the user.
 constexpr int kPlacementChecksMs[] = {100, 300, 600, 1000};
 
+// Presses made while a save or export runs, and those after it less than this far apart, are
+// one burst with the click that started it: only that click does anything.
+constexpr int kBurstGapMs = 500;
 constexpr int kPlacementCheckCount = sizeof kPlacementChecksMs / sizeof kPlacementChecksMs[0];
 
 // panel.cpp: redraws and idle calls.
@@ -73,7 +83,10 @@ void showBriefMessage(const std::string& text);
 // panel_input.cpp: the panel window's input callbacks, and the queue that feeds ImGui.
 void installPanelInput();
 void feedPendingInput();
-void dropPanelClicks();
+// Hands the keys that feedPendingInput set aside to the scene's key handling.
+void runSceneKeys();
+// Drops the clicks made while the panel worked; returns how many events it dropped.
+int dropPanelClicks();
 
 // panel_controls.cpp: one frame of the controls, buttons and status lines.
 void displayPanel();

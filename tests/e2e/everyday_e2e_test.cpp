@@ -119,4 +119,31 @@ TEST_F(EverydayUse, ASecondClickOnExportWhileItWorksMakesNoSecondFile)
     EXPECT_FALSE(fileExists("tolvane-vase-002.glb")) << "a second click exported again";
 }
 
+// Clicks on "Export vase" made while the viewer is still rebuilding a large vase after a
+// change are one burst: one file.
+TEST_F(EverydayUse, ABurstOfExportClicksDuringARebuildMakesOneFile)
+{
+    ASSERT_NO_FATAL_FAILURE(
+        startStillLife({}, {"--set", "spinGlobe=0", "--set", "vaseVerticalSteps=1000", "--set",
+                            "vaseRadialSteps=1000"}));
+    waitForStillLife();
+    clickCheckbox(panel, PanelControl::CrazyVase);
+    // Clicks a few times a second from during the rebuild until a little after the file is
+    // written: the burst outlasts the export.
+    for (int k = 0; k < 200 && !fileExists("tolvane-vase-001.glb"); ++k)
+        clickPanelButton(panel, PanelButton::ExportVase);
+    ASSERT_TRUE(fileExists("tolvane-vase-001.glb")) << describeViewer();
+    for (int k = 0; k < 2; ++k)
+        clickPanelButton(panel, PanelButton::ExportVase);
+    // Once the panel answers again, every click of the burst has been taken or dropped.
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            clickCheckbox(panel, PanelControl::ZoomMode);
+            return waitUntil([&] { return !checkboxTicked(panel, PanelControl::ZoomMode); }, 5.0);
+        },
+        60.0, 0));
+    sleepMs(500);
+    EXPECT_FALSE(fileExists("tolvane-vase-002.glb")) << "the burst exported twice";
+}
+
 }  // namespace

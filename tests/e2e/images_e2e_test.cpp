@@ -1,5 +1,8 @@
 // End-to-end tests, headless (--render), of images in and the command line's manners: every
 // object shows an image as it reads, and what is wrong is said on standard error.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -125,6 +128,22 @@ TEST_F(ImagesAndCommandLine, EveryObjectShowsAnImageTheWayItReads)
     }
 }
 
+// A list that can be read only once (a pipe) serves --set and the textures alike.
+TEST_F(ImagesAndCommandLine, AListOnAPipeIsReadOnce)
+{
+    writeStandardTextures(dir);
+    for (const std::string set : {"", " --set vaseTexture=4"}) {
+        SCOPED_TRACE(set.empty() ? "without --set" : "with --set");
+        const std::string command = "cd '" + dir + "' && cat textureList.txt | DISPLAY= '" +
+                                    TOLVANE_BINARY + "' --quiet --render piped.png" + set +
+                                    " /dev/stdin 2>errors.txt";
+        EXPECT_EQ(0, std::system(command.c_str()))
+            << std::ifstream(dir + "/errors.txt").rdbuf();
+        EXPECT_FALSE(picture("piped.png").pixels.empty());
+        std::remove((dir + "/piped.png").c_str());
+    }
+}
+
 TEST_F(ImagesAndCommandLine, SaysWhatIsWrongOnStandardError)
 {
     {
@@ -133,6 +152,14 @@ TEST_F(ImagesAndCommandLine, SaysWhatIsWrongOnStandardError)
         EXPECT_EQ("tolvane: cannot open texture list 'x.txt': No such file or directory\n",
                   errors());
         EXPECT_NE(std::string::npos, outputSoFar(viewer).find("Usage: ./tolvane <input_file>"));
+    }
+    {
+        SCOPED_TRACE("a folder given as the list");
+        std::filesystem::create_directory(dir + "/textures");
+        EXPECT_EQ(1, render({"--render", "a.png", "textures"}));
+        EXPECT_EQ("tolvane: cannot open texture list 'textures': it is a folder; give the texture "
+                  "list file in it\n",
+                  errors());
     }
     {
         SCOPED_TRACE("an image of another kind");

@@ -192,6 +192,33 @@ TEST_F(SceneInput, ProjectionKeysShowInThePanel)
     key(XK_S);
     sleepMs(500);
     EXPECT_TRUE(showsTicked(true, "panel-after-S")) << "'S' acted like 's'";
+
+    // The same keys pressed with the pointer over the panel (no field being edited).
+    auto panelKey = [&](unsigned long keysym) {
+        movePointer(display(), panel.geometry.x + panel.geometry.width / 2,
+                    panel.geometry.y + panel.geometry.height - 8);
+        sleepMs(50);
+        tapKey(display(), keysym);
+    };
+    panelKey(XK_s);
+    EXPECT_TRUE(showsTicked(false, "panel-after-s-in-panel")) << "'s' in the panel did nothing";
+    panelKey(XK_c);
+    EXPECT_TRUE(showsTicked(true, "panel-after-c-in-panel")) << "'c' in the panel did nothing";
+
+    // h there shows the key list, which makes the panel taller; hidden again, the panel gives
+    // the room back instead of leaving a gap above the buttons.
+    Rect before, now;
+    ASSERT_TRUE(windowGeometry(display(), panel.window, before));
+    panelKey(XK_h);
+    EXPECT_TRUE(waitUntil(
+        [&] { return windowGeometry(display(), panel.window, now) && now.height > before.height; },
+        10.0))
+        << "h in the panel did not show the key list";
+    panelKey(XK_h);
+    EXPECT_TRUE(waitUntil(
+        [&] { return windowGeometry(display(), panel.window, now) && now.height == before.height; },
+        10.0))
+        << "the panel stayed " << now.height << " pixels tall, was " << before.height;
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include "harness.h"
 #include "panel_driver.h"
 
+#include <X11/Xutil.h>
+
 namespace {
 
 using namespace e2e;
@@ -56,6 +58,15 @@ TEST_F(Panel, OpensBesideTheSceneShowingTheDefaults)
 {
     ASSERT_NO_FATAL_FAILURE(startStillLife());
     EXPECT_EQ(windowTitle(display(), panel.window), panelWindowTitle);
+    // Both windows carry the class the menu entry's StartupWMClass names.
+    for (Window w : {scene, panel.window}) {
+        XClassHint hint{};
+        ASSERT_NE(0, XGetClassHint(display(), w, &hint)) << "no WM_CLASS on window " << w;
+        EXPECT_STREQ("tolvane", hint.res_name);
+        EXPECT_STREQ("Tolvane", hint.res_class);
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
     // To the right of the scene window, not over it, and level with it.
     EXPECT_GE(panel.geometry.x, sceneGeometry.x + sceneGeometry.width);
     EXPECT_LT(panel.geometry.y, sceneGeometry.y + sceneGeometry.height);

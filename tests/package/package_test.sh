@@ -38,7 +38,10 @@ grep -qF "$list" "$tmp/help" || fail "--help does not name $list"
 
 # The menu entry: valid, starting the viewer on the installed list, with an icon of 256x256.
 entry=$root/usr/share/applications/tolvane.desktop
-desktop-file-validate "$entry" || fail "desktop-file-validate"
+validation=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $validation"
+[[ -z $validation ]] || fail "desktop-file-validate has hints: $validation"
+# Desktops match the windows to the entry by their class (the viewer sets WM_CLASS "Tolvane").
+grep -qx "StartupWMClass=Tolvane" "$entry" || fail "the entry's StartupWMClass is not Tolvane"
 grep -qx "Exec=tolvane $list" "$entry" || fail "the entry's Exec does not name $list"
 grep -qx "Icon=tolvane" "$entry" || fail "the entry's Icon is not tolvane"
 [[ $(pngtopam "$root/usr/share/icons/hicolor/256x256/apps/tolvane.png" | pamfile) == *"256 by 256 "* ]] ||

@@ -4,6 +4,9 @@
 #include "core/image/exif_orientation.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <png.h>
 
 #include <cstdio>  // jpeglib.h needs FILE and size_t first
@@ -362,6 +365,43 @@ TEST(OversizedImages, AreRefusedFromTheHeaderAlone)
     EXPECT_EQ(decode(whole, kWidth * kHeight - 1).error, ImageError::TooLarge);
     EXPECT_TRUE(decode(whole, kWidth * kHeight).ok());
     EXPECT_EQ(decode(jpegFull, kWidth * kHeight - 1).error, ImageError::TooLarge);
+}
+
+// A small progressive JPEG that declares 16384 x 16384 and is cut off is refused in a process
+// whose address space is far smaller than that image's pixels, without running out.
+TEST(OversizedImages, ACutOffProgressiveJpegIsRefusedWithinAMemoryLimit)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit";
+#endif
+    testimg::JpegPicture picture = jpegOfTestPicture(JCS_RGB, JCS_YCbCr);
+    picture.progressive = true;
+    Bytes jpeg = testimg::encodeJpeg(picture);
+    const size_t sof = jpegMarker(jpeg, 0xc2);
+    for (size_t at : {sof + 5, sof + 7}) {
+        jpeg[at] = 0x40;  // 16384, big-endian
+        jpeg[at + 1] = 0;
+    }
+    jpeg.resize(jpeg.size() / 2);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlim_t limit = rlim_t{512} << 20;
+        const rlimit small{limit, limit};
+        setrlimit(RLIMIT_AS, &small);
+        try {
+            const ImageResult r = decode(jpeg);
+            _exit(r.message.find('\n') == std::string::npos ? static_cast<int>(r.error) : 99);
+        } catch (const std::bad_alloc&) {
+            _exit(100);
+        }
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(static_cast<int>(ImageError::Truncated), WEXITSTATUS(status))
+        << "(100: ran out of memory first)";
 }
 
 // The eight EXIF orientations on a 3 x 2 image whose pixels are numbered, and the tag read from

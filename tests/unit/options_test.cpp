@@ -51,6 +51,10 @@ TEST(CommandLine, ReadsOptionsAfterSkippingGlutsOwn)
         for (const char* word : {"--set", "--render", "--size", "--version", "vaseVerticalSteps",
                                  "lightPosition", "rotation", "globeAngle", "spinY"})
             EXPECT_NE(std::string::npos, help.text.find(word)) << word;
+        // One usage, and no CLI11 annotation on --size's line.
+        EXPECT_EQ(help.text.find("Usage:"), help.text.rfind("Usage:"));
+        EXPECT_EQ(std::string::npos, help.text.find("Needs:"));
+        EXPECT_EQ(CommandAction::Error, parse({"--size", "9x9"}).action);
         EXPECT_EQ(CommandAction::Version, parse({"--version"}).action);
     }
 }
@@ -105,6 +109,7 @@ TEST(Settings, TakeThePanelsKindsAndLimits)
         {"globeAngle=360", "from 0 to 359"},
         {"lightPosition=1,2", "three numbers"},
         {"lightDiffuse=1e39,0,0", "three numbers"},
+        {"lightPosition=1e40,0,0", "1e40 is too large (at most about 3.4e+38)"},
         {"rotation=0,nan,0", "three numbers"},
         {"zoom=", "a number"},
         {"zoom", "give a value"},

@@ -103,6 +103,10 @@ TEST(PanelControls, TypedValuesAreClamped)
     const Control& bands =
         byLabel(controls, "Number of vertical steps for vase (greater the better)");
 
+    EXPECT_EQ("clamped to 4, the largest allowed (0 to 4)", typedValueClampNote(vase, "7"));
+    EXPECT_EQ("clamped to 0, the smallest allowed (0 to 4)", typedValueClampNote(vase, "-1"));
+    EXPECT_EQ("", typedValueClampNote(vase, "4"));
+    EXPECT_EQ("", typedValueClampNote(vase, "2.5"));  // refused, not clamped
     EXPECT_TRUE(commitTypedValue(vase, "7"));
     EXPECT_EQ(4, s.vaseTexture);
     EXPECT_TRUE(commitTypedValue(vase, "0"));

@@ -1,6 +1,8 @@
 // When the viewer draws: animation, the panel's frames, the status line; the wheel and reset.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/redraw.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
@@ -16,9 +18,22 @@ TEST(Redraw, AnimatesOnlyWhileSomethingMoves)
     s.spinY = 1;
     EXPECT_TRUE(sceneAnimating(s));
 
-    // One step per drawn frame.
-    EXPECT_FALSE(animationStepDue(7, 7));
-    EXPECT_TRUE(animationStepDue(8, 7));
+    // Idle runs a varying number of times between drawn frames (none, when a frame is drawn
+    // at once); each drawn frame shows exactly one step, the first frame the start.
+    SceneState globe;
+    const int idleRunsBeforeFrame[] = {3, 1, 0, 5, 2, 1, 4, 1};
+    unsigned long drawn = 0, atLastStep = 0;
+    std::vector<int> anglesDrawn;
+    for (int runs : idleRunsBeforeFrame) {
+        for (int k = 0; k < runs; ++k)
+            if (animationStepDue(drawn, atLastStep)) {
+                advanceAnimation(globe);
+                atLastStep = drawn;
+            }
+        anglesDrawn.push_back(globe.globeAngle);
+        ++drawn;
+    }
+    EXPECT_EQ((std::vector<int>{0, 1, 1, 2, 3, 4, 5, 6}), anglesDrawn);
 }
 
 TEST(Redraw, PanelFramesAndStatusLine)

@@ -2,6 +2,7 @@
 // the operating system's reason, the output folder is checked.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,14 +22,26 @@ namespace fs = std::filesystem;
 using testfs::contentOf;
 using Folder = testfs::TempFolder;
 
-// A link planted under any name the writer might use never carries the write elsewhere.
+// A link planted at the name a temporary file is opened under never carries the write elsewhere.
 TEST(AtomicFile, APlantedLinkCannotRedirectTheWrite)
 {
     const Folder folder;
     const std::string victim = folder / "victim", target = folder / "picture.png";
     std::ofstream(victim) << "precious";
-    // The name an earlier version used, and the final name itself.
-    fs::create_symlink(victim, target + ".tmp-" + std::to_string(getpid()));
+    const std::string planted = target + ".tmp-planted";
+    fs::create_symlink(victim, planted);
+
+    const TemporaryFile atPlanted = openTemporaryFile(planted);
+    EXPECT_LT(atPlanted.fd, 0);
+    EXPECT_EQ(EEXIST, atPlanted.error) << std::strerror(atPlanted.error);
+    if (atPlanted.fd >= 0) {
+        if (write(atPlanted.fd, "x", 1) < 0)
+            ADD_FAILURE() << std::strerror(errno);
+        close(atPlanted.fd);
+    }
+    EXPECT_EQ("precious", contentOf(victim));
+    EXPECT_TRUE(fs::is_symlink(planted));
+    fs::remove(planted);
 
     const TemporaryFile temp = createTemporaryFile(target);
     ASSERT_GE(temp.fd, 0) << std::strerror(temp.error);
@@ -53,7 +66,50 @@ TEST(AtomicFile, APlantedLinkCannotRedirectTheWrite)
     ASSERT_TRUE(writeFileAtomically(target, "replaced", 8).ok);
     EXPECT_FALSE(fs::is_symlink(target));
     EXPECT_EQ("precious", contentOf(victim));
-    EXPECT_EQ(3, std::distance(fs::directory_iterator(folder.path), {}));  // no temporary left
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(folder.path), {}));  // no temporary left
+}
+
+// A folder that may be written and entered but not listed (mode 300) takes a save once, and
+// says it did. Root ignores the mode, so the writer runs as another user (nobody) there.
+TEST(AtomicFile, AFolderThatCannotBeListedTakesOneSave)
+{
+    const Folder folder;
+    const std::string drop = folder / "drop";
+    fs::create_directory(drop);
+    const uid_t nobody = 65534;
+    if (geteuid() == 0) {
+        fs::permissions(folder.path, fs::perms::owner_all | fs::perms::others_exec);
+        ASSERT_EQ(0, chown(drop.c_str(), nobody, nobody));
+    }
+    fs::permissions(drop, fs::perms::owner_write | fs::perms::owner_exec);
+
+    int report[2];
+    ASSERT_EQ(0, pipe(report));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(report[0]);
+        if (geteuid() == 0 && (setgid(nobody) != 0 || setuid(nobody) != 0))
+            _exit(2);
+        const NumberedWriteResult r = writeNumberedFile(drop + "/tolvane", ".png", "picture", 7);
+        const std::string text = r.ok ? "ok " + r.name : r.message;
+        if (write(report[1], text.data(), text.size()) < 0)
+            _exit(3);
+        _exit(0);
+    }
+    close(report[1]);
+    std::string said;
+    char buffer[256];
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<size_t>(n));
+    close(report[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ("ok " + drop + "/tolvane-001.png", said);
+    fs::permissions(drop, fs::perms::owner_all);
+    EXPECT_EQ("picture", contentOf(drop + "/tolvane-001.png"));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(drop), {}));
 }
 
 // A full disk (here a file-size limit) is reported in the operating system's words.

@@ -1,0 +1,17 @@
+// The still life's draws on WebGL 2, whole or in the parts the kept picture needs.
+#pragma once
+
+struct SceneState;
+
+// Makes the buffers that do not depend on the scene, in the current WebGL context.
+void initSceneBuffers();
+// Forgets the buffers of a lost context without deleting them.
+void resetSceneBuffers();
+
+// All: the whole frame. AllButGlobe clears and draws everything but the globe's sphere;
+// GlobeOnly draws just the sphere, with the same state and matrices, over what is there.
+enum class Parts { All, AllButGlobe, GlobeOnly };
+
+// One frame, or its parts, of `state` into the bound framebuffer of width x height device
+// pixels, the picture in its largest centred square.
+void drawParts(const SceneState& state, int width, int height, Parts parts);
