@@ -19,8 +19,13 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
   // clicks makes one file, and the message says what is being written.
   const busyButtons = ['save', 'export'].map((id) => document.getElementById(id));
   let busy = false;
+  // A click while the work runs, or less than kBurstGapMs after the last such click, belongs
+  // to the burst that started it and is dropped, as on the desktop's panel.
+  let lastBurstClickMs = -Infinity;
+  const kBurstGapMs = 500;
   async function whileBusy(what, work) {
-    if (busy) return;
+    const now = performance.now();
+    if (busy || now - lastBurstClickMs < kBurstGapMs) { lastBurstClickMs = now; return; }
     busy = true;
     for (const b of busyButtons) { b.disabled = true; b.setAttribute('aria-busy', 'true'); }
     say(what, true, true);
