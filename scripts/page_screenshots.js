@@ -1,9 +1,10 @@
 // Screenshots of the page at 1400 x 1000, 800 x 600 and a 390 x 844 phone (touch, pixel ratio
-// 3, saved at 1x), taken with the page tests' browser and server, into docs/.
+// 3, saved at 1x), taken with the page tests' browser and server, into docs/ (256 colours).
 // Usage: TOLVANE_SITE=build-web/site node scripts/page_screenshots.js [OUT_DIR]
 'use strict';
 
 const path = require('path');
+const { execFileSync } = require('child_process');
 const h = require('../tests/web/harness');
 
 const sizes = [
@@ -22,7 +23,11 @@ const sizes = [
       const page = await h.openPage(browser, server.url, 'spinGlobe=0&rotation=10,30,0', viewport);
       if (viewport.deviceScaleFactor) await page.setViewport({ ...viewport, deviceScaleFactor: 1 });
       await new Promise((r) => setTimeout(r, 500));
-      await page.screenshot({ path: path.join(out, name) });
+      const file = path.join(out, name);
+      await page.screenshot({ path: file });
+      // 256 colours keep them small; netpbm is already needed by the page's build.
+      execFileSync('sh', ['-c', 'pngtopnm "$1" | pnmquant 256 2>/dev/null | pnmtopng -compression 9 > "$1.tmp" && mv "$1.tmp" "$1"',
+        'sh', file]);
       await page.close();
       console.log(path.join(out, name));
     }
