@@ -82,7 +82,7 @@ test('page memory comes back after three exports at 300 x 300', async () => {
   await page.close();
 });
 
-test('typed values: a refusal or a clamp says why, Esc cancels, arrow keys step', async () => {
+test('typed values: a refusal or a clamp says why, Esc cancels, arrow keys step, held arrows repeat', async () => {
   const page = await h.openPage(browser, server.url, 'spinGlobe=0');
   const steps = await control(page, 'Number of vertical steps for vase');
   const type = async (text, key = 'Enter') => {
@@ -107,6 +107,15 @@ test('typed values: a refusal or a clamp says why, Esc cancels, arrow keys step'
   await page.focus(steps);
   await page.keyboard.press('ArrowDown');
   assert.equal(await page.$eval(steps, (e) => e.getAttribute('aria-valuenow')), '999');
+
+  // A held arrow repeats (a click steps once): well over one step in 1.5 s.
+  const radial = await control(page, 'Number of radial steps for vase');
+  const up = await (await page.$(`${radial} + .arrows button`)).boundingBox();
+  await page.mouse.move(up.x + up.width / 2, up.y + up.height / 2);
+  await page.mouse.down();
+  await new Promise((r) => setTimeout(r, 1500));
+  await page.mouse.up();
+  assert.ok(Number(await page.$eval(radial, (e) => e.value)) > 42);
   await page.close();
 });
 
