@@ -1,8 +1,8 @@
 // Responsiveness probe: XTest input into a running viewer, timestamped against the first pixel
 // change it causes in the panel or the scene. Prints one line per measure (median, min, max ms).
-// Usage: tolvane_latency SCENE_WINDOW PANEL_WINDOW [repeats] [frames]  (ids as xdotool prints them)
-// With "frames", it times the intervals between scene changes instead (the frame time while
-// the globe spins).
+// Usage: tolvane_latency SCENE_WINDOW PANEL_WINDOW [repeats] [frames|drag]  (ids as xdotool
+// prints them). With "frames", it times the intervals between scene changes instead (the frame
+// time while the globe spins); with "drag", how long the scene changes after a drag's release.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -109,6 +109,26 @@ void waitForQuiet(Window w, int x, int y, int width, int height, int quietMs)
     }
 }
 
+// Milliseconds from `start` to the region's last change before it rests for quietMs (0 if it
+// never changed); -1 if it never rests within timeoutMs.
+double lastChange(Window w, int x, int y, int width, int height, Clock::time_point start,
+                  int quietMs, double timeoutMs = 20000)
+{
+    std::vector<char> last = grab(w, x, y, width, height);
+    double changed = 0;
+    while (msSince(start) - changed < quietMs) {
+        if (msSince(start) > timeoutMs)
+            return -1;
+        sleepMs(2);
+        std::vector<char> now = grab(w, x, y, width, height);
+        if (now != last) {
+            last = std::move(now);
+            changed = msSince(start);
+        }
+    }
+    return changed;
+}
+
 void rootPosition(Window w, int x, int y, int& rx, int& ry)
 {
     Window child;
@@ -192,6 +212,28 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    if (argc > 4 && std::string(argv[4]) == "drag") {
+        // A drag across the scene, 60 motion events 10 ms apart, then the button released:
+        // how long the picture goes on changing (start with the globe still).
+        Series settle{"scene's last change after a drag's release", {}};
+        for (int r = 0; r < repeats; ++r) {
+            waitForQuiet(sceneWin, 0, 0, sceneW, sceneH, 1500);
+            const int direction = r % 2 ? -1 : 1;
+            movePointer(sceneWin, sceneW / 2, sceneH / 2);
+            sleepMs(50);
+            button(true);
+            for (int i = 1; i <= 60; ++i) {
+                movePointer(sceneWin, sceneW / 2 + direction * 3 * i, sceneH / 2 + i);
+                sleepMs(10);
+            }
+            button(false);
+            const auto released = Clock::now();
+            settle.ms.push_back(lastChange(sceneWin, 0, 0, sceneW, sceneH, released, 1500));
+        }
+        report(settle);
+        return 0;
+    }
+
     const int crazyY = kFirstRowCentre + kCrazyVaseRow * kRowPitch;
     const int stepsY = kFirstRowCentre + kVaseStepsRow * kRowPitch;
     const int fieldX = panelW - 2 * 23 - 40;  // inside the text field, left of the arrows
@@ -199,6 +241,7 @@ int main(int argc, char** argv)
     Series sceneAfterTick{"scene changed after checkbox release", {}};
     Series echo{"typed character visible", {}};
     Series sceneAfterEnter{"scene changed after Enter", {}};
+    Series tickAfterEnter{"checkbox tick, clicked right after Enter", {}};
 
     for (int r = 0; r < repeats; ++r) {
         // Checkbox: press, release, first change of the box.
@@ -242,12 +285,41 @@ int main(int argc, char** argv)
         key(XK_Return, false);
         sceneAfterEnter.ms.push_back(
             waitForChange(sceneWin, 0, 0, sceneW, sceneH, beforeEnter, entered));
+        waitForQuiet(sceneWin, 0, 0, sceneW, sceneH, 1500);
+
+        // Another step count, and at once a click on a checkbox: while the new vase is made.
+        movePointer(panelWin, fieldX, stepsY);
+        sleepMs(100);
+        button(true);
+        sleepMs(60);
+        button(false);
+        waitForQuiet(panelWin, 0, stepsY - 9, panelW, 19, 500);
+        for (const char* c = r % 2 ? "999" : "1000"; *c; ++c) {
+            const KeySym sym = XK_0 + (*c - '0');
+            key(sym, true);
+            sleepMs(10);
+            key(sym, false);
+            sleepMs(50);
+        }
+        key(XK_Return, true);
+        sleepMs(10);
+        key(XK_Return, false);
+        sleepMs(20);
+        const bool tickedBefore = checkMarkPixels(panelWin, kCheckboxX - 8, crazyY - 8, 16, 16) > 4;
+        movePointer(panelWin, kCheckboxX, crazyY);
+        button(true);
+        sleepMs(20);
+        button(false);
+        const auto clicked = Clock::now();
+        tickAfterEnter.ms.push_back(
+            waitForTick(panelWin, kCheckboxX - 8, crazyY - 8, 16, 16, tickedBefore, clicked));
         movePointer(sceneWin, sceneW / 2, 5);  // away from the panel: no tooltips
     }
     report(tick);
     report(sceneAfterTick);
     report(echo);
     report(sceneAfterEnter);
+    report(tickAfterEnter);
     XCloseDisplay(dpy);
     return 0;
 }

@@ -16,6 +16,22 @@ bool animationStepDue(unsigned long framesDrawn, unsigned long framesAtLastStep)
     return framesDrawn != framesAtLastStep;
 }
 
+long refreshPeriodUs(double hz)
+{
+    if (!(hz >= 1.0 && hz <= 1000.0))
+        hz = 60.0;
+    return static_cast<long>(1e6 / hz + 0.5);
+}
+
+long long paceFrame(FramePace& pace, long long nowUs, long periodUs)
+{
+    if (pace.dueUs != 0 && nowUs < pace.dueUs)
+        return pace.dueUs - nowUs;
+    const bool stalled = pace.dueUs == 0 || nowUs - pace.dueUs >= periodUs;
+    pace.dueUs = (stalled ? nowUs : pace.dueUs) + periodUs;
+    return 0;
+}
+
 std::string sceneStatusText(double lastFrameMs, bool idle, std::size_t vaseQuads)
 {
     char text[160];

@@ -15,6 +15,20 @@ bool sceneAnimating(const SceneState& state);
 // that each drawn frame shows exactly one step however often the idle handler runs.
 bool animationStepDue(unsigned long framesDrawn, unsigned long framesAtLastStep);
 
+// Microseconds between two refreshes of a display running at `hz`: 60 Hz where the rate is
+// unknown (0 or less, as Xvfb's XRandR reports, or absurdly high).
+long refreshPeriodUs(double hz);
+
+// When the next continuous frame may start, in microseconds of a steady clock.
+struct FramePace {
+    long long dueUs = 0;  // 0: the first frame may start at once
+};
+
+// Microseconds to wait before a frame may start at `nowUs`; 0 when it may start now, and then
+// the next frame is due one period later. Late frames are not made up for: after a stall of more
+// than a period the pace starts again from now.
+long long paceFrame(FramePace& pace, long long nowUs, long periodUs);
+
 // The status line's first line. `lastFrameMs` is the time the last drawn scene frame took
 // (negative before the first); while `idle` the scene draws nothing, which the line says rather
 // than a rate that no longer holds.

@@ -1,6 +1,7 @@
 // Builds the stepped vase's band quads and step rings; plain arithmetic, no GL.
 #include "core/vase_mesh.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -136,15 +137,17 @@ namespace {
 //
 // Hands each band quad, with its ring when it has one, to emit(vertices, 4 or 8) in drawing order.
 template <typename Emit>
-void forEachQuad(const VaseSettings& s, Emit emit)
+bool forEachQuad(const VaseSettings& s, Emit emit, const std::atomic<bool>* cancel = nullptr)
 {
     if (vaseBandQuadCount(s) == 0)
-        return;
+        return true;
     const std::vector<AngleStep> steps = angleSteps(s.radialSteps);
     const float vf = static_cast<float>(s.verticalSteps);
     const float e = 1 / vf;
     VaseVertex quad[8];
     for (int i = 0; i < s.verticalSteps; ++i) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return false;
         const Band b = band(s, i, vf, e);
         const double r0 = b.r0, r1 = b.r1;
         for (const AngleStep& a : steps) {
@@ -171,6 +174,7 @@ void forEachQuad(const VaseSettings& s, Emit emit)
             emit(quad, 8);
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -196,4 +200,37 @@ void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out)
     }
     forEachQuad(
         s, [&out](const VaseVertex* quad, size_t n) { out.insert(out.end(), quad, quad + n); });
+}
+
+VaseSharedLayout vaseSharedLayout(const VaseSettings& s)
+{
+    VaseSharedLayout layout;
+    layout.ringGroups = vaseStepRingCount(s);
+    layout.plainGroups = vaseBandQuadCount(s) - layout.ringGroups;
+    return layout;
+}
+
+bool buildVaseSharedMesh(const VaseSettings& s, VaseVertex* out, const std::atomic<bool>* cancel)
+{
+    // Rings close every band but (at most) the top one, so ringed groups come first as the
+    // layout says. quad[4] and quad[7] repeat quad[1] and quad[2] and are left out.
+    return forEachQuad(
+        s,
+        [&out](const VaseVertex* quad, size_t n) {
+            std::memcpy(out, quad, 4 * sizeof(VaseVertex));
+            out += 4;
+            if (n == 8) {
+                std::memcpy(out, quad + 5, 2 * sizeof(VaseVertex));
+                out += 2;
+            }
+        },
+        cancel);
+}
+
+VaseSettings vaseInMotion(const VaseSettings& s)
+{
+    VaseSettings m = s;
+    m.verticalSteps = std::min(s.verticalSteps, kMotionVaseSteps);
+    m.radialSteps = std::min(s.radialSteps, kMotionVaseSteps);
+    return m;
 }

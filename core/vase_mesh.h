@@ -1,6 +1,7 @@
 // The stepped vase as plain data: quads with texture coordinates, normals and positions. No GL.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <vector>
 
@@ -46,3 +47,32 @@ void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out);
 // while the mesh fits (a mesh that shrinks or keeps its size never reallocates), else needed
 // plus an eighth, so that stepping V or R upwards reallocates once every few steps.
 size_t vaseBufferCapacity(size_t needed, size_t current);
+
+// The same quads with the two vertices a band quad shares with its step ring stored once: for
+// each band quad its corners a b c d (as buildVaseMesh writes them), then, where it has a ring,
+// the ring's outer corners e f; the ring is b e f c. Bands with rings come first (every band
+// below the top one, when rings are on), so the mesh is a run of 6-vertex groups followed by a
+// run of 4-vertex groups. Drawn with the triangles below it gives buildVaseMesh's quads
+// in the same order, every attribute bit for bit, with a quarter fewer vertices.
+struct VaseSharedLayout {
+    size_t ringGroups = 0;   // band quads with a ring: 6 vertices, 4 triangles each
+    size_t plainGroups = 0;  // band quads without: 4 vertices, 2 triangles each
+    size_t vertices() const { return 6 * ringGroups + 4 * plainGroups; }
+};
+VaseSharedLayout vaseSharedLayout(const VaseSettings& s);
+
+// Writes vaseSharedLayout(s).vertices() vertices to out (only writes, as buildVaseMesh).
+// Checks `cancel` before every band and returns false, out left part-written, once it is set.
+bool buildVaseSharedMesh(const VaseSettings& s, VaseVertex* out,
+                         const std::atomic<bool>* cancel = nullptr);
+
+// Triangles of a group, relative to its first vertex: a ringed group, then a plain one. Each quad
+// p q r s becomes p q r and p r s, the split Mesa gives GL_QUADS drawn from arrays, so the
+// pixels match the quads' exactly there (indexed GL_QUADS split the other diagonal).
+constexpr unsigned kVaseRingGroupIndices[12] = {0, 1, 2, 0, 2, 3, 1, 4, 5, 1, 5, 2};
+constexpr unsigned kVasePlainGroupIndices[6] = {0, 1, 2, 0, 2, 3};
+
+// The settings of the vase drawn while the view moves (a drag, the turn about y): at most
+// kMotionVaseSteps bands and quads around, the rest as `s`. Equal to `s` for a vase that small.
+constexpr int kMotionVaseSteps = 250;
+VaseSettings vaseInMotion(const VaseSettings& s);

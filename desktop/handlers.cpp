@@ -7,20 +7,65 @@
 #include "core/redraw.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
+#include "desktop/frame_pacing.h"
 #include "desktop/panel/panel.h"
 #include "gl/frame.h"
 #include "gl/startup.h"
+#include "gl/vase_draw.h"
 
 namespace {
 
 bool shown = true;
 unsigned long framesAtLastStep = 0;  // framesDrawn() when the last animation step was taken
 ViewPose startView;
+bool paceTimerSet = false;  // a timer will wake the idle handler when the next frame is due
+int buttonsHeld = 0;        // mouse buttons down in the scene window, one bit each
+unsigned dragSerial = 0;    // counts drag events, so a timer can tell whether the drag went on
+bool dragMoving = false;    // drag events came within the last kDragSettleMs
+bool buildWatched = false;  // a timer looks out for the vase's build
+
+// A drag whose pointer rests this long is a still view: its frame shows the whole vase.
+constexpr unsigned kDragSettleMs = 300;
+constexpr unsigned kBuildPollMs = 10;
+
+// The view moves while a drag goes on or the view turns about y; frames then draw the smaller
+// vase, and the status line counts them as frames being drawn.
+void updateMotion()
+{
+    setVaseInMotion(dragMoving || scene.spinY != 0);
+}
+
+void dragSettled(int serial)
+{
+    if (static_cast<unsigned>(serial) != dragSerial || !dragMoving)
+        return;
+    dragMoving = false;
+    postSceneRedisplay();
+}
+
+// While the vase's mesh is built, looks every few ms whether it is ready, and then has it drawn.
+void watchBuild(int)
+{
+    buildWatched = false;
+    if (vaseBuildReady())
+        postSceneRedisplay();
+    else if (vaseBuildRunning()) {
+        buildWatched = true;
+        glutTimerFunc(kBuildPollMs, watchBuild, 0);
+    }
+}
+
+void paceTimer(int)
+{
+    paceTimerSet = false;
+    wakePanelIdle();
+}
 
 }  // namespace
 
 void postSceneRedisplay()
 {
+    updateMotion();
     // A window shown again is drawn anyway (see sceneWindowStatus).
     if (shown)
         glutPostWindowRedisplay(scene.mainWindow);
@@ -51,11 +96,27 @@ void reshapeWindow(int width, int height)
 void mousePress(int button, int state, int x, int y)
 {
     recordPress(scene, button == GLUT_LEFT_BUTTON, state == GLUT_DOWN, x, y);
+    if (button < 0 || button > 30)
+        return;
+    if (state == GLUT_DOWN)
+        buttonsHeld |= 1 << button;
+    else
+        buttonsHeld &= ~(1 << button);
+    // The drag is over: the whole vase comes back at once.
+    if (buttonsHeld == 0 && dragMoving) {
+        dragMoving = false;
+        postSceneRedisplay();
+    }
 }
 
 void mouseDrag(int x, int y)
 {
+    // Each event only moves the view; the frame, drawn once the queued events are handled,
+    // shows where the pointer is last.
     applyDrag(scene, x, y);
+    dragMoving = true;
+    ++dragSerial;
+    glutTimerFunc(kDragSettleMs, dragSettled, static_cast<int>(dragSerial));
     setProjection(scene.zoom);
     postSceneRedisplay();
 }
@@ -113,6 +174,19 @@ void keyPress(unsigned char key, int, int)
     handleSceneKey(key);
 }
 
+void sceneFrameDrawn()
+{
+    if (!buildWatched && vaseBuildRunning()) {
+        buildWatched = true;
+        glutTimerFunc(kBuildPollMs, watchBuild, 0);
+    }
+}
+
+bool sceneInMotion()
+{
+    return dragMoving || scene.spinY != 0;
+}
+
 void specialKeyPress(int key, int, int)
 {
     handleSceneSpecialKey(key);
@@ -127,6 +201,16 @@ bool idleTick()
     glutMainLoopEvent();
     // One step per drawn frame, however often idle runs before the frame is drawn.
     if (animationStepDue(framesDrawn(), framesAtLastStep)) {
+        // Not before the display can show it: until then the process sleeps in GLUT's loop,
+        // where input still wakes it at once.
+        const int waitMs = msUntilNextFrame();
+        if (waitMs > 0) {
+            if (!paceTimerSet) {
+                paceTimerSet = true;
+                glutTimerFunc(static_cast<unsigned>(waitMs), paceTimer, 0);
+            }
+            return false;
+        }
         advanceAnimation(scene);
         framesAtLastStep = framesDrawn();
     }

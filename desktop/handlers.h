@@ -26,3 +26,8 @@ bool sceneWindowShown();
 void rememberStartView();
 // Rotation, zoom and the turn about Y back to the remembered view.
 void resetView();
+
+// After each scene frame: while the vase's new mesh is built, a timer has it drawn when ready.
+void sceneFrameDrawn();
+// A drag moves the view or the view turns about y: frames come one after another.
+bool sceneInMotion();

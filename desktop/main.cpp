@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "desktop/frame_pacing.h"
 #include "desktop/handlers.h"
 #include "core/options.h"
 #include "desktop/render.h"
@@ -90,10 +91,12 @@ int main(int argc, char** argv)
     glutMouseWheelFunc(mouseWheel);
     glutWindowStatusFunc(sceneWindowStatus);
     // Continuous frames (the spinning globe) are paced by the display where the GL allows.
+    // Where it is not, the idle handler waits for the display's refresh period between them.
     const std::string swapControl = askForSwapIntervalOne();
+    initFramePacing(!swapControl.empty());
     if (std::getenv("TOLVANE_TRACE_FRAMES"))
-        std::printf("swap interval 1: %s\n",
-                    swapControl.empty() ? "not offered" : swapControl.c_str());
+        std::printf("swap interval 1: %s; display %.0f Hz\n",
+                    swapControl.empty() ? "not offered" : swapControl.c_str(), displayRefreshHz());
 
     initGraphicsState();
     setProjection(scene.zoom);

@@ -16,6 +16,7 @@
 #include "desktop/offscreen.h"
 #include "gl/frame.h"
 #include "gl/startup.h"
+#include "gl/vase_draw.h"
 
 namespace {
 
@@ -67,6 +68,7 @@ std::string renderToFile(const CommandLine& line, const TextureListResult& list)
     // The panel moves texture indices outside the list to 0 when it is built; so must this.
     applyLimitsOnBuild(buildControlTable(scene, static_cast<int>(scene.textures.size())));
 
+    setVaseExact(true);  // the vase for these settings, its build waited for
     drawFrame();
     glFinish();
     std::vector<unsigned char> bytes;

@@ -103,7 +103,9 @@ std::string saveHiddenPicture()
     const int height = glutGet(GLUT_WINDOW_HEIGHT);
     std::string message;
     const std::string error = drawInWindowPbuffer(width, height, [&] {
+        setVaseExact(true);
         drawFrame();
+        setVaseExact(false);
         message = savePicture(width, height);
     });
     return error.empty() ? message : "Could not save a picture: " + error;
@@ -156,7 +158,10 @@ std::string requestVaseExport()
 void displaySceneWindow()
 {
     const auto start = std::chrono::steady_clock::now();
+    // A saved picture shows the vase for the settings of its moment, whole, waited for.
+    setVaseExact(pictureRequested);
     drawFrameKeepingStill();
+    setVaseExact(false);
     // Read before the swap: the back buffer then holds exactly the frame about to be shown.
     if (pictureRequested) {
         pictureRequested = false;
@@ -169,6 +174,7 @@ void displaySceneWindow()
     glutSwapBuffers();
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     notePanelSceneFrame(took.count());
+    sceneFrameDrawn();
     if (traceFrames)
         std::printf("frame %lu\n", framesDrawn());
 }

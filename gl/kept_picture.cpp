@@ -14,6 +14,7 @@
 #include "core/scene_state.h"
 #include "gl/extensions.h"
 #include "gl/frame.h"
+#include "gl/vase_draw.h"
 
 namespace {
 
@@ -50,6 +51,9 @@ struct KeptPicture {
     bool hasLast = false;
     KeptPictureBasis last;     // of the frame before, kept or not
     bool lastChanged = false;  // that frame showed a change besides the globe
+    // vaseAppearance() of the kept picture and of the frame before: the vase drawn can change
+    // with the settings unchanged (a mesh built meanwhile, the smaller vase of a moving view).
+    unsigned long vase = 0, lastVase = 0;
 };
 KeptPicture kept;
 KeptFrame lastFrame = KeptFrame::Whole;
@@ -242,6 +246,20 @@ void keepPicture(KeptPicture& k, const KeptPictureBasis& now)
     k.valid = true;
 }
 
+// The vase's settings show only through vaseAppearance(): until the mesh for new ones is built,
+// the old vase is drawn, and a picture kept of it still holds.
+bool staleButForVase(const KeptPictureBasis& kept, KeptPictureBasis now)
+{
+    SceneState& s = now.state;
+    s.vaseVerticalSteps = kept.state.vaseVerticalSteps;
+    s.vaseRadialSteps = kept.state.vaseRadialSteps;
+    s.crazyVase = kept.state.crazyVase;
+    s.fillVaseSteps = kept.state.fillVaseSteps;
+    s.radialVaseNormals = kept.state.radialVaseNormals;
+    s.cylindricalProjection = kept.state.cylindricalProjection;
+    return keptPictureStale(kept, now);
+}
+
 Viewport currentViewport()
 {
     GLint v[4] = {0, 0, 0, 0};
@@ -263,8 +281,9 @@ void drawFrameKeepingStill()
         return;
     }
     KeptPictureBasis now{scene, currentViewport()};
-    const bool changed = !k.hasLast || keptPictureStale(k.last, now);
-    if (k.valid && !keptPictureStale(k.basis, now)) {
+    const unsigned long vase = vaseAppearance();
+    const bool changed = !k.hasLast || staleButForVase(k.last, now) || vase != k.lastVase;
+    if (k.valid && !staleButForVase(k.basis, now) && vase == k.vase) {
         copyKeptPicture(k, now.viewport);
         lastFrame = KeptFrame::FromKept;
     } else {
@@ -273,12 +292,15 @@ void drawFrameKeepingStill()
         // at once and its copy only slows each frame: keep the first frame of a change and
         // the first after it.
         k.valid = false;
-        if (!(changed && k.lastChanged))
+        if (!(changed && k.lastChanged)) {
             keepPicture(k, now);
+            k.vase = vase;
+        }
         lastFrame = k.valid ? KeptFrame::Renewed : KeptFrame::Whole;
     }
     k.hasLast = true;
     k.last = now;
+    k.lastVase = vase;
     k.lastChanged = changed;
     drawFrameParts(FrameParts::GlobeOnly);
 }

@@ -3,11 +3,13 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <new>
 
 #include "core/options.h"
@@ -123,6 +125,20 @@ static PpmImage fitTexture(const PpmImage& image, int maxSize)
     return fitted;
 }
 
+// What tells two mentions of one file apart from two files: the device and inode of the file a
+// name opens (as written, else beside the list), or the name itself where neither can be
+// examined (reading it then fails as it always has).
+static std::string fileIdentity(const std::string& listFile, const std::string& name)
+{
+    struct stat info {};
+    if (stat(name.c_str(), &info) != 0) {
+        const std::string beside = pathBesideList(listFile, name);
+        if (beside.empty() || stat(beside.c_str(), &info) != 0)
+            return "name:" + name;
+    }
+    return "file:" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
 void loadTextureSet(const std::string& listFile, const TextureListResult& list, bool quiet)
 {
     if (list.error == TextureListError::OpenFailed) {
@@ -141,10 +157,21 @@ void loadTextureSet(const std::string& listFile, const TextureListResult& list, 
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     scene.textures.assign(list.names.size(), 0);
+    // A file named again shares the texture of its first mention: read, decoded and uploaded
+    // once, however often the list names it.
+    std::map<std::string, unsigned int> loaded;
     for (size_t i = 0; i < list.names.size(); ++i) {
         const std::string& name = list.names[i];
         if (!quiet)
             std::printf("Texture filename: %s\n", name.c_str());
+        const std::string identity = fileIdentity(listFile, name);
+        const auto earlier = loaded.find(identity);
+        if (earlier != loaded.end()) {
+            if (!quiet)
+                std::printf("Done reading image\n");
+            scene.textures[i] = earlier->second;
+            continue;
+        }
         try {
             PpmImage image = readImageOrExit(listFile, name, quiet);
             if (maxSize > 0 && (image.width > maxSize || image.height > maxSize)) {
@@ -168,6 +195,7 @@ void loadTextureSet(const std::string& listFile, const TextureListResult& list, 
                              name.c_str(), image.width, image.height);
                 std::exit(1);
             }
+            loaded[identity] = scene.textures[i];
         } catch (const std::bad_alloc&) {
             std::fprintf(stderr, "tolvane: %s: not enough memory to load this image\n",
                          name.c_str());

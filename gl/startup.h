@@ -15,9 +15,10 @@ void setProjection(float zoom);
 void printUsage();
 
 // Reads every image that `list` (read from `listFile`, once: it may be a pipe) names into
-// scene.textures, printing progress unless `quiet`. An image larger than GL_MAX_TEXTURE_SIZE is scaled down to fit, keeping its
-// proportions. Any failure prints one line (or the usage text) and ends the process with
-// status 1; so does a texture GL has no memory for.
+// scene.textures (a file named more than once is read and uploaded once, its texture shared),
+// printing progress unless `quiet`. An image larger than GL_MAX_TEXTURE_SIZE is scaled down to
+// fit, keeping its proportions. Any failure prints one line (or the usage text) and ends the
+// process with status 1; so does a texture GL has no memory for.
 struct TextureListResult;
 void loadTextureSet(const std::string& listFile, const TextureListResult& list, bool quiet = false);
 

@@ -1,8 +1,9 @@
-// Drawing the vase: the cached mesh from a buffer object or client arrays, or per-quad immediate
-// mode.
+// Drawing the vase: the mesh built off the drawing thread and kept in a buffer object (client
+// arrays where GL has none), a smaller one while the view moves, or per-quad immediate mode.
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 #include "core/vase_mesh.h"
 
@@ -11,28 +12,41 @@ struct SceneState;
 VaseSettings vaseSettingsOf(const SceneState& state, int cylindrical);
 
 // Draws the vase for the current settings in local units (height 0..1); the frame has placed
-// and scaled it, bound its texture and set its mirror.
-// The mesh is rebuilt only when a setting it depends on changes, straight into a buffer
-// object where GL has them (1.5, or ARB_vertex_buffer_object), else into client memory.
+// and scaled it, bound its texture and set its mirror. Until the mesh for changed settings has
+// been built (on a worker thread) the previous one is drawn; while the view moves (see
+// setVaseInMotion) a vase of at most kMotionVaseSteps bands and steps around is drawn instead.
 void drawVase(int cylindrical);
 
-// Vertices of one draw call of the cached mesh; each call is followed by a flush.
+// Quad corners of one draw call; each call is followed by a flush.
 constexpr size_t kVaseBatchVertices = 65536;
 
-// Draws the mesh for `s` as drawVase does: from the
-// buffer object (rebuilt into it when `s` differs from what it holds), or from client
-// arrays where GL has no buffer objects or the buffer could not be had (then tried again
-// only after a setting changes), or per quad when not even client memory can be had; `batchVertices` at a time (a multiple of 4; 0 for
-// all in one call).
-void drawVaseCached(const VaseSettings& s, size_t batchVertices);
-// Whether drawVaseCached uses a buffer object in the current context.
+// Draws the mesh for `s` as drawVase does when the view is still, in flushed calls of at most
+// kVaseBatchVertices quad corners.
+void drawVaseCached(const VaseSettings& s);
+// Whether the mesh is handed to buffer objects in the current context.
 bool vaseBufferObjects();
 
-// Submits a built mesh with GL 1.1 client vertex arrays, one GL_QUADS draw.
+// Submits a built mesh (buildVaseMesh's quads) with GL 1.1 client vertex arrays, one draw.
 void drawVaseMesh(const std::vector<VaseVertex>& mesh);
 
 // Reference path: regenerates and submits every quad with its own glBegin/glEnd.
 void drawVaseImmediate(const VaseSettings& s);
 
+// The view moves (a drag, the turn about y): draw the smaller vase. Off by default, and ignored
+// with TOLVANE_MOTION_VASE=full in the environment.
+void setVaseInMotion(bool moving);
+// For pictures that are kept (saved, rendered) and for benchmarks: every frame draws the vase
+// for the current settings, waiting for its build, never the smaller one.
+void setVaseExact(bool on);
+
+// What the next frame's vase looks like, as a number that changes whenever that does: the vase's
+// settings alone do not tell, as the old mesh is drawn until the new one is built. Takes a
+// finished build first; call in the scene's context before drawing.
+unsigned long vaseAppearance();
+
 // Quads (bands plus rings) that drawVase submitted last.
 size_t lastVaseQuadCount();
+
+// A mesh for changed settings is being built, or is ready to be drawn from the next frame.
+bool vaseBuildRunning();
+bool vaseBuildReady();

@@ -11,7 +11,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl1-mesa-dev
-  libimgui-dev libstb-dev libpng-dev libjpeg62-turbo-dev libcli11-dev
+  libimgui-dev libstb-dev libpng-dev libjpeg62-turbo-dev libcli11-dev libxrandr-dev
   xplanet-images netpbm
 )
 mode=${1:-run}

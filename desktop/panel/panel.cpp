@@ -9,6 +9,7 @@
 
 #include "core/redraw.h"
 #include "core/scene_state.h"
+#include "desktop/handlers.h"
 #include "desktop/panel/panel_state.h"
 #include "desktop/window_class.h"
 #include "imgui.h"
@@ -74,7 +75,7 @@ void panelIdle()
     activity.buttonHeld = ImGui::IsAnyMouseDown();
     activity.msSinceInput = now - panel.lastInputMs;
     activity.msSinceRedraw = now - panel.lastRedrawMs;
-    activity.sceneAnimating = sceneAnimating(scene);
+    activity.sceneAnimating = sceneAnimating(scene) || sceneInMotion();
     // A hidden panel draws nothing, so waiting for its frames would never end.
     const bool panelBusy = panel.shown && panelWantsFrame(activity);
     if (panelBusy)
@@ -170,9 +171,15 @@ void finishPanelWork(const std::string& message)
 void notePanelSceneFrame(double milliseconds)
 {
     panel.lastSceneFrameMs = milliseconds;
-    // While the scene animates the status line is refreshed a few times a second; a single
-    // frame is shown at once.
-    if (!sceneAnimating(scene))
+    // A burst's gaps count only time the viewer could take clicks: a press queued behind a long
+    // scene frame (a 1000 x 1000 vase drawn whole) that began within the burst still belongs to it.
+    const int now = glutGet(GLUT_ELAPSED_TIME);
+    if (now - static_cast<int>(milliseconds) - panel.lastBurstPressMs < kBurstGapMs)
+        panel.lastBurstPressMs = now;
+    // While frames come one after another (animation, a drag) the status line is refreshed a
+    // few times a second; a single frame is shown at once.
+    const bool frameAfterFrame = sceneAnimating(scene) || sceneInMotion();
+    if (!frameAfterFrame || glutGet(GLUT_ELAPSED_TIME) - panel.lastRedrawMs >= kStatusRefreshMs)
         postPanelRedisplay();
 }
 

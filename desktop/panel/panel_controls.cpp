@@ -8,6 +8,7 @@
 #include "core/keys.h"
 #include "core/redraw.h"
 #include "core/scene_state.h"
+#include "desktop/handlers.h"
 #include "desktop/panel/panel_state.h"
 #include "gl/frame.h"
 #include "gl/vase_draw.h"
@@ -169,7 +170,8 @@ void drawStatusLine()
 {
     ImGui::Separator();
     ImGui::TextUnformatted(
-        sceneStatusText(panel.lastSceneFrameMs, !sceneAnimating(scene), lastVaseQuadCount())
+        sceneStatusText(panel.lastSceneFrameMs, !sceneAnimating(scene) && !sceneInMotion(),
+                        lastVaseQuadCount())
             .c_str());
     // The message line is there even when empty, so the fitted window has room for it. It
     // wraps a little short of the edge: a wrapped line can measure a pixel wider than asked,

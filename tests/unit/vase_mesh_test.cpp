@@ -213,6 +213,21 @@ TEST(VaseMesh, MatchesPerQuadEvaluationBitForBit)
                 buildVaseMesh(s, direct.data());
                 ASSERT_EQ(std::memcmp(direct.data(), reference.data(), bytes), 0)
                     << v << " x " << r << " flags " << flags << ", into caller memory";
+                // The shared-vertex layout gives back the same quads, corner for corner.
+                const VaseSharedLayout layout = vaseSharedLayout(s);
+                std::vector<VaseVertex> shared(layout.vertices());
+                ASSERT_TRUE(buildVaseSharedMesh(s, shared.data()));
+                std::vector<VaseVertex> quads;
+                for (size_t g = 0, at = 0; g < layout.ringGroups + layout.plainGroups; ++g) {
+                    const bool ring = g < layout.ringGroups;
+                    const unsigned corners[8] = {0, 1, 2, 3, 1, 4, 5, 2};  // a b c d, b e f c
+                    for (unsigned k = 0; k < (ring ? 8u : 4u); ++k)
+                        quads.push_back(shared[at + corners[k]]);
+                    at += ring ? 6 : 4;
+                }
+                ASSERT_EQ(quads.size(), reference.size());
+                ASSERT_EQ(std::memcmp(quads.data(), reference.data(), bytes), 0)
+                    << v << " x " << r << " flags " << flags << ", shared vertices";
             }
 }
 
