@@ -54,10 +54,10 @@ class UsageFormatter : public CLI::Formatter {
     std::string make_usage(const CLI::App*, std::string) const override
     {
         // One line per form, so that help2man's synopsis keeps both.
-        return "Usage: tolvane [GLUT options] [--set NAME=VALUE]... [--output-dir DIR] [--quiet] "
-               "[texture-list-file]\n"
-               "   or: tolvane --render FILE.png|FILE.jpg [--size WxH] [--set NAME=VALUE]... "
-               "[--quiet] [texture-list-file]\n";
+        return "Usage: tolvane [GLUT options] [--scene FILE] [--set NAME=VALUE]... "
+               "[--output-dir DIR] [--quiet] [texture-list-file]\n"
+               "   or: tolvane --render FILE.png|FILE.jpg [--size WxH] [--scene FILE] "
+               "[--set NAME=VALUE]... [--quiet] [texture-list-file]\n";
     }
 };
 
@@ -121,11 +121,21 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
                "\nIn the scene window, and in the panel while no field is being edited:\n" +
                keys);
     app.set_version_flag("--version", std::string("tolvane ") + TOLVANE_VERSION);
-    app.add_option("--set", line.settings, "set one setting before the first frame; repeatable")
-        ->type_name("NAME=VALUE")
-        ->allow_extra_args(false);
+    CLI::Option* set =
+        app.add_option("--set", line.settings, "set one setting before the first frame; repeatable")
+            ->type_name("NAME=VALUE")
+            ->allow_extra_args(false);
     // Repeats are gathered and refused below, in words of our own.
-    std::vector<std::string> renders, lists;
+    std::vector<std::string> renders, lists, scenes;
+    CLI::Option* sceneOption =
+        app.add_option("--scene", scenes,
+                       "start with the scene that a picture Tolvane wrote (PNG or JPEG) or a page "
+                       "link records; only its --set and --size are taken, a --set after it "
+                       "overrides one value")
+            ->type_name("FILE")
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+            ->allow_extra_args(false);
     CLI::Option* render =
         app.add_option("--render", renders,
                        "draw one frame with no window or X server into FILE (.png, or .jpg as "
@@ -166,6 +176,21 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
                                  " ('" + lists[0] + "', '" + lists[1] + "', ...)");
     if (!lists.empty())
         line.listFile = lists[0];
+    if (scenes.size() > 1)
+        return failure(line, "--scene takes one picture or link; it was given " +
+                                 std::to_string(scenes.size()) + " times");
+    if (!scenes.empty()) {
+        line.sceneSource = scenes[0];
+        if (line.sceneSource.empty())
+            return failure(line, "--scene needs a picture or a page link");
+        // The scene comes between the --set given before it and those given after it.
+        for (const CLI::Option* given : app.parse_order()) {
+            if (given == sceneOption)
+                break;
+            line.settingsBeforeScene += given == set ? 1 : 0;
+        }
+    }
+    line.sizeGiven = !size.empty();
     if (renders.size() > 1)
         return failure(line, "--render takes one file; it was given " +
                                  std::to_string(renders.size()) + " times");

@@ -22,9 +22,12 @@ struct CommandLine {
     CommandAction action = CommandAction::View;
     std::string listFile = "textureList.txt";  // the texture list, default in the working folder
     std::vector<std::string> settings;         // NAME=VALUE, in the order given
+    std::string sceneSource;  // --scene: a picture's path or a page link; empty without it
+    int settingsBeforeScene = 0;  // how many of `settings` were given before --scene
     std::string renderPath;                    // --render FILE.png or FILE.jpg
     int width = 500;                           // --size, pixels
     int height = 500;
+    bool sizeGiven = false;  // --size was given (else a --scene picture's size applies)
     std::string outputDir;  // --output-dir: where saves go; empty is the working folder
     bool quiet = false;     // --quiet: no progress lines while textures load
     bool geometrySize = false;  // GLUT's -geometry asked for a window size

@@ -3,12 +3,14 @@
 
 #include <GL/freeglut.h>
 
+#include "core/history.h"
 #include "core/keys.h"
 #include "core/redraw.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
 #include "desktop/frame_pacing.h"
 #include "desktop/panel/panel.h"
+#include "desktop/scene_history.h"
 #include "gl/frame.h"
 #include "gl/startup.h"
 #include "gl/vase_draw.h"
@@ -96,6 +98,13 @@ void reshapeWindow(int width, int height)
 void mousePress(int button, int state, int x, int y)
 {
     recordPress(scene, button == GLUT_LEFT_BUTTON, state == GLUT_DOWN, x, y);
+    // A drag is one undo step, from press to release.
+    if (button == GLUT_LEFT_BUTTON) {
+        if (state == GLUT_DOWN)
+            beginViewStep();
+        else
+            endViewStep();
+    }
     if (button < 0 || button > 30)
         return;
     if (state == GLUT_DOWN)
@@ -123,6 +132,7 @@ void mouseDrag(int x, int y)
 
 void mouseWheel(int, int direction, int, int)
 {
+    noteWheelStep();
     applyWheel(scene, direction);
     setProjection(scene.zoom);
     postSceneRedisplay();
@@ -142,17 +152,24 @@ void resetView()
     wakePanelIdle();
 }
 
-bool handleSceneKey(unsigned char key)
+bool handleSceneKey(unsigned char key, bool shift)
 {
+    // Ctrl+Z and Ctrl+Y arrive as 26 and 25; Shift tells redo from undo.
+    if (handleHistoryKey(key, key < 32, shift))
+        return true;
     switch (key) {
     case 'q':
     case kEscapeKey: glutLeaveMainLoop(); return true;
-    case 'r': resetView(); return true;
+    case 'r': resetViewAsStep(); return true;
     case 'h': togglePanelKeyList(); return true;
+    case 'p': printPageLink(); return true;
     case 'c':
     case 's':
     case 'y':
+        // c and s are undo steps; y (the turn) is not.
+        beginInstantStep();
         applyKey(scene, key);
+        endInstantStep(kScopeSettings);
         // y may start the turn; c and s change a box the panel shows.
         wakePanelIdle();
         postSceneRedisplay();
@@ -171,7 +188,7 @@ bool handleSceneSpecialKey(int key)
 
 void keyPress(unsigned char key, int, int)
 {
-    handleSceneKey(key);
+    handleSceneKey(key, (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0);
 }
 
 void sceneFrameDrawn()

@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "desktop/frame_pacing.h"
 #include "desktop/handlers.h"
 #include "core/options.h"
+#include "core/scene_file.h"
 #include "desktop/render.h"
 #include "desktop/save.h"
+#include "desktop/scene_history.h"
 #include "core/scene_state.h"
 #include "gl/startup.h"
 #include "core/texture_list.h"
@@ -21,12 +24,27 @@
 
 namespace {
 
-// Assigns the --set values before anything is drawn; texture indices are checked against
-// the list when it can be read (when it cannot, start-up says so as it always has).
-bool applySettings(const CommandLine& line, const TextureListResult& list)
+// Assigns the --set values, and a --scene's settings where it was given among them, before
+// anything is drawn; texture indices are checked against the list when it can be read (when it
+// cannot, start-up says so as it always has). A scene without --size gives its picture's size.
+bool applySettings(CommandLine& line, const TextureListResult& list)
 {
     const int textureCount = list.ok() ? list.count : -1;
-    for (const std::string& assignment : line.settings) {
+    std::vector<std::string> settings = line.settings;
+    if (!line.sceneSource.empty()) {
+        const SceneArguments recorded = readSceneSource(line.sceneSource, textureCount);
+        if (!recorded.ok) {
+            std::fprintf(stderr, "tolvane: --scene %s\n", recorded.message.c_str());
+            return false;
+        }
+        settings.insert(settings.begin() + line.settingsBeforeScene, recorded.settings.begin(),
+                        recorded.settings.end());
+        if (!line.sizeGiven) {
+            line.width = recorded.width > 0 ? recorded.width : kDefaultPictureSide;
+            line.height = recorded.height > 0 ? recorded.height : kDefaultPictureSide;
+        }
+    }
+    for (const std::string& assignment : settings) {
         const std::string error = applySetting(scene, assignment, textureCount);
         if (!error.empty()) {
             std::fprintf(stderr, "tolvane: %s\n", error.c_str());
@@ -44,7 +62,7 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     // Tolvane's own options are read, and refused, before any display is opened.
-    const CommandLine line = parseCommandLine(argc, argv);
+    CommandLine line = parseCommandLine(argc, argv);
     switch (line.action) {
     case CommandAction::Help:
     case CommandAction::Version: std::fputs(line.text.c_str(), stdout); return 0;
@@ -78,7 +96,7 @@ int main(int argc, char** argv)
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH | GLUT_RGB);
     if (!line.geometrySize)
-        glutInitWindowSize(500, 500);
+        glutInitWindowSize(line.width, line.height);  // 500x500, or a --scene picture's size
     scene.mainWindow = glutCreateWindow("Brenwick's Tolvane");
     setWindowClass();
 
@@ -105,7 +123,8 @@ int main(int argc, char** argv)
 
     rememberStartView();
     buildControlPanel(static_cast<int>(scene.textures.size()));
-    setPanelActions(requestPictureSave, requestVaseExport, resetView, postSceneRedisplay);
+    setPanelActions(requestPictureSave, requestVaseExport, resetViewAsStep, postSceneRedisplay);
+    connectPanelHistory();
     setPanelSceneKeys(handleSceneKey, handleSceneSpecialKey);
     setPanelIdleFunc(idleTick);
 

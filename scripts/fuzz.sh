@@ -26,14 +26,16 @@ build_target texture_list_fuzz "$root/core/texture_list.cpp"
 image_libs=($(pkg-config --libs libpng) -ljpeg)
 build_target image_fuzz "$root"/core/image/{image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp \
   "$root/web/image_check.cpp" "${image_libs[@]}"
-build_target options_fuzz "$root"/core/{options,scene_state,controls,keys,view_math}.cpp
+build_target options_fuzz "$root"/core/{options,options_settings,options_text,scene_state,controls,keys,view_math}.cpp
+build_target scene_file_fuzz "$root"/core/{scene_file,options,options_settings,options_text,scene_state,controls,keys,view_math}.cpp
 
 # Small seed corpora: valid inputs of each form, so the fuzzer starts past the magic and the count.
 ppm_seeds="$build/corpus/ppm"
 list_seeds="$build/corpus/texture_list"
 image_seeds="$build/corpus/image"
 options_seeds="$build/corpus/options"
-mkdir -p "$ppm_seeds" "$list_seeds" "$image_seeds" "$options_seeds"
+scene_seeds="$build/corpus/scene_file"
+mkdir -p "$ppm_seeds" "$list_seeds" "$image_seeds" "$options_seeds" "$scene_seeds"
 printf 'P6\n# comment\n2 1\n255\nabcdef' >"$ppm_seeds/plain"
 printf 'P6\n#\n#\n1 1 15 \x0a\x0f\x07' >"$ppm_seeds/comments"
 printf 'P6 1 1 1000\n\x03\xe8\x01\xf4\x00\x00' >"$ppm_seeds/wide"
@@ -50,16 +52,22 @@ clang++ -std=c++17 -O1 -I"$root" -I"$root/tests" "$root/tests/fuzz/make_image_se
   "$root/tests/support/encode_images.cpp" "${image_libs[@]}" -o "$build/make_image_seeds"
 "$build/make_image_seeds" "$image_seeds"
 cp "$ppm_seeds"/* "$image_seeds"/
+# Pictures carrying arguments, as the viewer writes them, and a page link's query.
+# (The reader does not check CRCs, so zeros stand in for them.)
+printf '\x89PNG\r\n\x1a\n\0\0\0\x41tEXtTolvane arguments\0--size 640x480 --set '"'"'zoom=2'"'"' --set spinGlobe=0\0\0\0\0' >"$scene_seeds/png"
+printf '\xff\xd8\xff\xfe\0\x26Tolvane arguments: --set crazyVase=1\xff\xd9' >"$scene_seeds/jpeg"
+printf 'crazyVase=1&lightPosition=1,0.5,-1&zoom=2' >"$scene_seeds/link"
 # A bare TIFF structure with an Orientation entry, for the EXIF reader run on its own.
 printf 'II*\0\10\0\0\0\1\0\22\1\3\0\1\0\0\0\10\0\0\0' >"$image_seeds/exif-tiff"
 
 # Crash reproducers land in the build folder, not the working directory.
-for name in ppm_fuzz texture_list_fuzz image_fuzz options_fuzz; do
+for name in ppm_fuzz texture_list_fuzz image_fuzz options_fuzz scene_file_fuzz; do
   case $name in
     ppm_fuzz) seeds=$ppm_seeds ;;
     texture_list_fuzz) seeds=$list_seeds ;;
     image_fuzz) seeds=$image_seeds ;;
     options_fuzz) seeds=$options_seeds ;;
+    scene_file_fuzz) seeds=$scene_seeds ;;
   esac
   echo "Running $name for ${seconds}s"
   (cd "$build" && "./$name" -max_total_time="$seconds" -print_final_stats=1 \

@@ -11,8 +11,9 @@ function tolvaneKeys({ tv, panel, requestFrame, resetView }) {
   const rows = document.getElementById('keyRows');
   const toggle = document.getElementById('keys');
 
-  // The core's list without what only the desktop's window does, then the page's own keys.
-  const lines = tv.keyList().split('\n').filter((l) => l && !/^q \//.test(l))
+  // The core's list without what only the desktop's window does (quit, print the link), then
+  // the page's own keys.
+  const lines = tv.keyList().split('\n').filter((l) => l && !/^(q \/|p )/.test(l))
     .map((l) => [l.slice(0, 12).trim(), l.slice(12).trim()]);
   lines.push(['one finger', 'turns the still life, as a drag does'],
     ['Tab', 'moves between the scene, the buttons and the fields'],

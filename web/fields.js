@@ -13,7 +13,9 @@ function tolvaneField({ input, c, index, tv, say, changed }) {
   input.setAttribute('aria-valuemin', ariaNumber(c.limited ? c.low : -kFloatLargest));
   input.setAttribute('aria-valuemax', ariaNumber(c.limited ? c.high : kFloatLargest));
 
+  // Each step is announced first (undo gathers a run of them into one step).
   const step = (direction, fast) => {
+    input.dispatchEvent(new Event('fieldstep', { bubbles: true }));
     if (tv.stepArrow(index, direction, fast ? 1 : 0)) changed();
   };
 

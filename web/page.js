@@ -208,6 +208,7 @@
 
   const panel = tolvanePanel({ tv, controlsBox, requestFrame, say });
   const images = tolvaneImages({ M, tv, say, panel, requestFrame });
+  tolvaneScenes({ M, say, panel, images, requestFrame, canvas, controlsBox });
   const downloads = tolvaneDownloads({ M, tv, say, canvas, images, shownArgs: () => (contextLost ? '' : shownArgs) });
 
   const picker = document.getElementById('files');

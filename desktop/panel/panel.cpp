@@ -145,6 +145,11 @@ void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*res
     panel.sceneChanged = sceneChanged;
 }
 
+void setPanelHistoryHooks(const PanelHistoryHooks& hooks)
+{
+    panel.history = hooks;
+}
+
 void setPanelMessage(const std::string& text)
 {
     panel.message = text;
@@ -153,7 +158,7 @@ void setPanelMessage(const std::string& text)
     postPanelRedisplay();
 }
 
-void setPanelSceneKeys(bool (*key)(unsigned char), bool (*special)(int))
+void setPanelSceneKeys(bool (*key)(unsigned char, bool), bool (*special)(int))
 {
     panel.sceneKey = key;
     panel.sceneSpecialKey = special;

@@ -30,7 +30,16 @@ void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*res
 
 // The scene's keys, as the scene window takes them: each returns whether it took the key.
 // While no field is being edited, keys pressed in the panel go to them instead of the panel.
-void setPanelSceneKeys(bool (*key)(unsigned char), bool (*special)(int));
+// `shift`: Shift was held (Ctrl+Shift+Z redoes where Ctrl+Z undoes).
+void setPanelSceneKeys(bool (*key)(unsigned char, bool shift), bool (*special)(int));
+
+// The scene's undo history around the panel's own changes. Set once at start; either may be
+// null.
+struct PanelHistoryHooks {
+    void (*beginFrame)() = nullptr;              // before a frame handles the panel's input
+    void (*endFrame)(bool mouseHeld) = nullptr;  // after it; a held button continues the step
+};
+void setPanelHistoryHooks(const PanelHistoryHooks& hooks);
 
 // Ends the work a PanelAction started: the buttons come back, clicks made on the panel
 // meanwhile are dropped, and `message` replaces the status line.

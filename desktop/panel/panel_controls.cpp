@@ -305,6 +305,8 @@ ButtonClick drawPanelFrame()
 
 void displayPanel()
 {
+    if (panel.history.beginFrame)
+        panel.history.beginFrame();
     const ButtonClick click = drawPanelFrame();
     runSceneKeys();
     if (click.plain)
@@ -318,5 +320,8 @@ void displayPanel()
             drawPanelFrame();
         }
     }
+    // An arrow held down, or a press not yet released, keeps the step open.
+    if (panel.history.endFrame)
+        panel.history.endFrame(ImGui::IsAnyMouseDown());
     glutSetWindow(panel.window);
 }

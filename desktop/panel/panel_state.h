@@ -40,6 +40,7 @@ struct Panel {
     bool showKeys = false;      // the key list shows under the buttons
     float footerHeight = 0.0f;  // pixels of the buttons and status lines, from the last frame
     void (*sceneChanged)() = nullptr;
+    PanelHistoryHooks history;  // undo steps around its frames (panel.h)
     int panelFrames = 0;       // frames the panel has drawn
     int placementFromMs = -1;  // when both windows had drawn a frame; -1 until then
     int placementChecks = 0;   // how many of kPlacementChecksMs have run
@@ -51,7 +52,7 @@ struct Panel {
     FrameRect expectedPanel;   // where the panel was put, or found after a move
     bool (*idle)() = nullptr;  // the program's idle handler: whether it has more to do
     bool editing = false;      // a spinner's field was being edited at the end of the last frame
-    bool (*sceneKey)(unsigned char) = nullptr;  // the scene's keys; null: none
+    bool (*sceneKey)(unsigned char, bool shift) = nullptr;  // the scene's keys; null: none
     bool (*sceneSpecialKey)(int) = nullptr;
     std::vector<PanelInput> sceneKeys;  // keys for the scene, taken after the panel's frame
     int heightBeforeGrowth = 0;         // pixels; the window's height before the key list grew it

@@ -636,6 +636,21 @@ void tapKey(Display* display, unsigned long keysym)
         fakeKey(display, shift, false);
 }
 
+void tapKeyWithCtrl(Display* display, unsigned long keysym, bool shift)
+{
+    const KeyCode control = XKeysymToKeycode(display, XK_Control_L);
+    const KeyCode shiftKey = XKeysymToKeycode(display, XK_Shift_L);
+    fakeKey(display, control, true);
+    if (shift)
+        fakeKey(display, shiftKey, true);
+    sleepMs(40);
+    tapKey(display, keysym);
+    sleepMs(40);
+    if (shift)
+        fakeKey(display, shiftKey, false);
+    fakeKey(display, control, false);
+}
+
 void typeText(Display* display, const std::string& text)
 {
     for (char c : text) {

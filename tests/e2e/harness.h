@@ -145,6 +145,8 @@ void turnWheel(Display* display, int x, int y, int notches);
 void drag(Display* display, int fromX, int fromY, int toX, int toY);
 // Presses and releases one key (an X keysym such as XK_Return), with Shift if the keysym needs it.
 void tapKey(Display* display, unsigned long keysym);
+// The same with Ctrl held, and Shift too when `shift`.
+void tapKeyWithCtrl(Display* display, unsigned long keysym, bool shift = false);
 // Types printable ASCII one key at a time.
 void typeText(Display* display, const std::string& text);
 

@@ -78,6 +78,12 @@ TEST_F(SaveAndExport, SavedPictureIsTheWindowAndItsArgumentsDrawItAgainHeadless)
     // Its own arguments, with no X server at all, draw the same picture, globe included.
     const testimg::DecodedPng again = replay(saved);
     EXPECT_EQ(saved.rgb, again.rgb) << saveGrab(asRgbImage(again), "again");
+
+    // So does the picture itself, opened as a scene.
+    launch({"--scene", "tolvane-001.png", "--render", "scene.png", "textureList.txt"}, dir,
+           {{"DISPLAY", ""}});
+    ASSERT_EQ(0, waitForExit(viewer, 60.0)) << describeViewer();
+    EXPECT_EQ(saved.rgb, testimg::decodePngFile(dir + "/scene.png").rgb);
 }
 
 // A window of another size records it, and its picture is drawn again at that size, into the

@@ -129,15 +129,16 @@ function crc32(bytes) {
   return (c ^ 0xffffffff) >>> 0;
 }
 
-// Drops `files` ({name, bytes}) on the page as a user drags them from a file manager.
-async function dropFiles(page, files) {
-  await page.evaluate((list) => {
+// Drops `files` ({name, bytes}) on the page as a user drags them from a file manager;
+// `modifiers` such as { shiftKey: true } are held while dropping.
+async function dropFiles(page, files, modifiers = {}) {
+  await page.evaluate((list, modifiers) => {
     const transfer = new DataTransfer();
     for (const f of list)
       transfer.items.add(new File([Uint8Array.from(atob(f.b64), (c) => c.charCodeAt(0))], f.name));
     document.getElementById('scene').dispatchEvent(
-      new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
-  }, files.map((f) => ({ name: f.name, b64: Buffer.from(f.bytes).toString('base64') })));
+      new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true, ...modifiers }));
+  }, files.map((f) => ({ name: f.name, b64: Buffer.from(f.bytes).toString('base64') })), modifiers);
 }
 
 // Compares the page's canvas with a PNG of the same size, decoded by the browser: the mean

@@ -1,0 +1,62 @@
+// A scene read back from outside: the arguments a saved picture carries (PNG text chunk, JPEG
+// comment) or a page link's query, kept to the settings and checked. No GL, no printing.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct SceneState;
+
+// The arguments text of a PNG's "Tolvane arguments" tEXt/iTXt chunk or a JPEG's COM marker
+// that starts "Tolvane arguments: ". `message` says why there is none (not PNG/JPEG, no chunk).
+struct ArgumentTextResult {
+    bool found = false;
+    std::string text;
+    std::string message;  // a few words, without the file name
+};
+ArgumentTextResult readArgumentText(const unsigned char* bytes, size_t size);
+
+// The words of `text` as a POSIX shell splits them: blanks separate, single quotes keep
+// everything, double quotes and backslashes escape. False (and no words) when a quote is left
+// open.
+bool splitShellWords(const std::string& text, std::vector<std::string>& words);
+
+// Whether `source` names a page link rather than a file: it starts with a scheme ("http://",
+// "https://", "file://") or with '?'.
+bool isPageLink(const std::string& source);
+
+// A page link's query (after '?', before '#'), percent-decoded, as "--set", "NAME=VALUE" pairs
+// in the order given. The rest of the link is never looked at.
+std::vector<std::string> linkArguments(const std::string& link);
+
+struct SceneArguments {
+    bool ok = false;
+    std::vector<std::string> settings;  // NAME=VALUE, each already checked, in order
+    int width = 0;                      // pixels, from --size; 0 when none was recorded
+    int height = 0;
+    std::string message;  // one line naming the source and what was refused or missing
+};
+
+// Keeps only --set and --size of `words` (a picture's or link's arguments). Anything else
+// (--render, --output-dir, a list file, GLUT options, unknown names, values out of range
+// for a list of `textureCount` images; < 0: unknown) refuses the whole scene, naming `source`.
+SceneArguments keepSceneSettings(const std::vector<std::string>& words, const std::string& source,
+                                 int textureCount);
+
+// A picture's bytes, or a link, to its checked settings.
+SceneArguments readSceneBytes(const unsigned char* bytes, size_t size, const std::string& source,
+                              int textureCount);
+SceneArguments readSceneLink(const std::string& link, int textureCount);
+
+// --scene's argument: a page link, or a PNG or JPEG file read from disk.
+SceneArguments readSceneSource(const std::string& source, int textureCount);
+
+// Where the desktop's page links point unless TOLVANE_PAGE names another address: the page as
+// `make web-run` serves it.
+constexpr const char* kDefaultPageAddress = "http://127.0.0.1:8080/";
+
+// The page link of `state`'s scene: `pageAddress` (anything after a '?' in it dropped), then
+// '?' and every setting of reproducingArguments as NAME=VALUE, form-encoded as the page's "Copy
+// link" writes them (commas kept).
+std::string pageLinkOf(const SceneState& state, int textureCount, const std::string& pageAddress);

@@ -1,0 +1,99 @@
+// The page's scenes and undo: "Open scene…" (or a picture dropped with Shift held) restores the
+// scene a Tolvane picture carries, through the core's reader and its refusals; Ctrl+Z undoes,
+// Ctrl+Shift+Z and Ctrl+Y redo, the page's own input gathered into steps as on the desktop.
+'use strict';
+
+function tolvaneScenes({ M, say, panel, images, requestFrame, canvas, controlsBox }) {
+  const fn = (name, ret, args) => M.cwrap(name, ret, args);
+  const tv = {
+    openScene: fn('tvOpenScene', 'string', ['number', 'number', 'string']),
+    beginStep: fn('tvBeginStep', null, ['number']),
+    commitStep: fn('tvCommitStep', null, []),
+    gestureInput: fn('tvGestureInput', null, ['number']),
+    undo: fn('tvUndo', 'number', []),
+    redo: fn('tvRedo', 'number', []),
+    pageQuery: fn('tvPageQuery', 'string', []),
+  };
+  const SETTINGS = 1, VIEW = 2, ALL = 3;  // the core's HistoryScope bits
+
+  // The address shows the scene, so that "Copy link" and a reload give it.
+  function showInAddress() {
+    const url = new URL(window.location.href);
+    url.search = tv.pageQuery();
+    history.replaceState(null, '', url);
+  }
+
+  function changed() {
+    panel.refreshPanel();
+    requestFrame();
+  }
+
+  async function openScene(file) {
+    let why;
+    try {
+      const bytes = new Uint8Array(await file.arrayBuffer());
+      why = images.withBytes(bytes, (ptr) => tv.openScene(ptr, bytes.length, file.name));
+    } catch (e) {
+      why = `${file.name}: cannot be read (${e.message || e})`;
+    }
+    if (why) { say(why); return; }
+    showInAddress();
+    changed();
+    say(`Opened the scene of ${file.name}`, true);
+  }
+
+  const picker = document.getElementById('scenefile');
+  document.getElementById('openscene').addEventListener('click', () => picker.click());
+  picker.addEventListener('change', () => {
+    if (picker.files.length) openScene(picker.files[0]);
+    picker.value = '';
+  });
+  // A picture dropped with Shift held opens its scene; without Shift, dropped files are images
+  // for the textures, as before. Caught before the page's own drop handler.
+  window.addEventListener('drop', (e) => {
+    if (!e.shiftKey || !e.dataTransfer || !e.dataTransfer.files.length) return;
+    e.preventDefault();
+    e.stopImmediatePropagation();
+    openScene(e.dataTransfer.files[0]);
+  }, true);
+
+  // ---- Steps: opened before the page's own handlers run (capture), ended after (bubble) ----
+
+  function around(target, type, scope, test) {
+    target.addEventListener(type, (e) => { if (!test || test(e)) tv.beginStep(scope); }, true);
+    target.addEventListener(type, (e) => { if (!test || test(e)) tv.commitStep(); });
+  }
+  // A checkbox or a typed value is one step; each arrow step (a click, a held arrow's repeats,
+  // the field's arrow keys and wheel: fields.js says so before each) continues a step that ends
+  // once the field has been left alone for a moment.
+  around(controlsBox, 'change', SETTINGS);
+  controlsBox.addEventListener('fieldstep', () => tv.gestureInput(SETTINGS), true);
+  // A drag (whatever its button), from press to release; a burst of wheel notches.
+  canvas.addEventListener('pointerdown', () => tv.beginStep(VIEW), true);
+  for (const type of ['pointerup', 'pointercancel'])
+    canvas.addEventListener(type, () => tv.commitStep());
+  canvas.addEventListener('wheel', () => tv.gestureInput(VIEW), true);
+  // The keys c, s and r wherever they work (a11y.js: not in a text field), and "Reset view";
+  // the step ends on the window, after the document's handler has applied the key.
+  const plainKey = (e) => !e.ctrlKey && !e.metaKey && !e.altKey && e.key.length === 1 &&
+    'csr'.includes(e.key) && !(e.target.tagName === 'INPUT' && e.target.type === 'text');
+  document.addEventListener('keydown', (e) => { if (plainKey(e)) tv.beginStep(ALL); }, true);
+  window.addEventListener('keydown', (e) => { if (plainKey(e)) tv.commitStep(); });
+  around(document.getElementById('reset'), 'click', VIEW);
+
+  // Undo and redo anywhere on the page but in a text field, where the keys edit the text.
+  document.addEventListener('keydown', (e) => {
+    if (!(e.ctrlKey || e.metaKey) || e.altKey) return;
+    const key = e.key.toLowerCase();
+    const what = key === 'z' ? (e.shiftKey ? 'redo' : 'undo') : key === 'y' ? 'redo' : '';
+    if (!what) return;
+    const t = e.target;
+    if (t && (t.isContentEditable || (t.tagName === 'INPUT' && t.type === 'text') ||
+              t.tagName === 'TEXTAREA'))
+      return;
+    e.preventDefault();
+    if (tv[what]()) changed();
+  });
+
+  return { openScene };
+}
