@@ -3,6 +3,7 @@
 #include "core/options.h"
 
 #include <charconv>
+#include <cmath>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -51,14 +52,37 @@ std::string formatFloat(float value)
     return std::string(text, r.ptr);
 #else
     // Libraries without floating-point to_chars (libc++ 14, the page's): the fewest
-    // significant digits that read back as the same float.
-    for (int digits = 1; digits < 9; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+    // significant digits that read back as the same float, then to_chars's choice between
+    // plain and exponent form: the shorter, plain on a tie ("40", not "4e+01").
+    int digits = 1;
+    for (; digits < 9; ++digits) {
+        std::snprintf(text, sizeof text, "%.*e", digits - 1, static_cast<double>(value));
         if (std::strtof(text, nullptr) == value)
-            return text;
+            break;
     }
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
-    return text;
+    std::snprintf(text, sizeof text, "%.*e", digits - 1, static_cast<double>(value));
+    const std::string exponentForm = text;  // two exponent digits at least, as to_chars writes
+    const char* e = std::strchr(text, 'e');
+    const int exponent = std::atoi(e + 1);
+    std::string mantissa;  // the significant digits, without sign or point
+    for (const char* c = text; c < e; ++c)
+        if (*c >= '0' && *c <= '9')
+            mantissa += *c;
+    std::string plain;
+    if (exponent < 0) {
+        plain = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + mantissa;
+    } else if (exponent + 1 >= static_cast<int>(mantissa.size())) {
+        // A whole number: its exact digits, as to_chars writes them ("123456792").
+        char whole[48];
+        std::snprintf(whole, sizeof whole, "%.0f", std::fabs(static_cast<double>(value)));
+        plain = whole;
+    } else {
+        plain = mantissa.substr(0, static_cast<size_t>(exponent + 1)) + "." +
+                mantissa.substr(static_cast<size_t>(exponent + 1));
+    }
+    if (std::signbit(value))
+        plain = "-" + plain;
+    return plain.size() <= exponentForm.size() ? plain : exponentForm;
 #endif
 }
 

@@ -10,8 +10,35 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
     document.body.appendChild(a);
     a.click();
     a.remove();
-    setTimeout(() => URL.revokeObjectURL(a.href), 10000);
+    // The browser has taken the file once the click is handled; the blob is freed soon after.
+    setTimeout(() => URL.revokeObjectURL(a.href), kRevokeMs);
   }
+  const kRevokeMs = 1000;
+
+  // "Save picture" and "Export vase" are off while either runs, as on the desktop: a burst of
+  // clicks makes one file, and the message says what is being written.
+  const busyButtons = ['save', 'export'].map((id) => document.getElementById(id));
+  let busy = false;
+  // A click while the work runs, or less than kBurstGapMs after the last such click, belongs
+  // to the burst that started it and is dropped, as on the desktop's panel.
+  let lastBurstClickMs = -Infinity;
+  const kBurstGapMs = 500;
+  async function whileBusy(what, work) {
+    const now = performance.now();
+    if (busy || now - lastBurstClickMs < kBurstGapMs) { lastBurstClickMs = now; return; }
+    busy = true;
+    for (const b of busyButtons) { b.disabled = true; b.setAttribute('aria-busy', 'true'); }
+    say(what, true, true);
+    try {
+      // Shown before the work starts: one frame for the buttons and the message.
+      await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0)));
+      await work();
+    } finally {
+      busy = false;
+      for (const b of busyButtons) { b.disabled = false; b.removeAttribute('aria-busy'); }
+    }
+  }
+  const numbered = (stem, n, ext) => `${stem}-${String(n).padStart(3, '0')}${ext}`;
 
   const crcTable = new Uint32Array(256).map((_, n) => {
     let c = n;
@@ -46,13 +73,15 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
     // canvas is read now: the arguments are that frame's, with its size.
     const args = shownArgs();
     if (!args) { say('Nothing to save: the canvas shows no picture while the graphics context is lost'); return; }
-    canvas.toBlob(async (blob) => {
+    const blobReady = new Promise((done) => canvas.toBlob(done, 'image/png'));
+    whileBusy('Saving… ' + numbered('tolvane', pictureNumber + 1, '.png'), async () => {
+      const blob = await blobReady;
       if (!blob) { say('Could not save a picture: the browser made no PNG'); return; }
       const png = new Uint8Array(await blob.arrayBuffer());
-      const name = `tolvane-${String(++pictureNumber).padStart(3, '0')}.png`;
+      const name = numbered('tolvane', ++pictureNumber, '.png');
       download(withTexts(png, [['Software', 'Tolvane ' + tv.version()], [tv.keyword(), args]]), name);
       say('Saved ' + name, true);
-    }, 'image/png');
+    });
   }
 
   // The vase texture as PNG, made by the browser from the RGB rows the core keeps.
@@ -77,7 +106,10 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
   }
 
   let vaseNumber = 0;
-  async function exportVase() {
+  function exportVase() {
+    return whileBusy('Exporting… ' + numbered('tolvane-vase', vaseNumber + 1, '.glb'), writeVase);
+  }
+  async function writeVase() {
     let why, bytes;
     try {
       const png = await vaseTexturePng();
@@ -90,7 +122,7 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
     }
     try { M.FS.unlink('/tolvane-vase.glb'); } catch (e) { /* not written */ }
     if (why) { say(why); return; }
-    const name = `tolvane-vase-${String(++vaseNumber).padStart(3, '0')}.glb`;
+    const name = numbered('tolvane-vase', ++vaseNumber, '.glb');
     download(new Blob([bytes], { type: 'model/gltf-binary' }), name);
     say('Exported ' + name, true);
   }
@@ -99,6 +131,7 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
   function copyLink() {
     const query = new URLSearchParams();
     for (const m of tv.args().matchAll(/--set '?([A-Za-z]+)=([^' ]*)'?/g)) query.append(m[1], m[2]);
+    if (tv.spinY()) query.append('spinY', '1');  // a picture leaves it out; a link turns on
     const url = new URL(window.location.href);
     url.search = query.toString().replace(/%2C/g, ',');
     history.replaceState(null, '', url);

@@ -58,7 +58,7 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
   const kindNames = ['PNG', 'JPEG'];
   // Reads one file into the core's pending list; returns '' or the reason it was refused, or
   // null when a newer load took over while the browser decoded (nothing was added then).
-  async function readImage(bytes, current) {
+  async function readImage(bytes, current, name) {
     const kind = withBytes(bytes, (ptr) => tv.imageKind(ptr, bytes.length));
     if (kind !== 1 && kind !== 2)  // P6 and anything unknown: the core's reader and its messages
       return withBytes(bytes, (ptr) => tv.addImageFile(ptr, bytes.length));
@@ -81,6 +81,8 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
           resizeHeight: Math.max(1, Math.floor(bitmap.height * f)),
           resizeQuality: 'high',
         });
+        say(`${name}: scaled down from ${bitmap.width}x${bitmap.height} to ${resized.width}x${resized.height}, ` +
+            `the largest this GPU's textures hold`, true);
         bitmap.close();
         bitmap = resized;
       }
@@ -125,7 +127,7 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
     for (const f of files) {
       let why;
       try {
-        why = await readImage(f.bytes, current);
+        why = await readImage(f.bytes, current, f.name);
       } catch (e) {
         why = reason(e);
       }
@@ -140,6 +142,18 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
     panel.buildPanel();
     requestFrame();
     return true;
+  }
+
+  // Which object shows which of the opened images, from the texture numbers now in use.
+  const objects = [['tableTexture', 'the table'], ['popTexture', 'the can'], ['globeTexture', 'the globe'],
+    ['vaseTexture', 'the vase'], ['standTexture', 'the stand']];
+  function whoShowsWhat(files) {
+    const args = tv.args();
+    return objects.map(([setting, object]) => {
+      const m = args.match(new RegExp(`${setting}=(\\d+)`));
+      const file = m && files[Number(m[1])];
+      return `${object} shows ${file ? file.name : 'no image'}`;
+    }).join(', ');
   }
 
   async function openFiles(fileList) {
@@ -165,7 +179,7 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
     }
     if (files.length && await loadImages(files, number)) {
       const names = files.map((f) => f.name).join(', ');
-      say(`Opened ${files.length} image${files.length > 1 ? 's' : ''}: ${names}`, true);
+      say(`Opened ${files.length} image${files.length > 1 ? 's' : ''}: ${names}; ${whoShowsWhat(files)}`, true);
     }
   }
 

@@ -3,6 +3,7 @@
 #include <GLES3/gl3.h>
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
+#include <GLES3/gl3.h>
 
 #include <cstdio>
 #include <new>
@@ -11,6 +12,7 @@
 
 #include "core/controls.h"
 #include "core/export/vase_gltf.h"
+#include "core/keys.h"
 #include "core/options.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
@@ -82,6 +84,9 @@ ViewPose startView;
 
 // The scene as the last frame drew it, restored when the next does not fit in memory.
 SceneState lastDrawn;
+
+// Signalled when the GPU has finished the last frame (tvFenceFrame).
+GLsync frameFence = nullptr;
 
 }  // namespace
 
@@ -168,6 +173,14 @@ EMSCRIPTEN_KEEPALIVE int tvCommitText(int index, const char* text)
     return validControl(index) && commitTypedValue(controls[static_cast<size_t>(index)], text);
 }
 
+// Why `text` typed into control `index` is refused, in the desktop's words; empty when taken.
+EMSCRIPTEN_KEEPALIVE const char* tvRefusal(int index, const char* text)
+{
+    if (!validControl(index))
+        return answer("");
+    return answer(typedValueRefusal(controls[static_cast<size_t>(index)], text));
+}
+
 // One arrow click: +1 up, -1 down, the fast step while Ctrl is held.
 EMSCRIPTEN_KEEPALIVE int tvStepArrow(int index, int direction, int fast)
 {
@@ -250,6 +263,18 @@ EMSCRIPTEN_KEEPALIVE int tvAdvance()
     return scene.spinGlobe == 1 || scene.spinY != 0;
 }
 
+// Whether the whole view turns (the y key); links carry it, pictures do not.
+EMSCRIPTEN_KEEPALIVE int tvSpinY()
+{
+    return scene.spinY != 0;
+}
+
+// The keys and pointer input, as the desktop lists them (one key, its meaning, per line).
+EMSCRIPTEN_KEEPALIVE const char* tvKeyList()
+{
+    return kKeyList;
+}
+
 EMSCRIPTEN_KEEPALIVE int tvMoving()
 {
     return scene.spinGlobe == 1 || scene.spinY != 0;
@@ -275,6 +300,30 @@ EMSCRIPTEN_KEEPALIVE const char* tvDraw(int width, int height)
     } catch (const std::bad_alloc&) {
     }
     return answer(what);
+}
+
+// A fence after the frame's commands: the page starts no frame until the GPU has finished the
+// one before, so frames never queue up behind input, and the wait tells what a frame costs.
+EMSCRIPTEN_KEEPALIVE void tvFenceFrame()
+{
+    if (frameFence)
+        glDeleteSync(frameFence);
+    frameFence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    glFlush();
+}
+
+// Whether the GPU has finished the fenced frame; never waits (WebGL updates the answer only
+// between the browser's tasks, so the page asks again from a timer).
+EMSCRIPTEN_KEEPALIVE int tvFrameDone()
+{
+    if (!frameFence)
+        return 1;
+    const GLenum state = glClientWaitSync(frameFence, 0, 0);
+    if (state == GL_TIMEOUT_EXPIRED)
+        return 0;
+    glDeleteSync(frameFence);  // signalled, or failed (a lost context): nothing to wait for
+    frameFence = nullptr;
+    return 1;
 }
 
 // For tests and measuring: whether frames may use the kept picture, and whether the last did.

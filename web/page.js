@@ -9,14 +9,17 @@
   const statusLine = document.getElementById('status');
   const messages = document.getElementById('messages');
 
-  // One line per message, newest last; a few are kept.
-  function say(text, note) {
+  // One line per message, newest last; a few are kept. A brief one (a refused value) goes
+  // after a few seconds, as the desktop's panel shows it.
+  function say(text, note, brief) {
     const line = document.createElement('div');
     line.textContent = text;
     if (note) line.className = 'note';
     messages.appendChild(line);
     while (messages.childNodes.length > 8) messages.removeChild(messages.firstChild);
+    if (brief) setTimeout(() => line.remove(), kBriefMessageMs);
   }
+  const kBriefMessageMs = 6000;
 
   let M;
   try {
@@ -34,6 +37,11 @@
     setCheckbox: fn('tvSetCheckbox', null, ['number', 'number']),
     commitText: fn('tvCommitText', 'number', ['number', 'string']),
     stepArrow: fn('tvStepArrow', 'number', ['number', 'number', 'number']),
+    refusal: fn('tvRefusal', 'string', ['number', 'string']),
+    keyList: fn('tvKeyList', 'string', []),
+    spinY: fn('tvSpinY', 'number', []),
+    fenceFrame: fn('tvFenceFrame', null, []),
+    frameDone: fn('tvFrameDone', 'number', []),
     applySetting: fn('tvApplySetting', 'string', ['string']),
     args: fn('tvArguments', 'string', []),
     argsAt: fn('tvArgumentsAt', 'string', ['number', 'number']),
@@ -107,7 +115,7 @@
     dirty = false;
     const drawStart = performance.now();
     const shortfall = tv.draw(canvas.width, canvas.height);
-    lastDrawMs = performance.now() - drawStart;
+    tv.fenceFrame();
     if (shortfall) {  // the core drew the previous settings again
       say(shortfall);
       panel.refreshPanel(true);
@@ -119,7 +127,8 @@
     tv.advance();
     framesDrawn++;
     frameTimes.push(now);
-    while (frameTimes.length > 1 && now - frameTimes[0] > 1000) frameTimes.shift();
+    // The pace over the last second, or over the last two frames when they are slower.
+    while (frameTimes.length > 2 && now - frameTimes[0] > 1000) frameTimes.shift();
     if (frameTimes.length > 1)
       shownMs = (frameTimes[frameTimes.length - 1] - frameTimes[0]) / (frameTimes.length - 1);
     const stillMoving = tv.moving() !== 0;
@@ -127,24 +136,40 @@
       frameTimes.length = 0;
       shownMs = 0;
     }
-    updateStatus(stillMoving);
-    if (stillMoving) {
+    // Input and the panel first: no frame starts until the GPU has finished this one (the
+    // page stays free meanwhile, and what the frame cost is known), and while the scene moves
+    // by itself a costly frame is followed by a pause as long, for the panel to be drawn.
+    updateStatus(stillMoving);  // the quads now, the cost once the GPU is done
+    scheduled = true;
+    (function waitForGpu() {
+      if (!contextLost && !tv.frameDone()) { setTimeout(waitForGpu, kPollMs); return; }
+      lastDrawMs = performance.now() - drawStart;
+      updateStatus(stillMoving);
+      scheduled = false;
+      if (document.hidden || !(stillMoving || dirty)) return;
       scheduled = true;
-      requestAnimationFrame(frame);
-    }
+      if (!dirty && lastDrawMs > kCheapFrameMs)
+        setTimeout(() => requestAnimationFrame(frame), Math.min(lastDrawMs, kLongestPauseMs));
+      else
+        requestAnimationFrame(frame);
+    })();
   }
+  const kPollMs = 4;
+  const kCheapFrameMs = 12;  // a frame cheaper than this leaves time for input within 60 Hz
+  const kLongestPauseMs = 500;
 
   // While frames follow one another: their pace. While nothing moves: that the page is idle,
   // with how long its last frame took to draw, rather than a rate that no longer holds.
   function updateStatus(moving) {
     const quads = tv.quadCount();
+    const cost = `last frame ${lastDrawMs.toFixed(1)} ms`;
     if (!moving)
-      statusLine.textContent = `Scene: idle, last frame ${lastDrawMs.toFixed(1)} ms, vase ${quads} quads`;
+      statusLine.textContent = `Scene: idle, ${cost}, vase ${quads} quads`;
     else if (shownMs > 0)
       statusLine.textContent =
-        `Scene: ${shownMs.toFixed(1)} ms per frame (${(1000 / shownMs).toFixed(1)} fps), vase ${quads} quads`;
+        `Scene: ${shownMs.toFixed(1)} ms per frame (${(1000 / shownMs).toFixed(1)} fps), ${cost}, vase ${quads} quads`;
     else
-      statusLine.textContent = `Scene: measuring..., vase ${quads} quads`;
+      statusLine.textContent = `Scene: measuring..., ${cost}, vase ${quads} quads`;
   }
 
   // A lost context (a GPU reset, a driver update, too many tabs) draws nothing until the browser
@@ -164,13 +189,10 @@
 
   document.addEventListener('visibilitychange', () => { if (!document.hidden) requestFrame(); });
 
-  // The picture stays square and centred, at the device's pixel ratio.
+  // The picture stays square and centred (its CSS size, layout.css), at the device's pixel
+  // ratio, which changes when the window moves to another screen or the page is zoomed.
   function fitCanvas() {
-    const narrow = window.matchMedia('(max-width: 800px), (orientation: portrait)').matches;
-    const side = Math.max(1, Math.floor(narrow ? Math.min(stage.clientWidth, window.innerHeight)
-                                               : Math.min(stage.clientWidth, stage.clientHeight)));
-    canvas.style.width = side + 'px';
-    canvas.style.height = side + 'px';
+    const side = Math.max(1, canvas.clientWidth);
     const pixels = Math.round(side * (window.devicePixelRatio || 1));
     if (canvas.width !== pixels || canvas.height !== pixels) {
       canvas.width = pixels;
@@ -180,6 +202,10 @@
   }
   new ResizeObserver(fitCanvas).observe(stage);
   window.addEventListener('resize', fitCanvas);
+  (function watchPixelRatio() {
+    window.matchMedia(`(resolution: ${window.devicePixelRatio || 1}dppx)`)
+      .addEventListener('change', () => { fitCanvas(); watchPixelRatio(); }, { once: true });
+  })();
 
   // ---- The panel, images and downloads (panel.js, images.js, downloads.js) ----
 
@@ -207,12 +233,14 @@
     const r = canvas.getBoundingClientRect();
     return [Math.round(e.clientX - r.left), Math.round(e.clientY - r.top)];
   }
+  // Every drag, whatever its button, starts where it was pressed.
   canvas.addEventListener('pointerdown', (e) => {
     canvas.focus();
-    if (e.button !== 0 || (e.pointerType === 'touch' && !e.isPrimary)) return;
+    if (e.pointerType === 'touch' && !e.isPrimary) return;
     canvas.setPointerCapture(e.pointerId);
     tv.press(...pointerAt(e));
   });
+  canvas.addEventListener('contextmenu', (e) => e.preventDefault());
   canvas.addEventListener('pointermove', (e) => {
     if (e.buttons === 0 || (e.pointerType === 'touch' && !e.isPrimary)) return;
     tv.drag(...pointerAt(e));
@@ -229,13 +257,7 @@
     panel.refreshPanel();
     requestFrame();
   }
-  canvas.addEventListener('keydown', (e) => {
-    if (e.ctrlKey || e.metaKey || e.altKey || e.key.length !== 1) return;
-    if (e.key === 'r') tv.resetView();
-    else tv.key(e.key.charCodeAt(0));  // c, s, y; others change nothing
-    panel.refreshPanel();
-    requestFrame();
-  });
+  tolvaneKeys({ tv, panel, requestFrame, resetView });
 
   // ---- Start: the bundled textures, then the address's settings, then the first frame ----
 
@@ -251,13 +273,15 @@
       continue;
     }
     const why = tv.applySetting(`${name}=${value}`);
-    if (why) say(why);
+    if (why) say(why.replace(/^--set /, 'In the address, ').replace(/ \(tolvane --help lists them\)$/, ''));
   }
   const fewer = tv.settleAntialiasing();
   if (fewer) say(fewer);
   tv.keepStartView();
   panel.refreshPanel();
   started = true;
+  document.getElementById('page').classList.remove('loading');
+  for (const b of document.querySelectorAll('.buttons button')) b.disabled = false;
   fitCanvas();
 
   // For tests and scripts: how many frames the page has drawn, its --set arguments, whether the last frame was drawn

@@ -111,6 +111,23 @@ EMSCRIPTEN_KEEPALIVE const char* tvAddImageRgba(const unsigned char* rgba, int w
 // panel's texture limits follow the new count.
 EMSCRIPTEN_KEEPALIVE int tvCommitImages()
 {
+    // The texture numbers that do not fit the new list fall to 0 when the panel is rebuilt;
+    // the numbers asked for are remembered, so a later, longer list shows them again.
+    int* const fields[] = {&scene.tableTexture, &scene.popTexture, &scene.globeTexture,
+                           &scene.vaseTexture, &scene.standTexture};
+    static const SceneState defaults;
+    static int asked[] = {defaults.tableTexture, defaults.popTexture, defaults.globeTexture,
+                          defaults.vaseTexture, defaults.standTexture};
+    static int given[] = {defaults.tableTexture, defaults.popTexture, defaults.globeTexture,
+                          defaults.vaseTexture, defaults.standTexture};
+    const int count = static_cast<int>(pendingImages.size());
+    for (int i = 0; i < 5; ++i) {
+        if (*fields[i] != given[i])  // chosen since the last list: that is the number asked for
+            asked[i] = *fields[i];
+        *fields[i] = asked[i] < count ? asked[i] : 0;
+        given[i] = *fields[i];
+    }
+
     for (unsigned int t : scene.textures)
         deleteTexture(t);
     scene.textures.clear();

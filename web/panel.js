@@ -1,5 +1,6 @@
 // The page's control panel, built from the core's control table: checkboxes and spinners whose
-// typed text and arrows go through the same rules as the desktop's.
+// typed text and arrows go through the same rules as the desktop's (fields.js), each with its
+// tooltip as its description, shown under it by the help mark beside it.
 'use strict';
 
 function tolvanePanel({ tv, controlsBox, requestFrame, say }) {
@@ -15,40 +16,36 @@ function tolvanePanel({ tv, controlsBox, requestFrame, say }) {
       const label = document.createElement('label');
       label.htmlFor = id;
       label.textContent = c.label;
-      let input;
+      const about = document.createElement('p');
+      about.className = 'about';
+      about.id = 'about' + index;
+      about.textContent = c.tooltip;
+      about.hidden = true;
+      const help = document.createElement('button');
+      help.type = 'button';
+      help.className = 'help';
+      help.textContent = '?';
+      help.tabIndex = -1;  // the field's description says the same to keyboard users
+      help.setAttribute('aria-label', 'About ' + c.label);
+      help.setAttribute('aria-expanded', 'false');
+      help.setAttribute('aria-controls', about.id);
+      help.addEventListener('click', () => {
+        about.hidden = !about.hidden;
+        help.setAttribute('aria-expanded', String(!about.hidden));
+      });
+      const input = document.createElement('input');
       if (c.kind === 'checkbox') {
-        input = document.createElement('input');
         input.type = 'checkbox';
         input.addEventListener('change', () => { tv.setCheckbox(index, input.checked); changed(); });
-        row.append(input, label);
+        row.append(input, label, help, about);
       } else {
-        input = document.createElement('input');
         input.type = 'text';
         input.inputMode = c.kind === 'int' ? 'numeric' : 'decimal';
-        // Typed text is written when confirmed (Enter) or left, as the desktop's spinners do.
-        // Refused text gives way to the field's value, which stays as it was.
-        // Text longer than any value needs is refused here, before it is copied to the core.
-        input.addEventListener('change', () => {
-          if (input.value.length >= tv.textLimit())
-            say(`${c.label}: the typed text is longer than this field can use`);
-          else
-            tv.commitText(index, input.value);
-          input.value = tv.value(index);
-          changed();
-        });
-        const arrows = document.createElement('span');
-        arrows.className = 'arrows';
-        for (const [text, direction] of [['▲', 1], ['▼', -1]]) {
-          const b = document.createElement('button');
-          b.type = 'button';
-          b.textContent = text;
-          b.disabled = !c.enabled;
-          b.addEventListener('click', (e) => { tv.stepArrow(index, direction, e.ctrlKey ? 1 : 0); changed(); });
-          arrows.appendChild(b);
-        }
-        row.append(label, input, arrows);
+        const arrows = tolvaneField({ input, c, index, tv, say, changed });
+        row.append(label, input, arrows, help, about);
       }
       input.id = id;
+      input.setAttribute('aria-describedby', about.id);
       input.disabled = !c.enabled;
       controlsBox.appendChild(row);
       rows.push({ c, input });
@@ -62,7 +59,7 @@ function tolvanePanel({ tv, controlsBox, requestFrame, say }) {
     rows.forEach(({ c, input }, index) => {
       const value = tv.value(index);
       if (c.kind === 'checkbox') input.checked = value !== '0';
-      else if (all || document.activeElement !== input) input.value = value;
+      else if (all || document.activeElement !== input) showFieldValue(input, value);
     });
   }
 

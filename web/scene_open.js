@@ -63,20 +63,22 @@ function tolvaneScenes({ M, say, panel, images, requestFrame, canvas, controlsBo
     target.addEventListener(type, (e) => { if (!test || test(e)) tv.beginStep(scope); }, true);
     target.addEventListener(type, (e) => { if (!test || test(e)) tv.commitStep(); });
   }
-  // A checkbox or a typed value is one step; each arrow click continues a step that ends once
-  // the arrows have been left alone for a moment.
+  // A checkbox or a typed value is one step; each arrow step (a click, a held arrow's repeats,
+  // the field's arrow keys and wheel: fields.js says so before each) continues a step that ends
+  // once the field has been left alone for a moment.
   around(controlsBox, 'change', SETTINGS);
-  controlsBox.addEventListener('click', (e) => {
-    if (e.target.closest('.arrows button')) tv.gestureInput(SETTINGS);
-  }, true);
-  // A drag, from press to release; a burst of wheel notches.
-  canvas.addEventListener('pointerdown', (e) => { if (e.button === 0) tv.beginStep(VIEW); }, true);
+  controlsBox.addEventListener('fieldstep', () => tv.gestureInput(SETTINGS), true);
+  // A drag (whatever its button), from press to release; a burst of wheel notches.
+  canvas.addEventListener('pointerdown', () => tv.beginStep(VIEW), true);
   for (const type of ['pointerup', 'pointercancel'])
     canvas.addEventListener(type, () => tv.commitStep());
   canvas.addEventListener('wheel', () => tv.gestureInput(VIEW), true);
-  // The keys c, s and r, and "Reset view".
-  const plainKey = (e) => !e.ctrlKey && !e.metaKey && !e.altKey && 'csr'.includes(e.key);
-  around(canvas, 'keydown', ALL, plainKey);
+  // The keys c, s and r wherever they work (a11y.js: not in a text field), and "Reset view";
+  // the step ends on the window, after the document's handler has applied the key.
+  const plainKey = (e) => !e.ctrlKey && !e.metaKey && !e.altKey && e.key.length === 1 &&
+    'csr'.includes(e.key) && !(e.target.tagName === 'INPUT' && e.target.type === 'text');
+  document.addEventListener('keydown', (e) => { if (plainKey(e)) tv.beginStep(ALL); }, true);
+  window.addEventListener('keydown', (e) => { if (plainKey(e)) tv.commitStep(); });
   around(document.getElementById('reset'), 'click', VIEW);
 
   // Undo and redo anywhere on the page but in a text field, where the keys edit the text.

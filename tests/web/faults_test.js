@@ -18,14 +18,7 @@ after(async () => {
   if (server) await server.close();
 });
 
-// As in page_test.js: two rasterisers agree to within this on the same scene.
-const kMeanLimit = 4;
-const kFarShareLimit = 0.02;
-function assertSamePicture(result, what) {
-  assert.ok(result.mean !== undefined, `${what}: ${result.size}`);
-  assert.ok(result.mean < kMeanLimit && result.farShare < kFarShareLimit,
-    `${what}: mean difference ${result.mean.toFixed(2)}, ${(100 * result.farShare).toFixed(2)} % far off`);
-}
+const { assertSamePicture } = h;
 
 const messages = (page) => page.$eval('#messages', (e) => e.textContent);
 const frames = (page) => page.evaluate(() => window.tolvane.framesDrawn());

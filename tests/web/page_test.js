@@ -19,18 +19,7 @@ after(async () => {
   if (server) await server.close();
 });
 
-// Both pictures come from the same per-vertex lighting formula, meshes and matrices; what
-// differs is two rasterisers (SwiftShader and llvmpipe) covering edge pixels and filtering
-// textures with their own rounding. Measured here: mean 1.2 of 255, 0.5 % of pixels far off,
-// all on edges. A misplaced prop, a wrong texture or a wrong light term moves several percent.
-const kMeanLimit = 4;
-const kFarShareLimit = 0.02;
-
-function assertSamePicture(result, what) {
-  assert.ok(result.mean !== undefined, `${what}: ${result.size}`);
-  assert.ok(result.mean < kMeanLimit && result.farShare < kFarShareLimit,
-    `${what}: mean difference ${result.mean.toFixed(2)}, ${(100 * result.farShare).toFixed(2)} % far off`);
-}
+const { assertSamePicture } = h;
 
 const status = (page) => page.$eval('#status', (e) => e.textContent);
 const messages = (page) => page.$eval('#messages', (e) => e.textContent);
