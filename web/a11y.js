@@ -1,4 +1,4 @@
-// The page's keys and key list: c, s, y and r wherever the focus is not in a field, h or F1 to
+// The page's keys and key list: c, s, y, m, n, l and r wherever the focus is not in a field, h or F1 to
 // show the list (read from the core's, in the page's words), Esc to hide it; and the touch mark
 // that gives every target 44 CSS px on touch screens.
 'use strict';
@@ -45,7 +45,7 @@ function tolvaneKeys({ tv, panel, requestFrame, resetView }) {
     if (field || e.key.length !== 1) return;
     if (e.key === 'h') showKeys();
     else if (e.key === 'r') resetView();
-    else if ('csy'.includes(e.key)) {
+    else if ('csymnl'.includes(e.key)) {
       tv.key(e.key.charCodeAt(0));
       panel.refreshPanel();
       requestFrame();

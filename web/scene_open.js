@@ -76,7 +76,7 @@ function tolvaneScenes({ M, say, panel, images, requestFrame, canvas, controlsBo
   // The keys c, s and r wherever they work (a11y.js: not in a text field), and "Reset view";
   // the step ends on the window, after the document's handler has applied the key.
   const plainKey = (e) => !e.ctrlKey && !e.metaKey && !e.altKey && e.key.length === 1 &&
-    'csr'.includes(e.key) && !(e.target.tagName === 'INPUT' && e.target.type === 'text');
+    'csrmnl'.includes(e.key) && !(e.target.tagName === 'INPUT' && e.target.type === 'text');
   document.addEventListener('keydown', (e) => { if (plainKey(e)) tv.beginStep(ALL); }, true);
   window.addEventListener('keydown', (e) => { if (plainKey(e)) tv.commitStep(); });
   around(document.getElementById('reset'), 'click', VIEW);
