@@ -130,6 +130,17 @@ void buildLightMarker(const float p[4], LineList& out)
     }
 }
 
+const LineList& cachedLines(CachedLines& cache, const VaseSettings& s,
+                            void (*build)(const VaseSettings&, LineList&))
+{
+    if (!cache.valid || cache.settings != s) {
+        build(s, cache.lines);
+        cache.settings = s;
+        cache.valid = true;
+    }
+    return cache.lines;
+}
+
 VaseSettings vaseSettingsOfScene(const SceneState& state)
 {
     VaseSettings s;

@@ -38,6 +38,17 @@ void buildVaseNormalLines(const VaseSettings& s, LineList& out);
 // directional one, its tip short of the still life.
 void buildLightMarker(const float lightPosition[4], LineList& out);
 
+// A line list kept between frames, rebuilt only when the vase's settings change.
+struct CachedLines {
+    LineList lines;
+    VaseSettings settings;
+    bool valid = false;
+};
+
+// `cache`'s lines for `s`, built with `build` when they are missing or for other settings.
+const LineList& cachedLines(CachedLines& cache, const VaseSettings& s,
+                            void (*build)(const VaseSettings&, LineList&));
+
 // The vase's settings as the scene holds them.
 VaseSettings vaseSettingsOfScene(const SceneState& state);
 

@@ -9,25 +9,8 @@
 
 namespace {
 
-// Lines kept between frames; rebuilt only when the vase's settings change.
-struct CachedLines {
-    LineList lines;
-    VaseSettings settings;
-    bool valid = false;
-};
 CachedLines meshLines;
 CachedLines normalLines;
-
-const LineList& linesFor(CachedLines& cache, const VaseSettings& s,
-                         void (*build)(const VaseSettings&, LineList&))
-{
-    if (!cache.valid || cache.settings != s) {
-        build(s, cache.lines);
-        cache.settings = s;
-        cache.valid = true;
-    }
-    return cache.lines;
-}
 
 void drawLines(const LineList& lines)
 {
@@ -110,10 +93,10 @@ void drawVaseOverlays()
     glPushMatrix();
     glMultMatrixf(vasePlaceMatrix(scene).m);
     if (scene.showMesh)
-        drawInvertingLines(linesFor(meshLines, s, buildVaseMeshLines));
+        drawInvertingLines(cachedLines(meshLines, s, buildVaseMeshLines));
     if (scene.showNormals) {
         glColor3fv(kNormalLineColour);
-        drawLines(linesFor(normalLines, s, buildVaseNormalLines));
+        drawLines(cachedLines(normalLines, s, buildVaseNormalLines));
     }
     glPopMatrix();
     endLines();

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/overlays.h"
 #include "core/scene_state.h"
 #include "gl/frame.h"
 #include "gl/vase_store.h"
@@ -52,12 +53,7 @@ void disableVertexArrays()
 
 VaseSettings vaseSettingsOf(const SceneState& state, int cylindrical)
 {
-    VaseSettings s;
-    s.verticalSteps = state.vaseVerticalSteps;
-    s.radialSteps = state.vaseRadialSteps;
-    s.crazy = state.crazyVase != 0;
-    s.fillSteps = state.fillVaseSteps != 0;
-    s.radialNormals = state.radialVaseNormals != 0;
+    VaseSettings s = vaseSettingsOfScene(state);
     s.cylindrical = cylindrical != 0;
     return s;
 }

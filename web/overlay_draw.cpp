@@ -31,11 +31,6 @@ struct LineProgram {
     bool failed = false;
 } lines;
 
-struct CachedLines {
-    LineList lines;
-    VaseSettings settings;
-    bool valid = false;
-};
 CachedLines meshLines;
 CachedLines normalLines;
 
@@ -66,17 +61,6 @@ bool ensureProgram()
     lines.color = glGetUniformLocation(p, "uColor");
     glGenBuffers(1, &lines.buffer);
     return true;
-}
-
-const LineList& linesFor(CachedLines& cache, const VaseSettings& s,
-                         void (*build)(const VaseSettings&, LineList&))
-{
-    if (!cache.valid || cache.settings != s) {
-        build(s, cache.lines);
-        cache.settings = s;
-        cache.valid = true;
-    }
-    return cache.lines;
 }
 
 void drawLines(const LineList& list, const Mat4& modelView, const float colour[3])
@@ -110,11 +94,11 @@ void drawOverlays(const SceneState& state, const Mat4& projection, const Mat4& c
             const float white[3] = {1.0f, 1.0f, 1.0f};
             glEnable(GL_BLEND);
             glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ZERO);
-            drawLines(linesFor(meshLines, s, buildVaseMeshLines), vase, white);
+            drawLines(cachedLines(meshLines, s, buildVaseMeshLines), vase, white);
             glDisable(GL_BLEND);
         }
         if (state.showNormals)
-            drawLines(linesFor(normalLines, s, buildVaseNormalLines), vase, kNormalLineColour);
+            drawLines(cachedLines(normalLines, s, buildVaseNormalLines), vase, kNormalLineColour);
     }
     if (state.showLight) {
         LineList marker;

@@ -10,6 +10,7 @@
 
 #include "core/image/ppm.h"
 #include "core/mat4.h"
+#include "core/overlays.h"
 #include "core/prop_mesh.h"
 #include "core/scene_state.h"
 #include "core/still_life.h"
@@ -286,14 +287,7 @@ void drawParts(const SceneState& state, int width, int height, Parts parts)
 
 VaseSettings vaseSettingsOf(const SceneState& s)
 {
-    VaseSettings v;
-    v.verticalSteps = s.vaseVerticalSteps;
-    v.radialSteps = s.vaseRadialSteps;
-    v.crazy = s.crazyVase != 0;
-    v.fillSteps = s.fillVaseSteps != 0;
-    v.radialNormals = s.radialVaseNormals != 0;
-    v.cylindrical = s.cylindricalProjection != 0;
-    return v;
+    return vaseSettingsOfScene(s);
 }
 
 unsigned int uploadTexture(const PpmImage& image)
