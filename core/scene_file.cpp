@@ -34,12 +34,14 @@ ArgumentTextResult pngText(const unsigned char* bytes, size_t size)
         if (length > size - at - 12)
             break;  // a chunk that runs past the end: nothing after it can be trusted
         const unsigned char* type = bytes + at + 4;
-        const char* data = reinterpret_cast<const char*>(bytes + at + 8);
-        const std::string body(data, length);
         if (std::memcmp(type, "IEND", 4) == 0)
             break;
         const bool plain = std::memcmp(type, "tEXt", 4) == 0;
         const bool international = std::memcmp(type, "iTXt", 4) == 0;
+        // Only text chunks are copied: image data can run to hundreds of megabytes.
+        const std::string body = plain || international
+            ? std::string(reinterpret_cast<const char*>(bytes + at + 8), length)
+            : std::string();
         if ((plain || international) && body.size() > keyword.size() &&
             body.compare(0, keyword.size() + 1, keyword + '\0') == 0) {
             size_t textStart = keyword.size() + 1;
