@@ -237,6 +237,15 @@ int main(int argc, char** argv)
     const int crazyY = kFirstRowCentre + kCrazyVaseRow * kRowPitch;
     const int stepsY = kFirstRowCentre + kVaseStepsRow * kRowPitch;
     const int fieldX = panelW - 2 * 23 - 40;  // inside the text field, left of the arrows
+    // A click into the vase's step field, and the panel's answer to it.
+    const auto focusStepsField = [&] {
+        movePointer(panelWin, fieldX, stepsY);
+        sleepMs(100);
+        button(true);
+        sleepMs(60);
+        button(false);
+        waitForQuiet(panelWin, 0, stepsY - 9, panelW, 19, 500);
+    };
     Series tick{"checkbox tick visible after release", {}};
     Series sceneAfterTick{"scene changed after checkbox release", {}};
     Series echo{"typed character visible", {}};
@@ -261,12 +270,7 @@ int main(int argc, char** argv)
         waitForQuiet(sceneWin, 0, 0, sceneW, sceneH, 1500);
 
         // Typing into the vase's step field: each character's echo, then Enter's scene change.
-        movePointer(panelWin, fieldX, stepsY);
-        sleepMs(100);
-        button(true);
-        sleepMs(60);
-        button(false);
-        waitForQuiet(panelWin, 0, stepsY - 9, panelW, 19, 500);
+        focusStepsField();
         const char* digits = r % 2 ? "1000" : "999";
         for (const char* c = digits; *c; ++c) {
             const std::vector<char> field = grab(panelWin, 0, stepsY - 9, panelW, 19);
@@ -288,12 +292,7 @@ int main(int argc, char** argv)
         waitForQuiet(sceneWin, 0, 0, sceneW, sceneH, 1500);
 
         // Another step count, and at once a click on a checkbox: while the new vase is made.
-        movePointer(panelWin, fieldX, stepsY);
-        sleepMs(100);
-        button(true);
-        sleepMs(60);
-        button(false);
-        waitForQuiet(panelWin, 0, stepsY - 9, panelW, 19, 500);
+        focusStepsField();
         for (const char* c = r % 2 ? "999" : "1000"; *c; ++c) {
             const KeySym sym = XK_0 + (*c - '0');
             key(sym, true);

@@ -3,6 +3,7 @@
 'use strict';
 
 const assert = require('node:assert/strict');
+const { after, before } = require('node:test');
 const fs = require('fs');
 const http = require('http');
 const os = require('os');
@@ -202,6 +203,21 @@ async function downloaded(file) {
 const kMeanLimit = 4;
 const kFarShareLimit = 0.02;
 
+// One server and one browser for a test file: started before its first test, closed after its
+// last; `take(server, browser)` receives them.
+function useBrowser(take) {
+  let server, browser;
+  before(async () => {
+    server = await startServer();
+    browser = await launchBrowser();
+    take(server, browser);
+  });
+  after(async () => {
+    if (browser) await browser.close();
+    if (server) await server.close();
+  });
+}
+
 // Fails unless compareCanvas's result is within the two rasterisers' agreement.
 function assertSamePicture(result, what) {
   assert.ok(result.mean !== undefined, `${what}: ${result.size}`);
@@ -209,5 +225,5 @@ function assertSamePicture(result, what) {
     `${what}: mean difference ${result.mean.toFixed(2)}, ${(100 * result.farShare).toFixed(2)} % far off`);
 }
 
-module.exports = { startServer, launchBrowser, openPage, nextFrame, desktopPicture, desktopRender,
+module.exports = { startServer, useBrowser, launchBrowser, openPage, nextFrame, desktopPicture, desktopRender,
   desktopReads, compareCanvas, assertSamePicture, canvasDigest, pngFile, pngText, downloaded, dropFiles, tempFolder, site, desktopBuild };

@@ -6,18 +6,11 @@
 const assert = require('node:assert/strict');
 const fs = require('fs');
 const path = require('path');
-const { after, before, test } = require('node:test');
+const { test } = require('node:test');
 const h = require('./harness');
 
 let server, browser;
-before(async () => {
-  server = await h.startServer();
-  browser = await h.launchBrowser();
-});
-after(async () => {
-  if (browser) await browser.close();
-  if (server) await server.close();
-});
+h.useBrowser((s, b) => { server = s; browser = b; });
 
 const messages = (page) => page.$eval('#messages', (e) => e.textContent);
 const args = (page) => page.evaluate(() => window.tolvane.args());
