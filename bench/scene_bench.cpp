@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/frame_measure.h"
 #include "bench/in_child.h"
 #include "core/image/ppm.h"
 #include "core/scene_state.h"
@@ -40,34 +41,6 @@ struct Result {
     double spin = -1, drag = -1, peakMib = -1, keptMib = -1;
     double rebuildPeakMib = -1;  // peak after a new vase was built beside the drawn one
 };
-
-double cpuMillis()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n == 0 ? -1 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-void uploadCheckerTextures()
-{
-    for (int t = 0; t < 5; ++t) {
-        PpmImage image;
-        image.width = image.height = 64;
-        for (int i = 0; i < 64 * 64; ++i) {
-            const bool light = (i / 64 / 8 + i % 64 / 8) % 2 != 0;
-            for (int c = 0; c < 3; ++c)
-                image.pixels.push_back(static_cast<unsigned char>(light ? 220 : 40 * t + 20 * c));
-        }
-        scene.textures.push_back(uploadTexture(image));
-    }
-}
 
 // CPU of every thread of the process for one frame as the scene window draws it, finished.
 double frameCpu(Design design)
@@ -140,16 +113,6 @@ Result measure(Design design, const Size& size)
 Result measureInChild(Design design, const Size& size)
 {
     return inChild([&] { return measure(design, size); }, Result{});
-}
-
-std::string medianAndRange(const std::vector<double>& v)
-{
-    if (v.empty())
-        return "-";
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f (%.2f-%.2f)", median(v),
-                  *std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
-    return text;
 }
 
 }  // namespace

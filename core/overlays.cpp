@@ -14,7 +14,9 @@ namespace {
 
 void addPoint(LineList& out, const VaseVertex& v)
 {
-    out.insert(out.end(), {v.x, v.y, v.z});
+    out.push_back(v.x);
+    out.push_back(v.y);
+    out.push_back(v.z);
 }
 
 void addSegment(LineList& out, const float a[3], const float b[3])
@@ -27,60 +29,67 @@ int strideFor(int steps)
     return steps <= kMaxNormalsPerSide ? 1 : (steps + kMaxNormalsPerSide - 1) / kMaxNormalsPerSide;
 }
 
-// A band quad's two lower corners differ from its upper ones in height; a step ring lies in
-// one plane.
-bool isBandQuad(const VaseVertex* q)
-{
-    return q[0].y != q[1].y;
-}
-
 }  // namespace
 
-void buildVaseMeshLines(const VaseSettings& s, LineList& out)
+void buildVaseMeshLines(const VaseSettings& s, MeshLines& out)
 {
-    std::vector<VaseVertex> mesh;
-    buildVaseMesh(s, mesh);
-    out.clear();
-    out.reserve(mesh.size() / 4 * 3 * 6);
-    for (size_t k = 0; k + 4 <= mesh.size(); k += 4) {
-        const VaseVertex* q = &mesh[k];
-        addPoint(out, q[0]);
-        addPoint(out, q[1]);
-        if (!isBandQuad(q))
-            continue;
-        addPoint(out, q[1]);
-        addPoint(out, q[2]);
-        addPoint(out, q[0]);
-        addPoint(out, q[3]);
-    }
+    // The old lines' memory goes first, so that a large vase's lines are never held twice.
+    out = MeshLines();
+    const size_t quads = vaseBandQuadCount(s);
+    if (quads == 0)
+        return;
+    const size_t radial = static_cast<size_t>(s.radialSteps);
+    const size_t bands = quads / radial;
+    const size_t ringBands = vaseStepRingCount(s) / radial;
+    // Each band's points in columns, one per angle step and a closing one: a (bottom), b (top)
+    // and, under a step ring, e (the ring's outer corner).
+    out.points.reserve((3 * ringBands + 2 * (bands - ringBands)) * (radial + 1) * 3);
+    out.indices.reserve((3 * bands + ringBands) * radial * 2);
+    size_t angle = 0;
+    unsigned base = 0;  // the band's first point
+    visitVaseQuads(s, [&](const VaseVertex* q, size_t n) {
+        const unsigned k = n == 8 ? 3 : 2;  // points a column
+        const unsigned a = base + static_cast<unsigned>(angle) * k, b = a + 1;
+        addPoint(out.points, q[0]);
+        addPoint(out.points, q[1]);
+        if (n == 8)
+            addPoint(out.points, q[5]);
+        // left, top, bottom, and the ring's inner-to-outer edge
+        out.indices.insert(out.indices.end(), {a, b, b, b + k, a, a + k});
+        if (n == 8)
+            out.indices.insert(out.indices.end(), {b, b + 1});
+        if (++angle == radial) {
+            addPoint(out.points, q[3]);
+            addPoint(out.points, q[2]);
+            if (n == 8)
+                addPoint(out.points, q[6]);
+            base += static_cast<unsigned>(radial + 1) * k;
+            angle = 0;
+        }
+    });
 }
 
 void buildVaseNormalLines(const VaseSettings& s, LineList& out)
 {
-    std::vector<VaseVertex> mesh;
-    buildVaseMesh(s, mesh);
     out.clear();
     const int bandStride = strideFor(s.verticalSteps);
     const int angleStride = strideFor(s.radialSteps);
     size_t bandQuad = 0;
-    for (size_t k = 0; k + 4 <= mesh.size(); k += 4) {
-        const VaseVertex* q = &mesh[k];
-        if (!isBandQuad(q))
-            continue;
+    visitVaseQuads(s, [&](const VaseVertex* q, size_t) {
         const int band = static_cast<int>(bandQuad / static_cast<size_t>(s.radialSteps));
         const int angle = static_cast<int>(bandQuad % static_cast<size_t>(s.radialSteps));
         ++bandQuad;
         if (band % bandStride != 0 || angle % angleStride != 0)
-            continue;
+            return;
         const VaseVertex& v = q[0];
         const float length = std::sqrt(v.nx * v.nx + v.ny * v.ny + v.nz * v.nz);
         if (length == 0.0f)
-            continue;  // the axis at radius 0 has no direction to show
+            return;  // the axis at radius 0 has no direction to show
         const float f = kNormalLineLength / length;
         const float a[3] = {v.x, v.y, v.z};
         const float b[3] = {v.x + v.nx * f, v.y + v.ny * f, v.z + v.nz * f};
         addSegment(out, a, b);
-    }
+    });
 }
 
 void buildLightMarker(const float p[4], LineList& out)
@@ -128,17 +137,6 @@ void buildLightMarker(const float p[4], LineList& out)
             addSegment(out, tip, end);
         }
     }
-}
-
-const LineList& cachedLines(CachedLines& cache, const VaseSettings& s,
-                            void (*build)(const VaseSettings&, LineList&))
-{
-    if (!cache.valid || cache.settings != s) {
-        build(s, cache.lines);
-        cache.settings = s;
-        cache.valid = true;
-    }
-    return cache.lines;
 }
 
 VaseSettings vaseSettingsOfScene(const SceneState& state)

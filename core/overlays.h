@@ -25,9 +25,16 @@ constexpr int kMaxNormalsPerSide = 50;
 // Length of a normal's line, in the vase's local units (its height is 1).
 constexpr float kNormalLineLength = 0.1f;
 
-// The vase's quads' edges in the vase's local units: left, top and bottom of each band quad and
-// the inner-to-outer edge of each step ring (the ring's outer edge is the next band's bottom).
-void buildVaseMeshLines(const VaseSettings& s, LineList& out);
+// The vase's quads' edges in the vase's local units, over points they share: the left, top and
+// bottom edge of each band quad and the inner-to-outer edge of each step ring (the ring's outer
+// edge is the next band's bottom). Points are x y z; each pair of indices is a segment. Shared
+// points keep the lines' vertex work a third of separate segments'.
+struct MeshLines {
+    std::vector<float> points;
+    std::vector<unsigned> indices;
+    bool empty() const { return indices.empty(); }
+};
+void buildVaseMeshLines(const VaseSettings& s, MeshLines& out);
 
 // One short line per shown vertex, from the lower-left corner of every k-th band quad along
 // the normal that lighting uses (normalised, kNormalLineLength long).
@@ -38,16 +45,32 @@ void buildVaseNormalLines(const VaseSettings& s, LineList& out);
 // directional one, its tip short of the still life.
 void buildLightMarker(const float lightPosition[4], LineList& out);
 
-// A line list kept between frames, rebuilt only when the vase's settings change.
+// Lines kept between frames, rebuilt only when the vase's settings change: one set for the
+// vase drawn while the view moves and one for a larger still vase, so that starting and ending
+// a drag never rebuilds the large one. `serial` changes with every rebuild, for a copy in GL.
+template <typename Lines>
 struct CachedLines {
-    LineList lines;
-    VaseSettings settings;
-    bool valid = false;
+    Lines lines[2];
+    VaseSettings settings[2];
+    bool valid[2] = {false, false};
+    unsigned long serial[2] = {0, 0};
 };
 
-// `cache`'s lines for `s`, built with `build` when they are missing or for other settings.
-const LineList& cachedLines(CachedLines& cache, const VaseSettings& s,
-                            void (*build)(const VaseSettings&, LineList&));
+// The slot of `cache` holding the lines for `s`, built with `build` when they are missing or
+// for other settings.
+template <typename Lines>
+int cachedLines(CachedLines<Lines>& cache, const VaseSettings& s,
+                void (*build)(const VaseSettings&, Lines&))
+{
+    const int slot = vaseInMotion(s) == s ? 1 : 0;
+    if (!cache.valid[slot] || cache.settings[slot] != s) {
+        build(s, cache.lines[slot]);
+        cache.settings[slot] = s;
+        cache.valid[slot] = true;
+        ++cache.serial[slot];
+    }
+    return slot;
+}
 
 // The vase's settings as the scene holds them.
 VaseSettings vaseSettingsOfScene(const SceneState& state);

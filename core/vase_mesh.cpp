@@ -202,6 +202,12 @@ void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out)
         s, [&out](const VaseVertex* quad, size_t n) { out.insert(out.end(), quad, quad + n); });
 }
 
+void visitVaseQuads(const VaseSettings& s,
+                    const std::function<void(const VaseVertex* quad, size_t n)>& visit)
+{
+    forEachQuad(s, visit);
+}
+
 VaseSharedLayout vaseSharedLayout(const VaseSettings& s)
 {
     VaseSharedLayout layout;

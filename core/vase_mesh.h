@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 // One vertex, laid out as OpenGL's GL_T2F_N3F_V3F interleaved format.
@@ -42,6 +43,11 @@ size_t vaseVertexCount(const VaseSettings& s);
 void buildVaseMesh(const VaseSettings& s, VaseVertex* out);
 // The same into a vector, replacing its contents.
 void buildVaseMesh(const VaseSettings& s, std::vector<VaseVertex>& out);
+
+// Hands buildVaseMesh's quads to `visit` one band quad at a time, without storing the mesh:
+// 4 vertices (a band quad), or 8 where its step ring follows.
+void visitVaseQuads(const VaseSettings& s,
+                    const std::function<void(const VaseVertex* quad, size_t n)>& visit);
 
 // Vertices a mesh store should hold when `needed` must fit and it holds `current` now: current
 // while the mesh fits (a mesh that shrinks or keeps its size never reallocates), else needed

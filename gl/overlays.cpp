@@ -2,15 +2,26 @@
 #include "gl/overlays.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include "core/overlays.h"
 #include "core/scene_state.h"
 #include "core/still_life.h"
+#include "gl/vase_batches.h"
+#include "gl/vase_draw.h"
 
 namespace {
 
-CachedLines meshLines;
-CachedLines normalLines;
+CachedLines<MeshLines> meshLines;
+CachedLines<LineList> normalLines;
+
+// The mesh lines of each cache slot in buffer objects, handed to GL once per rebuild: a large
+// vase's lines are tens of MB that client arrays would copy every frame.
+struct MeshLinesInGL {
+    VaseSubmission sub;
+    GLuint points[2] = {0, 0}, indices[2] = {0, 0};
+    unsigned long serial[2] = {0, 0};  // of the lines they hold; 0: none
+} meshBuffers;
 
 void drawLines(const LineList& lines)
 {
@@ -19,6 +30,57 @@ void drawLines(const LineList& lines)
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, lines.data());
     glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(lines.size() / 3));
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+// Binds slot's buffers holding `lines`, handing them to GL when they changed; false where GL
+// has no buffer objects or no memory for them.
+bool bindMeshLineBuffers(const MeshLines& lines, int slot, unsigned long serial)
+{
+    MeshLinesInGL& b = meshBuffers;
+    decideSubmission(b.sub);
+    if (b.sub.submission != Submission::BufferObject)
+        return false;
+    const BufferCalls& gl = b.sub.gl;
+    if (b.points[slot] == 0) {
+        gl.gen(1, &b.points[slot]);
+        gl.gen(1, &b.indices[slot]);
+    }
+    gl.bind(GL_ARRAY_BUFFER, b.points[slot]);
+    gl.bind(GL_ELEMENT_ARRAY_BUFFER, b.indices[slot]);
+    if (b.serial[slot] != serial) {
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        gl.data(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(lines.points.size() * sizeof(float)),
+                lines.points.data(), GL_STATIC_DRAW);
+        gl.data(GL_ELEMENT_ARRAY_BUFFER,
+                static_cast<GLsizeiptr>(lines.indices.size() * sizeof(unsigned)),
+                lines.indices.data(), GL_STATIC_DRAW);
+        b.serial[slot] = glGetError() == GL_NO_ERROR ? serial : 0;
+    }
+    if (b.serial[slot] == serial)
+        return true;
+    gl.bind(GL_ARRAY_BUFFER, 0);
+    gl.bind(GL_ELEMENT_ARRAY_BUFFER, 0);
+    return false;
+}
+
+void drawMeshLines(const CachedLines<MeshLines>& cache, int slot)
+{
+    const MeshLines& lines = cache.lines[slot];
+    if (lines.empty())
+        return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    const auto count = static_cast<GLsizei>(lines.indices.size());
+    if (bindMeshLineBuffers(lines, slot, cache.serial[slot])) {
+        glVertexPointer(3, GL_FLOAT, 0, nullptr);
+        glDrawElements(GL_LINES, count, GL_UNSIGNED_INT, nullptr);
+        meshBuffers.sub.gl.bind(GL_ARRAY_BUFFER, 0);
+        meshBuffers.sub.gl.bind(GL_ELEMENT_ARRAY_BUFFER, 0);
+    } else {
+        glVertexPointer(3, GL_FLOAT, 0, lines.points.data());
+        glDrawElements(GL_LINES, count, GL_UNSIGNED_INT, lines.indices.data());
+    }
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
@@ -39,12 +101,12 @@ void endLines()
 
 // XOR with the top bit of each channel moves any colour half the range away from itself,
 // so the line reads on every texture.
-void drawInvertingLines(const LineList& lines)
+void drawInvertingLines(const CachedLines<MeshLines>& cache, int slot)
 {
     glEnable(GL_COLOR_LOGIC_OP);
     glLogicOp(GL_XOR);
     glColor3ub(128, 128, 128);
-    drawLines(lines);
+    drawMeshLines(cache, slot);
     glDisable(GL_COLOR_LOGIC_OP);
 }
 
@@ -88,15 +150,15 @@ void drawVaseOverlays()
 {
     if (!scene.showMesh && !scene.showNormals)
         return;
-    const VaseSettings s = vaseSettingsOfScene(scene);
+    const VaseSettings s = lastVaseSettings();
     beginLines();
     glPushMatrix();
     glMultMatrixf(vasePlaceMatrix(scene).m);
     if (scene.showMesh)
-        drawInvertingLines(cachedLines(meshLines, s, buildVaseMeshLines));
+        drawInvertingLines(meshLines, cachedLines(meshLines, s, buildVaseMeshLines));
     if (scene.showNormals) {
         glColor3fv(kNormalLineColour);
-        drawLines(cachedLines(normalLines, s, buildVaseNormalLines));
+        drawLines(normalLines.lines[cachedLines(normalLines, s, buildVaseNormalLines)]);
     }
     glPopMatrix();
     endLines();

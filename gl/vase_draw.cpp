@@ -18,6 +18,7 @@ namespace {
 bool inMotion = false;  // the view moves: a drag or the turn about y
 bool exact = false;     // pictures and benchmarks: the vase for the current settings, waited for
 size_t lastQuads = 0;
+VaseSettings lastSettings;
 
 // TOLVANE_VASE_SUBMIT=immediate selects the per-quad reference path, e.g. to compare pictures.
 bool immediateSubmission()
@@ -172,13 +173,21 @@ void drawVase(int cylindrical)
     if (immediateSubmission()) {
         drawVaseImmediate(s);
         lastQuads = vaseBandQuadCount(s) + vaseStepRingCount(s);
+        lastSettings = s;
     } else if (motionVaseWanted() && moving != s) {
         drawVaseMeshNow(moving);
         lastQuads = drawnVaseQuads();
+        lastSettings = drawnVaseSettings();
     } else {
         drawVaseCached(s);
         lastQuads = drawnVaseQuads();
+        lastSettings = drawnVaseSettings();
     }
+}
+
+VaseSettings lastVaseSettings()
+{
+    return lastSettings;
 }
 
 size_t lastVaseQuadCount()

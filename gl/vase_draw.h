@@ -46,6 +46,9 @@ unsigned long vaseAppearance();
 
 // Quads (bands plus rings) that drawVase submitted last.
 size_t lastVaseQuadCount();
+// Settings of the mesh drawVase drew last: the small vase while the view moves, the old one
+// until a changed vase is built. Lines over the vase follow these.
+VaseSettings lastVaseSettings();
 
 // A mesh for changed settings is being built, or is ready to be drawn from the next frame.
 bool vaseBuildRunning();

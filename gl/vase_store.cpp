@@ -24,6 +24,7 @@ struct VaseMeshes {
     VaseSettings immediateSettings;
     unsigned long serial = 0;
     size_t quads = 0;  // of the mesh drawn last
+    VaseSettings drawnSettings;  // of the mesh drawn last
 };
 VaseMeshes meshes;
 
@@ -109,6 +110,7 @@ void takeStandIn(VaseMeshes& m)
 void drawMesh(VaseMeshes& m, const MeshStore& store)
 {
     m.quads = 2 * store.layout.ringGroups + store.layout.plainGroups;
+    m.drawnSettings = store.settings;
     drawStore(m.sub, store);
 }
 
@@ -191,6 +193,7 @@ void drawPreparedVaseMesh()
     if (m.immediate) {
         drawVaseImmediate(m.immediateSettings);
         m.quads = vaseBandQuadCount(m.immediateSettings) + vaseStepRingCount(m.immediateSettings);
+        m.drawnSettings = m.immediateSettings;
         return;
     }
     const MeshStore& drawn = m.stores[m.drawn];
@@ -209,6 +212,7 @@ void drawVaseMeshNow(const VaseSettings& s)
         releaseStore(m.sub, store);
         drawVaseImmediate(s);
         m.quads = vaseBandQuadCount(s) + vaseStepRingCount(s);
+        m.drawnSettings = s;
         return;
     }
     drawMesh(m, store);
@@ -238,4 +242,9 @@ bool vaseBuildReadyNow()
 size_t drawnVaseQuads()
 {
     return meshes.quads;
+}
+
+VaseSettings drawnVaseSettings()
+{
+    return meshes.drawnSettings;
 }

@@ -31,7 +31,8 @@ bool vaseBuildPendingNow();
 // The next frame has work for it: putting the stand-in in the drawn mesh's place, adopting a
 // finished build, or handing batches to GL.
 bool vaseBuildReadyNow();
-// Band quads plus rings of the mesh drawn last.
+// Band quads plus rings of the mesh drawn last, and its settings.
 size_t drawnVaseQuads();
+VaseSettings drawnVaseSettings();
 // Whether meshes live in buffer objects in the current context.
 bool vaseBufferObjects();

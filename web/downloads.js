@@ -71,8 +71,15 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
   function savePicture() {
     // The drawing buffer is kept after each frame, so it still holds the last one, and the
     // canvas is read now: the arguments are that frame's, with its size.
-    const args = shownArgs();
+    let args = shownArgs();
     if (!args) { say('Nothing to save: the canvas shows no picture while the graphics context is lost'); return; }
+    // A frame drawn while the view moved shows the smaller vase: the picture is the whole one,
+    // drawn now, with the arguments of what it shows.
+    if (tv.smallerVaseShown()) {
+      const shortfall = tv.draw(canvas.width, canvas.height, 1);
+      if (shortfall) { say(shortfall); return; }
+      args = tv.argsAt(canvas.width, canvas.height);
+    }
     const blobReady = new Promise((done) => canvas.toBlob(done, 'image/png'));
     whileBusy('Saving… ' + numbered('tolvane', pictureNumber + 1, '.png'), async () => {
       const blob = await blobReady;

@@ -27,12 +27,20 @@ void main() { fragColor = vec4(uColor, 1.0); }
 struct LineProgram {
     GLuint id = 0;
     GLint modelView = -1, projection = -1, color = -1;
-    GLuint buffer = 0;
+    GLuint buffer = 0;  // the light's marker, written every frame
     bool failed = false;
 } lines;
 
-CachedLines meshLines;
-CachedLines normalLines;
+// A cache slot's lines in GL, handed over once per rebuild: a 1000 x 1000 vase's mesh is tens
+// of MB, too much to copy every frame.
+struct LinesInGL {
+    GLuint points = 0, indices = 0;
+    unsigned long serial = 0;  // of the lines held; 0: none
+};
+
+CachedLines<MeshLines> meshLines;
+CachedLines<LineList> normalLines;
+LinesInGL meshInGL[2], normalsInGL[2];
 
 bool ensureProgram()
 {
@@ -76,10 +84,56 @@ void drawLines(const LineList& list, const Mat4& modelView, const float colour[3
     glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(list.size() / 3));
 }
 
+// Binds `gl`'s points (and indices) for lines with `serial`, handing them over when they changed.
+void bindLines(LinesInGL& gl, unsigned long serial, const std::vector<float>& points,
+               const std::vector<unsigned>* indices)
+{
+    if (gl.points == 0) {
+        glGenBuffers(1, &gl.points);
+        glGenBuffers(1, &gl.indices);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, gl.points);
+    if (indices)
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gl.indices);
+    if (gl.serial == serial)
+        return;
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(points.size() * sizeof(float)),
+                 points.data(), GL_STATIC_DRAW);
+    if (indices)
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                     static_cast<GLsizeiptr>(indices->size() * sizeof(unsigned)), indices->data(),
+                     GL_STATIC_DRAW);
+    gl.serial = serial;
+}
+
+void drawNormalLines(int slot, const Mat4& modelView, const float colour[3])
+{
+    const LineList& list = normalLines.lines[slot];
+    if (list.empty())
+        return;
+    glUniformMatrix4fv(lines.modelView, 1, GL_FALSE, modelView.m);
+    glUniform3fv(lines.color, 1, colour);
+    bindLines(normalsInGL[slot], normalLines.serial[slot], list, nullptr);
+    glVertexAttribPointer(kPosition, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(list.size() / 3));
+}
+
+void drawMeshLines(int slot, const Mat4& modelView, const float colour[3])
+{
+    const MeshLines& mesh = meshLines.lines[slot];
+    if (mesh.empty())
+        return;
+    glUniformMatrix4fv(lines.modelView, 1, GL_FALSE, modelView.m);
+    glUniform3fv(lines.color, 1, colour);
+    bindLines(meshInGL[slot], meshLines.serial[slot], mesh.points, &mesh.indices);
+    glVertexAttribPointer(kPosition, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glDrawElements(GL_LINES, static_cast<GLsizei>(mesh.indices.size()), GL_UNSIGNED_INT, nullptr);
+}
+
 }  // namespace
 
-void drawOverlays(const SceneState& state, const Mat4& projection, const Mat4& camera,
-                  const Mat4& view, bool vaseParts)
+void drawOverlays(const SceneState& state, const VaseSettings& s, const Mat4& projection,
+                  const Mat4& camera, const Mat4& view, bool vaseParts)
 {
     const bool vaseLines = vaseParts && (state.showMesh || state.showNormals);
     if ((!vaseLines && !state.showLight) || !ensureProgram())
@@ -87,18 +141,18 @@ void drawOverlays(const SceneState& state, const Mat4& projection, const Mat4& c
     glUseProgram(lines.id);
     glUniformMatrix4fv(lines.projection, 1, GL_FALSE, projection.m);
     if (vaseLines) {
-        const VaseSettings s = vaseSettingsOfScene(state);
         const Mat4 vase = view * vasePlaceMatrix(state);
         if (state.showMesh) {
             // WebGL has no logic operations: the lines invert what lies under them instead.
             const float white[3] = {1.0f, 1.0f, 1.0f};
             glEnable(GL_BLEND);
             glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ZERO);
-            drawLines(cachedLines(meshLines, s, buildVaseMeshLines), vase, white);
+            drawMeshLines(cachedLines(meshLines, s, buildVaseMeshLines), vase, white);
             glDisable(GL_BLEND);
         }
         if (state.showNormals)
-            drawLines(cachedLines(normalLines, s, buildVaseNormalLines), vase, kNormalLineColour);
+            drawNormalLines(cachedLines(normalLines, s, buildVaseNormalLines), vase,
+                          kNormalLineColour);
     }
     if (state.showLight) {
         LineList marker;
@@ -112,4 +166,6 @@ void drawOverlays(const SceneState& state, const Mat4& projection, const Mat4& c
 void resetOverlays()
 {
     lines = LineProgram{};
+    for (int slot = 0; slot < 2; ++slot)
+        meshInGL[slot] = normalsInGL[slot] = LinesInGL{};
 }

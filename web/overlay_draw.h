@@ -2,14 +2,16 @@
 #pragma once
 
 #include "core/mat4.h"
+#include "core/vase_mesh.h"
 
 struct SceneState;
 
-// Draws the overlays that `state` turns on, with `projection`, the camera's matrix and the view
-// (camera times the view rotation). `vaseParts` false draws only the light's marker (the part of
-// a kept frame drawn over the kept picture).
-void drawOverlays(const SceneState& state, const Mat4& projection, const Mat4& camera,
-                  const Mat4& view, bool vaseParts);
+// Draws the overlays that `state` turns on over the vase drawn with `vase` (the smaller one
+// while the view moves), with `projection`, the camera's matrix and the view (camera times the
+// view rotation). `vaseParts` false draws only the light's marker (the part of a kept frame
+// drawn over the kept picture).
+void drawOverlays(const SceneState& state, const VaseSettings& vase, const Mat4& projection,
+                  const Mat4& camera, const Mat4& view, bool vaseParts);
 
 // Forgets the program and buffer of a lost context.
 void resetOverlays();

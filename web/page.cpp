@@ -18,6 +18,7 @@
 #include "core/view_math.h"
 #include "web/page_state.h"
 #include "web/renderer.h"
+#include "web/scene_draw.h"
 
 // The images behind scene.textures, kept for "Export vase", which embeds the vase's, and for
 // uploading again after a lost WebGL context.
@@ -275,6 +276,18 @@ EMSCRIPTEN_KEEPALIVE const char* tvKeyList()
     return kKeyList;
 }
 
+// A drag moves the view (1) or has ended or rested (0): see setViewMoving.
+EMSCRIPTEN_KEEPALIVE void tvSetViewMoving(int moving)
+{
+    setViewMoving(moving != 0);
+}
+
+// Whether the canvas shows the smaller vase, which a picture to keep must not.
+EMSCRIPTEN_KEEPALIVE int tvSmallerVaseShown()
+{
+    return smallerVaseDrawn();
+}
+
 EMSCRIPTEN_KEEPALIVE int tvMoving()
 {
     return scene.spinGlobe == 1 || scene.spinY != 0;
@@ -283,8 +296,12 @@ EMSCRIPTEN_KEEPALIVE int tvMoving()
 // One frame; an empty reply when drawn. When the page's memory cannot hold what the settings
 // ask for (the vase's mesh), the scene as it was last drawn comes back and is drawn instead,
 // and the reply says what did not fit.
-EMSCRIPTEN_KEEPALIVE const char* tvDraw(int width, int height)
+EMSCRIPTEN_KEEPALIVE const char* tvDraw(int width, int height, int exact)
 {
+    setVaseExact(exact != 0);
+    struct Reset {
+        ~Reset() { setVaseExact(false); }
+    } reset;
     try {
         drawScene(scene, width, height);
         lastDrawn = scene;

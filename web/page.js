@@ -56,7 +56,9 @@
     wheel: fn('tvWheel', null, ['number']),
     advance: fn('tvAdvance', 'number', []),
     moving: fn('tvMoving', 'number', []),
-    draw: fn('tvDraw', 'string', ['number', 'number']),
+    draw: fn('tvDraw', 'string', ['number', 'number', 'number']),
+    setViewMoving: fn('tvSetViewMoving', null, ['number']),
+    smallerVaseShown: fn('tvSmallerVaseShown', 'number', []),
     restoreContext: fn('tvRestoreContext', 'string', []),
     quadCount: fn('tvQuadCount', 'number', []),
     keptPicture: fn('tvKeptPicture', null, ['number']),
@@ -114,7 +116,7 @@
     if (!dirty && !moving) return;
     dirty = false;
     const drawStart = performance.now();
-    const shortfall = tv.draw(canvas.width, canvas.height);
+    const shortfall = tv.draw(canvas.width, canvas.height, 0);
     tv.fenceFrame();
     if (shortfall) {  // the core drew the previous settings again
       say(shortfall);
@@ -241,11 +243,25 @@
     tv.press(...pointerAt(e));
   });
   canvas.addEventListener('contextmenu', (e) => e.preventDefault());
+  // While a drag moves the view, frames draw a smaller vase; the whole one comes back once the
+  // pointer rests 0.3 s or lets go, as on the desktop.
+  let restTimer = 0;
+  function viewRests() {
+    clearTimeout(restTimer);
+    restTimer = 0;
+    tv.setViewMoving(0);
+    requestFrame();
+  }
   canvas.addEventListener('pointermove', (e) => {
     if (e.buttons === 0 || (e.pointerType === 'touch' && !e.isPrimary)) return;
     tv.drag(...pointerAt(e));
+    tv.setViewMoving(1);
+    clearTimeout(restTimer);
+    restTimer = setTimeout(viewRests, 300);
     requestFrame();
   });
+  for (const end of ['pointerup', 'pointercancel'])
+    canvas.addEventListener(end, () => { if (restTimer) viewRests(); });
   canvas.addEventListener('wheel', (e) => {
     e.preventDefault();  // the page itself does not scroll under the scene
     if (e.deltaY === 0) return;

@@ -29,6 +29,7 @@ struct KeptPicture {
     bool copyChecked = false;   // a frame copied from `kept` showed no GL error
     bool valid = false;         // `kept` holds a picture of `basis`
     KeptPictureBasis basis;
+    bool basisSmallerVase = false;  // `kept` shows the vase drawn while the view moves
     bool hasLast = false;
     KeptPictureBasis last;     // of the frame before, kept or not
     bool lastChanged = false;  // that frame showed a change besides the globe
@@ -146,7 +147,9 @@ void drawScene(const SceneState& state, int width, int height)
     glBindFramebuffer(GL_FRAMEBUFFER, k.work.framebuffer);
     const KeptPictureBasis now{state, squareViewport(width, height)};
     const bool changed = !k.hasLast || keptPictureStale(k.last, now);
-    const bool fromKept = k.valid && !keptPictureStale(k.basis, now);
+    const bool smaller = smallerVaseNow(state);
+    const bool fromKept =
+        k.valid && !keptPictureStale(k.basis, now) && k.basisSmallerVase == smaller;
     if (fromKept) {
         blit(k.kept, k.work.framebuffer, width, height, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     } else {
@@ -159,6 +162,7 @@ void drawScene(const SceneState& state, int width, int height)
             blit(k.work, k.kept.framebuffer, width, height,
                  GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             k.basis = now;
+            k.basisSmallerVase = smaller;
             k.valid = true;
         }
     }

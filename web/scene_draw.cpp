@@ -43,11 +43,18 @@ struct PropBuffers {
 
 struct VaseBuffers {
     GLuint vertices = 0;
-    GLuint quadIndices = 0;  // the same six indices per quad, for one batch
     size_t vertexCount = 0;
     bool built = false;
     VaseSettings settings;
-} vase;
+};
+// The vase for the settings, and the smaller one drawn while the view moves: it costs a
+// sixteenth of a 1000 x 1000 vase's frame, so input and the panel keep their turn.
+VaseBuffers stillVase, motionVase;
+GLuint vaseQuadIndices = 0;  // the same six indices per quad, for one batch
+const VaseBuffers* drawnVase = &stillVase;
+
+bool viewMoving = false;  // a drag moves the view
+bool vaseExact = false;   // a picture to keep: the vase for the settings, never the smaller one
 
 // Vertices per vase draw call: as many as 16-bit indices reach.
 constexpr size_t kVaseBatchVertices = 65536;
@@ -158,9 +165,9 @@ void drawShape(int shape)
                    reinterpret_cast<const void*>(range.first * sizeof(uint32_t)));
 }
 
-// Rebuilds the vase's buffer when a setting it depends on changed. The mesh passes through
-// the page's memory once and is let go once uploaded.
-void ensureVaseBuffer(const VaseSettings& s)
+// Rebuilds a vase buffer when a setting it depends on changed. The mesh passes through the
+// page's memory once and is let go once uploaded.
+void ensureVaseBuffer(VaseBuffers& vase, const VaseSettings& s)
 {
     if (vase.built && s == vase.settings)
         return;
@@ -176,8 +183,11 @@ void ensureVaseBuffer(const VaseSettings& s)
 // The vase from its own buffer; leaves the attributes pointing into it.
 void drawVase(const SceneState& state)
 {
-    ensureVaseBuffer(vaseSettingsOf(state));
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, vase.quadIndices);
+    const VaseSettings s = vaseSettingsOf(state);
+    VaseBuffers& vase = smallerVaseNow(state) ? motionVase : stillVase;
+    ensureVaseBuffer(vase, &vase == &motionVase ? vaseInMotion(s) : s);
+    drawnVase = &vase;
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, vaseQuadIndices);
     for (size_t first = 0; first < vase.vertexCount; first += kVaseBatchVertices) {
         const size_t count = std::min(kVaseBatchVertices, vase.vertexCount - first);
         pointAttributes(vase.vertices, first);
@@ -191,14 +201,17 @@ void drawVase(const SceneState& state)
 void resetSceneBuffers()
 {
     props = PropBuffers{};
-    vase = VaseBuffers{};
+    stillVase = VaseBuffers{};
+    motionVase = VaseBuffers{};
+    vaseQuadIndices = 0;
     resetOverlays();
 }
 
 void initSceneBuffers()
 {
-    glGenBuffers(1, &vase.vertices);
-    glGenBuffers(1, &vase.quadIndices);
+    glGenBuffers(1, &stillVase.vertices);
+    glGenBuffers(1, &motionVase.vertices);
+    glGenBuffers(1, &vaseQuadIndices);
     // Quad k of a batch is triangles (a b c) and (a c d), as the desktop's GL splits GL_QUADS.
     std::vector<uint16_t> quadIndices;
     quadIndices.reserve(kVaseBatchVertices / 4 * 6);
@@ -209,7 +222,7 @@ void initSceneBuffers()
                                                static_cast<uint16_t>(a + 2),
                                                static_cast<uint16_t>(a + 3)});
     }
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, vase.quadIndices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, vaseQuadIndices);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, quadIndices.size() * sizeof(uint16_t),
                  quadIndices.data(), GL_STATIC_DRAW);
 }
@@ -281,8 +294,8 @@ void drawParts(const SceneState& state, int width, int height, Parts parts)
         }
         drawShape(piece.shape);
     }
-    drawOverlays(state, ortho(-2 * z, 2 * z, -2 * z, 2 * z, -10 * z, 10 * z), camera, view,
-                 parts != Parts::GlobeOnly);
+    drawOverlays(state, drawnVase->settings, ortho(-2 * z, 2 * z, -2 * z, 2 * z, -10 * z, 10 * z),
+                 camera, view, parts != Parts::GlobeOnly);
 }
 
 VaseSettings vaseSettingsOf(const SceneState& s)
@@ -318,5 +331,26 @@ int maxTextureSize()
 
 size_t vaseQuadCount()
 {
-    return vase.vertexCount / 4;
+    return drawnVase->vertexCount / 4;
+}
+
+void setViewMoving(bool moving)
+{
+    viewMoving = moving;
+}
+
+void setVaseExact(bool exact)
+{
+    vaseExact = exact;
+}
+
+bool smallerVaseNow(const SceneState& state)
+{
+    const VaseSettings s = vaseSettingsOf(state);
+    return (viewMoving || state.spinY != 0) && !vaseExact && vaseInMotion(s) != s;
+}
+
+bool smallerVaseDrawn()
+{
+    return drawnVase == &motionVase;
 }

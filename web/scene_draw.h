@@ -15,3 +15,13 @@ enum class Parts { All, AllButGlobe, GlobeOnly };
 // One frame, or its parts, of `state` into the bound framebuffer of width x height device
 // pixels, the picture in its largest centred square.
 void drawParts(const SceneState& state, int width, int height, Parts parts);
+
+// The view moves (a drag; the turn about y counts by itself): frames draw a vase of at most
+// kMotionVaseSteps bands and steps around, as the desktop does. Off by default.
+void setViewMoving(bool moving);
+// For pictures that are kept: the vase for the settings even while the view moves.
+void setVaseExact(bool exact);
+// Whether a frame of `state` now draws the smaller vase.
+bool smallerVaseNow(const SceneState& state);
+// Whether the vase drawn last was the smaller one.
+bool smallerVaseDrawn();

@@ -20,12 +20,13 @@ const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'applic
   '.png': 'image/png', '.jpg': 'image/jpeg', '.txt': 'text/plain', '.css': 'text/css',
   '.svg': 'image/svg+xml' };
 
-// Serves the site on 127.0.0.1 at a free port; resolves to { url, close }.
-function startServer() {
+// Serves the site (or another built site's folder) on 127.0.0.1 at a free port; resolves to
+// { url, close }.
+function startServer(folder = site) {
   const server = http.createServer((req, res) => {
     const name = decodeURIComponent(new URL(req.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
-    const file = path.join(site, path.normalize(name));
-    if (!file.startsWith(site) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+    const file = path.join(folder, path.normalize(name));
+    if (!file.startsWith(folder) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
       res.writeHead(404);
       res.end();
       return;

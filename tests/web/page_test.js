@@ -198,3 +198,24 @@ test('a damaged image shows its message and the scene keeps its textures', async
   assert.deepEqual(page.errors, []);
   await page.close();
 });
+
+// As on the desktop, frames drawn while the view moves (the y turn, a drag) show a vase of at
+// most 250 x 250, and the still view the whole one. 300 x 300 with rings is 179,700 quads.
+test('while the view turns or is dragged the page draws the smaller vase, and after it the whole one', async () => {
+  const page = await h.openPage(browser, server.url, 'spinGlobe=0&spinY=1&vaseVerticalSteps=300&vaseRadialSteps=300');
+  const quads = (n) => page.waitForFunction((text) => document.getElementById('status').textContent.includes(text),
+    { timeout: 60000 }, `vase ${n} quads`);
+  await quads(124750);
+  await page.focus('#scene');
+  await page.keyboard.press('y');
+  await quads(179700);
+  const box = await page.$eval('#scene', (c) => { const r = c.getBoundingClientRect(); return { x: r.left, y: r.top }; });
+  await page.mouse.move(box.x + 200, box.y + 250);
+  await page.mouse.down();
+  await page.mouse.move(box.x + 260, box.y + 250, { steps: 5 });
+  await quads(124750);
+  await page.mouse.up();
+  await quads(179700);
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
