@@ -143,3 +143,30 @@ TEST(CachedLines, KeepTheStillAndTheMovingVaseSideBySide)
     EXPECT_EQ(builds, 3);
     EXPECT_NE(cache.serial[stillSlot], serial);
 }
+
+// The marker follows the light: an arrow pointing at the still life along a directional light,
+// a small star centred where a positional one is (p / w).
+TEST(LightMarker, ArrowAlongADirectionalLightStarAtAPositionalOne)
+{
+    LineList lines;
+    const float directional[4] = {-1.0f, 1.0f, -1.0f, 0.0f};
+    buildLightMarker(directional, lines);
+    ASSERT_GE(lines.size(), 6u);
+    const float* tail = &lines[0];
+    const float* tip = &lines[3];
+    EXPECT_GT(std::hypot(tail[0], tail[1], tail[2]), std::hypot(tip[0], tip[1], tip[2]));
+    for (int k = 0; k < 3; ++k)  // both ends on the light's side of the origin, on its line
+        EXPECT_NEAR(tip[k] / std::hypot(tip[0], tip[1], tip[2]), directional[k] / std::sqrt(3.0f),
+                    1e-5);
+
+    const float positional[4] = {2.0f, 4.0f, 6.0f, 2.0f};
+    buildLightMarker(positional, lines);
+    ASSERT_EQ(lines.size(), 3u * 6u);
+    for (size_t k = 0; k < lines.size(); k += 6)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_FLOAT_EQ((lines[k + c] + lines[k + 3 + c]) / 2, positional[c] / 2);
+
+    const float nowhere[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    buildLightMarker(nowhere, lines);
+    EXPECT_TRUE(lines.empty());
+}

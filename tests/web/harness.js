@@ -53,11 +53,15 @@ function launchBrowser() {
 
 // Opens the page with `query` in a 860 x 500 window (a 500 x 500 canvas beside the panel;
 // `viewport` may change that, or the device pixel ratio)
-// and waits for its first frame. Page errors are collected in page.errors.
+// and waits for its first frame. Page errors are collected in page.errors, and what the server
+// could not give in page.missing.
 async function openPage(browser, url, query = '', viewport = {}) {
   const page = await browser.newPage();
   page.errors = [];
   page.on('pageerror', (e) => page.errors.push(e.message));
+  // Whatever the page asks the server for and does not get (a missing icon, say).
+  page.missing = [];
+  page.on('response', (r) => { if (r.status() >= 400) page.missing.push(r.url()); });
   await page.setViewport({ width: 860, height: 500, ...viewport });
   await page.goto(url + 'index.html' + (query ? '?' + query : ''));
   await page.waitForFunction(() => window.tolvane && window.tolvane.framesDrawn() > 0, { timeout: 60000 });

@@ -24,6 +24,7 @@ test('at the defaults the canvas shows what tolvane --render draws', async () =>
   assert.equal(size, 500);
   assertSamePicture(await h.compareCanvas(page, h.desktopPicture(size, ['spinGlobe=0'])), 'defaults');
   assert.deepEqual(page.errors, []);
+  assert.deepEqual(page.missing, []);
   await page.close();
 });
 

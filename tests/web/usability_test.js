@@ -228,3 +228,28 @@ test('without WebGL 2 the page says so in view', async () => {
   assert.deepEqual(box, { text: 'This page needs WebGL 2, which this browser does not offer.', inView: true });
   await page.close();
 });
+
+// Until the core has loaded, the buttons are off and say so, and the scene's box already has
+// the size it keeps: nothing jumps when the first frame comes.
+test('while the page loads its buttons are disabled and the canvas keeps its size', async () => {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 860, height: 500 });
+  await page.setRequestInterception(true);
+  let releaseCore;
+  const coreHeld = new Promise((r) => { releaseCore = r; });
+  page.on('request', async (request) => {
+    if (request.url().endsWith('.wasm')) await coreHeld;
+    request.continue();
+  });
+  await page.goto(server.url + 'index.html', { waitUntil: 'domcontentloaded' });
+  const box = () => page.$eval('#scene', (c) => { const r = c.getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; });
+  const loading = await box();
+  assert.ok(loading[2] > 100 && loading[3] > 100, `canvas ${loading}`);
+  assert.deepEqual(await page.$$eval('.buttons button:not(#keys)', (all) => all.filter((b) => !b.disabled).map((b) => b.id)), []);
+  assert.match(await page.$eval('#status', (e) => e.textContent), /Loading/);
+  releaseCore();
+  await page.waitForFunction(() => window.tolvane && window.tolvane.framesDrawn() > 0, { timeout: 60000 });
+  assert.deepEqual(await box(), loading);
+  assert.deepEqual(await page.$$eval('.buttons button', (all) => all.filter((b) => b.disabled).map((b) => b.id)), []);
+  await page.close();
+});
