@@ -2,6 +2,7 @@
 #include "core/overlays.h"
 
 #include <cmath>
+#include <new>
 
 #include "core/scene_state.h"
 #include "core/still_life.h"
@@ -137,6 +138,70 @@ void buildLightMarker(const float p[4], LineList& out)
             addSegment(out, tip, end);
         }
     }
+}
+
+MeshLineBuilder::~MeshLineBuilder()
+{
+    if (worker.joinable())
+        worker.join();
+}
+
+bool adoptMeshLines(MeshLineBuilder& b)
+{
+    if (!b.running || !b.done.load(std::memory_order_acquire))
+        return false;
+    if (b.worker.joinable())
+        b.worker.join();
+    b.running = false;
+    const int slot = vaseInMotion(b.settings) == b.settings ? 1 : 0;
+    b.cache.lines[slot] = std::move(b.out);
+    b.out = MeshLines();
+    b.cache.settings[slot] = b.settings;
+    b.cache.valid[slot] = true;
+    ++b.cache.serial[slot];
+    ++b.adopted;
+    return true;
+}
+
+int meshLinesFor(MeshLineBuilder& b, const VaseSettings& s, bool wait)
+{
+    adoptMeshLines(b);
+    const int slot = vaseInMotion(s) == s ? 1 : 0;
+    if (b.cache.valid[slot] && b.cache.settings[slot] == s)
+        return slot;
+    if (!b.running) {
+        // The slot's old lines will not be drawn again: their memory goes before the new
+        // lines are made.
+        b.cache.lines[slot] = MeshLines();
+        b.cache.valid[slot] = false;
+        b.settings = s;
+        b.done.store(false);
+        b.running = true;
+        b.worker = std::thread([&b, s] {
+            try {
+                buildVaseMeshLines(s, b.out);
+            } catch (const std::bad_alloc&) {
+                b.out = MeshLines();  // no memory for them: no lines, the vase still drawn
+            }
+            b.done.store(true, std::memory_order_release);
+        });
+    }
+    if (!wait)
+        return -1;
+    // A build for other settings finishes first; then the one for `s`.
+    b.worker.join();
+    adoptMeshLines(b);
+    return meshLinesFor(b, s, true);
+}
+
+bool meshLinesBuilding(const MeshLineBuilder& b)
+{
+    return b.running;
+}
+
+bool meshLinesReady(const MeshLineBuilder& b)
+{
+    return b.running && b.done.load(std::memory_order_acquire);
 }
 
 VaseSettings vaseSettingsOfScene(const SceneState& state)

@@ -12,6 +12,7 @@
 #include "desktop/panel/panel.h"
 #include "desktop/scene_history.h"
 #include "gl/frame.h"
+#include "gl/overlays.h"
 #include "gl/startup.h"
 #include "gl/vase_draw.h"
 
@@ -45,13 +46,14 @@ void dragSettled(int serial)
     postSceneRedisplay();
 }
 
-// While the vase's mesh is built, looks every few ms whether it is ready, and then has it drawn.
+// While the vase's mesh (or the lines over it) is built, looks every few ms whether it is
+// ready, and then has it drawn.
 void watchBuild(int)
 {
     buildWatched = false;
-    if (vaseBuildReady())
+    if (vaseBuildReady() || overlayLinesReady())
         postSceneRedisplay();
-    else if (vaseBuildRunning()) {
+    else if (vaseBuildRunning() || overlayLinesBuilding()) {
         buildWatched = true;
         glutTimerFunc(kBuildPollMs, watchBuild, 0);
     }
@@ -196,7 +198,7 @@ void keyPress(unsigned char key, int, int)
 
 void sceneFrameDrawn()
 {
-    if (!buildWatched && vaseBuildRunning()) {
+    if (!buildWatched && (vaseBuildRunning() || overlayLinesBuilding())) {
         buildWatched = true;
         glutTimerFunc(kBuildPollMs, watchBuild, 0);
     }

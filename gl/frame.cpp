@@ -263,6 +263,8 @@ void drawFrameParts(FrameParts parts)
     // settles every depth tie as the whole frame does. Nothing drawn before it changes the
     // current colour or the light.
     const StillLife& life = stillLife();
+    if (parts != FrameParts::GlobeOnly)
+        prepareOverlays();
     drawPieces([&](const Piece& p) {
         return parts == FrameParts::All || turnsWithGlobe(life, p) == (parts == FrameParts::GlobeOnly);
     });

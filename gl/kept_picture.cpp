@@ -14,6 +14,7 @@
 #include "core/scene_state.h"
 #include "gl/extensions.h"
 #include "gl/frame.h"
+#include "gl/overlays.h"
 #include "gl/vase_draw.h"
 
 namespace {
@@ -54,6 +55,8 @@ struct KeptPicture {
     // vaseAppearance() of the kept picture and of the frame before: the vase drawn can change
     // with the settings unchanged (a mesh built meanwhile, the smaller vase of a moving view).
     unsigned long vase = 0, lastVase = 0;
+    // overlayAppearance() of the same two: the mesh's lines arrive after the vase they cover.
+    unsigned long lines = 0, lastLines = 0;
 };
 KeptPicture kept;
 KeptFrame lastFrame = KeptFrame::Whole;
@@ -296,8 +299,10 @@ void drawFrameKeepingStill()
     }
     KeptPictureBasis now{scene, currentViewport()};
     const unsigned long vase = vaseAppearance();
-    const bool changed = !k.hasLast || staleButForVase(k.last, now) || vase != k.lastVase;
-    if (k.valid && !staleButForVase(k.basis, now) && vase == k.vase) {
+    const unsigned long lines = overlayAppearance();
+    const bool changed = !k.hasLast || staleButForVase(k.last, now) || vase != k.lastVase ||
+                         lines != k.lastLines;
+    if (k.valid && !staleButForVase(k.basis, now) && vase == k.vase && lines == k.lines) {
         copyKeptPicture(k, now.viewport);
         lastFrame = KeptFrame::FromKept;
     } else {
@@ -309,12 +314,14 @@ void drawFrameKeepingStill()
         if (!(changed && k.lastChanged)) {
             keepPicture(k, now);
             k.vase = vase;
+            k.lines = lines;
         }
         lastFrame = k.valid ? KeptFrame::Renewed : KeptFrame::Whole;
     }
     k.hasLast = true;
     k.last = now;
     k.lastVase = vase;
+    k.lastLines = lines;
     k.lastChanged = changed;
     drawFrameParts(FrameParts::GlobeOnly);
 }

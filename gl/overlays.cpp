@@ -12,7 +12,7 @@
 
 namespace {
 
-CachedLines<MeshLines> meshLines;
+MeshLineBuilder meshLines;
 CachedLines<LineList> normalLines;
 
 // The mesh lines of each cache slot in buffer objects, handed to GL once per rebuild: a large
@@ -67,6 +67,8 @@ bool bindMeshLineBuffers(const MeshLines& lines, int slot, unsigned long serial)
 
 void drawMeshLines(const CachedLines<MeshLines>& cache, int slot)
 {
+    if (slot < 0)
+        return;  // being built: drawn once they are
     const MeshLines& lines = cache.lines[slot];
     if (lines.empty())
         return;
@@ -155,11 +157,34 @@ void drawVaseOverlays()
     glPushMatrix();
     glMultMatrixf(vasePlaceMatrix(scene).m);
     if (scene.showMesh)
-        drawInvertingLines(meshLines, cachedLines(meshLines, s, buildVaseMeshLines));
+        drawInvertingLines(meshLines.cache, meshLinesFor(meshLines, s, vaseExactNow()));
     if (scene.showNormals) {
         glColor3fv(kNormalLineColour);
         drawLines(normalLines.lines[cachedLines(normalLines, s, buildVaseNormalLines)]);
     }
     glPopMatrix();
     endLines();
+}
+
+unsigned long overlayAppearance()
+{
+    adoptMeshLines(meshLines);
+    return scene.showMesh ? meshLines.adopted : 0;
+}
+
+bool overlayLinesBuilding()
+{
+    return meshLinesBuilding(meshLines);
+}
+
+bool overlayLinesReady()
+{
+    return meshLinesReady(meshLines);
+}
+
+void prepareOverlays()
+{
+    // A picture waits for its lines: they are built beside the vase rather than after it.
+    if (scene.showMesh && vaseExactNow())
+        meshLinesFor(meshLines, vaseSettingsOf(scene, scene.cylindricalProjection), false);
 }

@@ -13,3 +13,12 @@ void drawLightOverlay();
 // The vase's mesh and normals, drawn in the view frame (after the view rotation), when
 // showMesh or showNormals is on.
 void drawVaseOverlays();
+
+// A number that changes whenever the mesh's lines, built off the drawing thread, are taken in
+// to be drawn (taking a finished build first): a kept picture without them is stale then.
+unsigned long overlayAppearance();
+// The mesh's lines are being built, or are built and the next frame shows them.
+bool overlayLinesBuilding();
+bool overlayLinesReady();
+// Before a picture's frame: starts building the mesh's lines, so they are made beside the vase.
+void prepareOverlays();

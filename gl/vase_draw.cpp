@@ -146,6 +146,11 @@ void setVaseExact(bool on)
     exact = on;
 }
 
+bool vaseExactNow()
+{
+    return exact;
+}
+
 unsigned long vaseAppearance()
 {
     const VaseSettings s = vaseSettingsOf(scene, scene.cylindricalProjection);

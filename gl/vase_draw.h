@@ -38,6 +38,7 @@ void setVaseInMotion(bool moving);
 // For pictures that are kept (saved, rendered) and for benchmarks: every frame draws the vase
 // for the current settings, waiting for its build, never the smaller one.
 void setVaseExact(bool on);
+bool vaseExactNow();
 
 // What the next frame's vase looks like, as a number that changes whenever that does: the vase's
 // settings alone do not tell, as the old mesh is drawn until the new one is built. Takes a

@@ -222,3 +222,33 @@ TEST_F(SceneInput, ProjectionKeysShowInThePanel)
 }
 
 }  // namespace
+
+namespace {
+
+// The mesh's lines are built off the drawing thread: 'm' must still bring them to the window
+// once they are built, and a second 'm' the plain picture back. (Where the lines fall is tested
+// on --render pictures.)
+TEST_F(SceneInput, MeshKeyShowsTheVasesLinesAndTakesThemAway)
+{
+    ASSERT_NO_FATAL_FAILURE(startStillLife(
+        {}, {"--set", "spinGlobe=0", "--set", "vaseVerticalSteps=300", "--set", "vaseRadialSteps=300"}));
+    waitForStillLife();
+    const RgbImage plain = waitForSteadyScene();
+    const PixelMask vase = maskOf(plain, isSwatch(Swatch::Vase));
+    ASSERT_GT(vase.size(), 500u);
+    pointAtScene();
+    tapKey(display(), XK_m);
+    RgbImage meshed;
+    // Most of the vase's pixels take the lines' inverted colour at 300 x 300 steps.
+    EXPECT_TRUE(waitForScene(
+        [&](const RgbImage& frame) {
+            return countInMask(frame, vase, isSwatch(Swatch::Vase)) < static_cast<int>(vase.size()) / 2;
+        },
+        meshed, "mesh-shown", 30.0));
+    tapKey(display(), XK_m);
+    RgbImage back;
+    EXPECT_TRUE(waitForScene([&](const RgbImage& frame) { return differingPixels(plain, frame) == 0; },
+                             back, "mesh-hidden", 30.0));
+}
+
+}  // namespace

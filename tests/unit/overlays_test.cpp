@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -169,4 +171,32 @@ TEST(LightMarker, ArrowAlongADirectionalLightStarAtAPositionalOne)
     const float nowhere[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     buildLightMarker(nowhere, lines);
     EXPECT_TRUE(lines.empty());
+}
+
+// The drawing thread is never made to wait: it is told "not yet" and later given the lines of
+// the vase it asked for, even when it asked for another vase while one was being built; a
+// picture (wait) gets the lines it asks for at once.
+TEST(MeshLineBuilder, HandsOverTheLinesAskedForOnceBuilt)
+{
+    const auto linesOf = [](const VaseSettings& s) {
+        MeshLines lines;
+        buildVaseMeshLines(s, lines);
+        return lines.indices.size();
+    };
+    MeshLineBuilder b;
+    const VaseSettings first = settings(20, 10), second = settings(30, 12), third = settings(8, 5);
+    EXPECT_EQ(meshLinesFor(b, first, false), -1);
+    for (int i = 0; i < 30000 && !meshLinesReady(b); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    int slot = meshLinesFor(b, first, false);
+    ASSERT_GE(slot, 0);
+    EXPECT_EQ(b.cache.lines[slot].indices.size(), linesOf(first));
+
+    EXPECT_EQ(meshLinesFor(b, second, false), -1);
+    meshLinesFor(b, third, false);  // the vase changed again before its lines were built
+    slot = meshLinesFor(b, third, true);
+    ASSERT_GE(slot, 0);
+    EXPECT_EQ(b.cache.settings[slot], third);
+    EXPECT_EQ(b.cache.lines[slot].indices.size(), linesOf(third));
+    EXPECT_FALSE(meshLinesBuilding(b));
 }
