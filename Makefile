@@ -46,6 +46,7 @@ asan: setup-test
 bench: build
 	$(BUILD)/bench/tolvane_bench
 	$(BUILD)/bench/tolvane_scene_bench
+	$(BUILD)/bench/tolvane_overlay_bench
 
 # Short libFuzzer sessions on the parsers (about a minute each); not part of `make test`.
 FUZZ_SECONDS ?= 60

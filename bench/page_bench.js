@@ -1,5 +1,6 @@
 // The page's figures in headless Chromium: time from opening to the first frame, and ms per
-// frame while the globe turns, at the defaults and at 1000 x 1000 vase steps; then how long a
+// frame while the globe turns, at the defaults and at 1000 x 1000 vase steps (there also with
+// every frame whole, without and with the overlays); then how long a
 // checkbox click takes to show while the view turns about y at 1000 x 1000.
 // Run after `make web`: node bench/page_bench.js [starts] [another built site, to compare]
 'use strict';
@@ -9,13 +10,17 @@ const h = require('../tests/web/harness');
 const median = (v) => [...v].sort((a, b) => a - b)[Math.floor(v.length / 2)];
 const f = (v) => `median ${median(v).toFixed(0)} (${Math.min(...v).toFixed(0)}..${Math.max(...v).toFixed(0)})`;
 
+const big = 'vaseVerticalSteps=1000&vaseRadialSteps=1000';
 async function frames(browser, url, starts) {
-  for (const [name, query] of [['defaults', ''], ['1000 x 1000', 'vaseVerticalSteps=1000&vaseRadialSteps=1000']]) {
+  for (const [name, query, whole] of [['defaults', ''], ['1000 x 1000', big],
+    ['1000 x 1000, whole frames', big, true],
+    ['1000 x 1000, whole frames with all three overlays', big + '&showMesh=1&showNormals=1&showLight=1', true]]) {
     const firstFrame = [], perFrame = [];
     for (let i = 0; i < starts; i++) {
       const t0 = Date.now();
       const page = await h.openPage(browser, url, query);
       firstFrame.push(Date.now() - t0);
+      if (whole) await page.evaluate(() => window.tolvane.keptPicture(false));
       // Frames drawn over five seconds of the globe turning.
       const n0 = await page.evaluate(() => window.tolvane.framesDrawn());
       const t1 = Date.now();
@@ -33,7 +38,7 @@ async function frames(browser, url, starts) {
 // has been drawn with the box in its new state, with the view turning about y over a 1000 x 1000 crazy vase.
 async function clickAnswers(browser, url) {
   const page = await h.openPage(browser, url,
-    'vaseVerticalSteps=1000&vaseRadialSteps=1000&crazyVase=1&spinY=1');
+    big + '&crazyVase=1&spinY=1');
   const box = '#controls input[type=checkbox]';
   const ms = [];
   for (let i = 0; i < 3; i++) {
