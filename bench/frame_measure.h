@@ -11,6 +11,7 @@
 
 #include "core/image/ppm.h"
 #include "core/scene_state.h"
+#include "desktop/offscreen.h"
 #include "gl/startup.h"
 
 // CPU of every thread of the process so far, ms.
@@ -52,4 +53,19 @@ inline void uploadCheckerTextures()
         }
         scene.textures.push_back(uploadTexture(image));
     }
+}
+
+// An offscreen context of size x size pixels set up as the scene window's, with the checkerboards
+// and a vase of vertical x radial steps; false when no context could be had.
+inline bool openBenchScene(int size, int vertical, int radial)
+{
+    if (!openOffscreenContext(size, size).ok)
+        return false;
+    initGraphicsState();
+    setProjection(scene.zoom);
+    glViewport(0, 0, size, size);
+    uploadCheckerTextures();
+    scene.vaseVerticalSteps = vertical;
+    scene.vaseRadialSteps = radial;
+    return true;
 }

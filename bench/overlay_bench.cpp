@@ -49,13 +49,8 @@ Result measure(const Overlays& o, int steps, int frames)
 {
     setenv("TOLVANE_KEPT_PICTURE", "0", 1);
     Result r;
-    if (!openOffscreenContext(kSize, kSize).ok)
+    if (!openBenchScene(kSize, steps, steps))
         return r;
-    initGraphicsState();
-    setProjection(scene.zoom);
-    glViewport(0, 0, kSize, kSize);
-    uploadCheckerTextures();
-    scene.vaseVerticalSteps = scene.vaseRadialSteps = steps;
     scene.showMesh = o.mesh;
     scene.showNormals = o.normals;
     scene.showLight = o.light;

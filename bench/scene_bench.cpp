@@ -63,14 +63,8 @@ Result measure(Design design, const Size& size)
     if (design != Design::Kept)
         setenv("TOLVANE_KEPT_PICTURE", "0", 1);
     Result r;
-    if (!openOffscreenContext(kSize, kSize).ok)
+    if (!openBenchScene(kSize, size.vertical, size.radial))
         return r;
-    initGraphicsState();
-    setProjection(scene.zoom);
-    glViewport(0, 0, kSize, kSize);
-    uploadCheckerTextures();
-    scene.vaseVerticalSteps = size.vertical;
-    scene.vaseRadialSteps = size.radial;
 
     std::vector<double> spin, drag;
     // The first frame waits for the vase and hands it all to GL, as a start-up does in a few.

@@ -49,7 +49,7 @@ bool bindMeshLineBuffers(const MeshLines& lines, int slot, unsigned long serial)
     gl.bind(GL_ARRAY_BUFFER, b.points[slot]);
     gl.bind(GL_ELEMENT_ARRAY_BUFFER, b.indices[slot]);
     if (b.serial[slot] != serial) {
-        while (glGetError() != GL_NO_ERROR) {
+        for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
         }
         gl.data(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(lines.points.size() * sizeof(float)),
                 lines.points.data(), GL_STATIC_DRAW);

@@ -106,28 +106,22 @@ void bindLines(LinesInGL& gl, unsigned long serial, const std::vector<float>& po
     gl.serial = serial;
 }
 
-void drawNormalLines(int slot, const Mat4& modelView, const float colour[3])
+// Lines kept in a cache slot, drawn from their copy in GL (`gl`, handed over when `serial`
+// is new); indexed segments when `indices` is given, else point pairs.
+void drawCachedLines(LinesInGL& gl, unsigned long serial, const std::vector<float>& points,
+                     const std::vector<unsigned>* indices, const Mat4& modelView,
+                     const float colour[3])
 {
-    const LineList& list = normalLines.lines[slot];
-    if (list.empty())
+    if (points.empty())
         return;
     glUniformMatrix4fv(lines.modelView, 1, GL_FALSE, modelView.m);
     glUniform3fv(lines.color, 1, colour);
-    bindLines(normalsInGL[slot], normalLines.serial[slot], list, nullptr);
+    bindLines(gl, serial, points, indices);
     glVertexAttribPointer(kPosition, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(list.size() / 3));
-}
-
-void drawMeshLines(int slot, const Mat4& modelView, const float colour[3])
-{
-    const MeshLines& mesh = meshLines.lines[slot];
-    if (mesh.empty())
-        return;
-    glUniformMatrix4fv(lines.modelView, 1, GL_FALSE, modelView.m);
-    glUniform3fv(lines.color, 1, colour);
-    bindLines(meshInGL[slot], meshLines.serial[slot], mesh.points, &mesh.indices);
-    glVertexAttribPointer(kPosition, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glDrawElements(GL_LINES, static_cast<GLsizei>(mesh.indices.size()), GL_UNSIGNED_INT, nullptr);
+    if (indices)
+        glDrawElements(GL_LINES, static_cast<GLsizei>(indices->size()), GL_UNSIGNED_INT, nullptr);
+    else
+        glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(points.size() / 3));
 }
 
 }  // namespace
@@ -147,12 +141,17 @@ void drawOverlays(const SceneState& state, const VaseSettings& s, const Mat4& pr
             const float white[3] = {1.0f, 1.0f, 1.0f};
             glEnable(GL_BLEND);
             glBlendFunc(GL_ONE_MINUS_DST_COLOR, GL_ZERO);
-            drawMeshLines(cachedLines(meshLines, s, buildVaseMeshLines), vase, white);
+            const int slot = cachedLines(meshLines, s, buildVaseMeshLines);
+            const MeshLines& mesh = meshLines.lines[slot];
+            drawCachedLines(meshInGL[slot], meshLines.serial[slot], mesh.points, &mesh.indices,
+                            vase, white);
             glDisable(GL_BLEND);
         }
-        if (state.showNormals)
-            drawNormalLines(cachedLines(normalLines, s, buildVaseNormalLines), vase,
-                          kNormalLineColour);
+        if (state.showNormals) {
+            const int slot = cachedLines(normalLines, s, buildVaseNormalLines);
+            drawCachedLines(normalsInGL[slot], normalLines.serial[slot], normalLines.lines[slot],
+                            nullptr, vase, kNormalLineColour);
+        }
     }
     if (state.showLight) {
         LineList marker;
