@@ -6,34 +6,18 @@
 #include <GL/glext.h>
 #include <GL/glx.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "core/kept_picture.h"
 #include "core/scene_state.h"
-#include "gl/extensions.h"
+#include "gl/framebuffer_calls.h"
 #include "gl/frame.h"
 #include "gl/overlays.h"
 #include "gl/vase_draw.h"
 
 namespace {
 
-// Framebuffer-object calls: GL 3.0 and ARB_framebuffer_object share names and enums;
-// EXT_framebuffer_object and EXT_framebuffer_blit add "EXT" to the names, same enums.
-struct FramebufferCalls {
-    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
-    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
-    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
-    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
-    PFNGLGETRENDERBUFFERPARAMETERIVPROC getRenderbufferParameter = nullptr;
-    // GL 3.0 and ARB only: EXT cannot ask about the window's own buffers.
-    PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVPROC getAttachmentParameter = nullptr;
-};
 
 enum class Support { Undecided, Yes, No };
 
@@ -65,45 +49,6 @@ bool switchedOff()
 {
     const char* value = std::getenv("TOLVANE_KEPT_PICTURE");
     return value != nullptr && std::strcmp(value, "0") == 0;
-}
-
-template <typename Function>
-void entry(Function& f, const char* name, const char* suffix)
-{
-    char full[64];
-    std::snprintf(full, sizeof full, "%s%s", name, suffix);
-    f = glEntryPointAs<Function>(full);
-}
-
-bool findCalls(FramebufferCalls& gl)
-{
-    int major = 0, minor = 0;
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    if (!version || std::sscanf(version, "%d.%d", &major, &minor) != 2)
-        major = 0;
-    const char* extensions = glExtensionList();
-    const char* suffix = nullptr;
-    if (major >= 3 || extensionListHas(extensions, "GL_ARB_framebuffer_object"))
-        suffix = "";
-    else if (extensionListHas(extensions, "GL_EXT_framebuffer_object") &&
-             extensionListHas(extensions, "GL_EXT_framebuffer_blit"))
-        suffix = "EXT";
-    if (suffix == nullptr)
-        return false;
-    entry(gl.genFramebuffers, "glGenFramebuffers", suffix);
-    entry(gl.bindFramebuffer, "glBindFramebuffer", suffix);
-    entry(gl.genRenderbuffers, "glGenRenderbuffers", suffix);
-    entry(gl.bindRenderbuffer, "glBindRenderbuffer", suffix);
-    entry(gl.renderbufferStorage, "glRenderbufferStorage", suffix);
-    entry(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer", suffix);
-    entry(gl.checkFramebufferStatus, "glCheckFramebufferStatus", suffix);
-    entry(gl.blitFramebuffer, "glBlitFramebuffer", suffix);
-    entry(gl.getRenderbufferParameter, "glGetRenderbufferParameteriv", suffix);
-    if (*suffix == '\0')
-        entry(gl.getAttachmentParameter, "glGetFramebufferAttachmentParameteriv", suffix);
-    return gl.genFramebuffers && gl.bindFramebuffer && gl.genRenderbuffers &&
-           gl.bindRenderbuffer && gl.renderbufferStorage && gl.framebufferRenderbuffer &&
-           gl.checkFramebufferStatus && gl.blitFramebuffer && gl.getRenderbufferParameter;
 }
 
 void drainErrors()
@@ -289,7 +234,7 @@ void drawFrameKeepingStill()
 {
     KeptPicture& k = kept;
     if (k.support == Support::Undecided)
-        k.support = !switchedOff() && !multisampled() && findCalls(k.gl) && chooseFormats(k)
+        k.support = !switchedOff() && !multisampled() && findFramebufferCalls(k.gl) && chooseFormats(k)
                         ? Support::Yes
                         : Support::No;
     if (k.support == Support::No) {

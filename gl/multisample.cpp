@@ -1,48 +1,16 @@
-// Multisampled drawing for pictures: GL 3.0 framebuffer objects found at run time.
+// Multisampled drawing for pictures: framebuffer objects found at run time.
 #include "gl/multisample.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include "gl/extensions.h"
+#include "gl/framebuffer_calls.h"
 
 namespace {
 
-struct MultisampleCalls {
-    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
-    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
-    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC storageMultisample = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
-    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
-    PFNGLGETRENDERBUFFERPARAMETERIVPROC getRenderbufferParameter = nullptr;
-};
-
-MultisampleCalls gl;
+FramebufferCalls gl;
 GLuint framebuffer = 0;
 int pictureWidth = 0, pictureHeight = 0;
-
-bool findCalls()
-{
-    gl.genFramebuffers = glEntryPointAs<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
-    gl.bindFramebuffer = glEntryPointAs<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
-    gl.genRenderbuffers = glEntryPointAs<PFNGLGENRENDERBUFFERSPROC>("glGenRenderbuffers");
-    gl.bindRenderbuffer = glEntryPointAs<PFNGLBINDRENDERBUFFERPROC>("glBindRenderbuffer");
-    gl.storageMultisample = glEntryPointAs<PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC>(
-        "glRenderbufferStorageMultisample");
-    gl.framebufferRenderbuffer =
-        glEntryPointAs<PFNGLFRAMEBUFFERRENDERBUFFERPROC>("glFramebufferRenderbuffer");
-    gl.checkFramebufferStatus =
-        glEntryPointAs<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus");
-    gl.blitFramebuffer = glEntryPointAs<PFNGLBLITFRAMEBUFFERPROC>("glBlitFramebuffer");
-    gl.getRenderbufferParameter =
-        glEntryPointAs<PFNGLGETRENDERBUFFERPARAMETERIVPROC>("glGetRenderbufferParameteriv");
-    return gl.genFramebuffers && gl.bindFramebuffer && gl.genRenderbuffers &&
-           gl.bindRenderbuffer && gl.storageMultisample && gl.framebufferRenderbuffer &&
-           gl.checkFramebufferStatus && gl.blitFramebuffer && gl.getRenderbufferParameter;
-}
 
 // A complete framebuffer with `samples`; the samples the colour buffer got, 0 on failure.
 int tryFramebuffer(int width, int height, int samples)
@@ -55,7 +23,7 @@ int tryFramebuffer(int width, int height, int samples)
     const GLenum attachments[2] = {GL_COLOR_ATTACHMENT0, GL_DEPTH_ATTACHMENT};
     for (int k = 0; k < 2; ++k) {
         gl.bindRenderbuffer(GL_RENDERBUFFER, buffers[k]);
-        gl.storageMultisample(GL_RENDERBUFFER, samples, formats[k], width, height);
+        gl.renderbufferStorageMultisample(GL_RENDERBUFFER, samples, formats[k], width, height);
         gl.framebufferRenderbuffer(GL_FRAMEBUFFER, attachments[k], GL_RENDERBUFFER, buffers[k]);
     }
     GLint given = 0;
@@ -74,7 +42,7 @@ int tryFramebuffer(int width, int height, int samples)
 
 int beginMultisampledPicture(int width, int height, int samples)
 {
-    if (samples <= 0 || !findCalls())
+    if (samples <= 0 || !findFramebufferCalls(gl) || !gl.renderbufferStorageMultisample)
         return 0;
     while (glGetError() != GL_NO_ERROR) {
     }
