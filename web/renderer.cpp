@@ -148,17 +148,16 @@ void drawScene(const SceneState& state, int width, int height)
     const KeptPictureBasis now{state, squareViewport(width, height)};
     const bool changed = !k.hasLast || keptPictureStale(k.last, now);
     const bool smaller = smallerVaseNow(state);
-    const bool fromKept =
-        k.valid && !keptPictureStale(k.basis, now) && k.basisSmallerVase == smaller;
+    const KeptFrameChoice choice = chooseKeptFrame(
+        k.valid && !keptPictureStale(k.basis, now) && k.basisSmallerVase == smaller, changed,
+        k.lastChanged);
+    const bool fromKept = choice == KeptFrameChoice::CopyKept;
     if (fromKept) {
         blit(k.kept, k.work.framebuffer, width, height, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     } else {
         drawParts(state, width, height, Parts::AllButGlobe);
-        // While the scene changes frame after frame (a drag), a picture kept would be stale
-        // at once and its copy only slows each frame: keep the first frame of a change and
-        // the first after it.
         k.valid = false;
-        if (!(changed && k.lastChanged)) {
+        if (choice == KeptFrameChoice::DrawAndKeep) {
             blit(k.work, k.kept.framebuffer, width, height,
                  GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             k.basis = now;
