@@ -11,6 +11,7 @@
 #include "desktop/frame_pacing.h"
 #include "desktop/panel/panel.h"
 #include "desktop/scene_history.h"
+#include "desktop/window_present.h"
 #include "gl/frame.h"
 #include "gl/overlays.h"
 #include "gl/startup.h"
@@ -82,6 +83,7 @@ bool sceneWindowShown()
 
 void sceneWindowStatus(int state)
 {
+    notePresentWindowStatus(state);
     const bool wasShown = shown;
     shown = state != GLUT_HIDDEN && state != GLUT_FULLY_COVERED;
     if (shown && !wasShown) {
@@ -94,6 +96,7 @@ void reshapeWindow(int width, int height)
 {
     const Viewport v = squareViewport(width, height);
     glViewport(v.x, v.y, v.width, v.height);
+    notePresentWindowResized();
     panelFollowScene();
 }
 

@@ -15,6 +15,7 @@
 #include "desktop/capture.h"
 #include "desktop/handlers.h"
 #include "desktop/window_pbuffer.h"
+#include "desktop/window_present.h"
 #include "core/scene_state.h"
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
@@ -160,7 +161,7 @@ void displaySceneWindow()
     const auto start = std::chrono::steady_clock::now();
     // A saved picture shows the vase for the settings of its moment, whole, waited for.
     setVaseExact(pictureRequested);
-    drawFrameKeepingStill();
+    drawFrameKeepingStill(sceneBackHoldsLastFrame());
     setVaseExact(false);
     // Read before the swap: the back buffer then holds exactly the frame about to be shown.
     if (pictureRequested) {
@@ -171,7 +172,7 @@ void displaySceneWindow()
         exportRequested = false;
         finishPanelWork(exportVase());
     }
-    glutSwapBuffers();
+    presentSceneFrame();
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     notePanelSceneFrame(took.count());
     sceneFrameDrawn();
