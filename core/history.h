@@ -5,17 +5,17 @@
 #include <deque>
 #include <vector>
 
+#include "core/settings.h"
+
 struct SceneState;
 
-// Which fields a step may record: the panel's settings, the view (rotation and zoom), or both.
-enum HistoryScope : unsigned { kScopeSettings = 1u, kScopeView = 2u, kScopeAll = 3u };
 
 // Steps kept for undo; older ones are dropped.
 constexpr int kHistorySteps = 200;
 // A gesture with no end of its own (a wheel burst) ends this long after its last input.
 constexpr long kGestureQuietMs = 500;
 
-// Every recordable field's value, in the order of the field table (ints then floats).
+// Every value undo records (the settings' rows with an undo scope), ints and floats apart.
 struct SceneSnapshot {
     std::vector<int> ints;
     std::vector<float> floats;
