@@ -164,14 +164,3 @@ bool redoStep(SceneHistory& history, SceneState& state)
     history.undone.pop_back();
     return true;
 }
-
-HistoryKey historyKeyOf(int key, bool ctrl, bool shift)
-{
-    if (!ctrl)
-        return HistoryKey::None;
-    if (key == 26 || key == 'z' || key == 'Z')
-        return shift ? HistoryKey::Redo : HistoryKey::Undo;
-    if (key == 25 || key == 'y' || key == 'Y')
-        return HistoryKey::Redo;
-    return HistoryKey::None;
-}

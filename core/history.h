@@ -60,9 +60,3 @@ bool commitQuietGesture(SceneHistory& history, const SceneState& state, long now
 // An open step is committed first. Each returns whether anything changed.
 bool undoStep(SceneHistory& history, SceneState& state);
 bool redoStep(SceneHistory& history, SceneState& state);
-
-// What a key does to the history, from a GLUT keyboard callback's ASCII key and modifiers:
-// Ctrl+Z (26) undoes, Ctrl+Shift+Z and Ctrl+Y (25) redo. Letters are taken too, for front ends
-// that deliver them with Ctrl held.
-enum class HistoryKey { None, Undo, Redo };
-HistoryKey historyKeyOf(int key, bool ctrl, bool shift);

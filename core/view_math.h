@@ -18,10 +18,6 @@ void recordPress(SceneState& state, bool leftButton, bool pressed, int x, int y)
 // zoom per pixel in zoom mode, else -0.2 degree per pixel about X; the zoom kept in [0.3, 10].
 void applyDrag(SceneState& state, int x, int y);
 
-// Keys c and s choose the vase's cylindrical or spherical projection, y toggles the turn
-// about Y; keys are case-sensitive and any other key changes nothing.
-void applyKey(SceneState& state, unsigned char key);
-
 // `degrees` less whole turns, exactly (fmod): within (-360, 360), its sign kept, so that an
 // angle already in that range (every one a drag or a saved picture gives) stays bit-identical
 // and the idle step's int conversion can never overflow.

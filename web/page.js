@@ -38,8 +38,10 @@
     commitText: fn('tvCommitText', 'number', ['number', 'string']),
     stepArrow: fn('tvStepArrow', 'number', ['number', 'number', 'number']),
     refusal: fn('tvRefusal', 'string', ['number', 'string']),
-    keyList: fn('tvKeyList', 'string', []),
-    spinY: fn('tvSpinY', 'number', []),
+    keyRows: fn('tvKeyRows', 'string', []),
+    keyF1: fn('tvKeyF1', 'number', []),
+    sceneKey: fn('tvSceneKey', 'string', ['number', 'number', 'number']),
+    pageQuery: fn('tvPageQuery', 'string', []),
     fenceFrame: fn('tvFenceFrame', null, []),
     frameDone: fn('tvFrameDone', 'number', []),
     applySetting: fn('tvApplySetting', 'string', ['string']),
@@ -50,7 +52,6 @@
     keyword: fn('tvArgumentsKeyword', 'string', []),
     press: fn('tvPress', null, ['number', 'number']),
     drag: fn('tvDrag', null, ['number', 'number']),
-    key: fn('tvKey', null, ['number']),
     keepStartView: fn('tvKeepStartView', null, []),
     resetView: fn('tvResetView', null, []),
     wheel: fn('tvWheel', null, ['number']),
@@ -273,7 +274,7 @@
     panel.refreshPanel();
     requestFrame();
   }
-  tolvaneKeys({ tv, panel, requestFrame, resetView });
+  tolvaneKeys({ tv, panel, requestFrame });
 
   // ---- Start: the bundled textures, then the address's settings, then the first frame ----
 
