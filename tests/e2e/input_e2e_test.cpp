@@ -219,6 +219,10 @@ TEST_F(SceneInput, ProjectionKeysShowInThePanel)
         [&] { return windowGeometry(display(), panel.window, now) && now.height == before.height; },
         10.0))
         << "the panel stayed " << now.height << " pixels tall, was " << before.height;
+
+    // Esc in the scene window ends the viewer, as q does (Ctrl is not held: not a Ctrl key).
+    key(XK_Escape);
+    EXPECT_EQ(0, waitForExit(viewer, 20.0)) << "Esc did not quit";
 }
 
 }  // namespace
