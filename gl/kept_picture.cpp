@@ -355,6 +355,9 @@ KeptFrame lastKeptFrame()
 
 unsigned long keptPictureBytes()
 {
-    // 4 bytes a pixel each: drivers keep 8-bit RGB, and 24-bit depth, in 32-bit words.
-    return static_cast<unsigned long>(kept.width) * static_cast<unsigned long>(kept.height) * 8;
+    // 4 bytes a pixel each: drivers keep 8-bit RGB, and 24-bit depth, in 32-bit words; as many
+    // times over as the window has samples.
+    const unsigned long samples = kept.samples > 0 ? static_cast<unsigned long>(kept.samples) : 1;
+    return static_cast<unsigned long>(kept.width) * static_cast<unsigned long>(kept.height) * 8 *
+           samples;
 }
