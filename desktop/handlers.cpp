@@ -125,10 +125,11 @@ bool runKey(const KeyBinding* key)
         return false;
     switch (key->action) {
     case KeyAction::SetSetting:
-    case KeyAction::ToggleSetting: {
+    case KeyAction::ToggleSetting:
+    case KeyAction::StandardView: {
         const unsigned undo = rowOfKey(*key).undo;
         beginInstantStep();
-        applyKeySetting(scene, *key);
+        applySceneKey(scene, *key);
         if (undo != 0)
             endInstantStep(undo);
         // The turn may start; a box the panel shows may change.
@@ -149,10 +150,9 @@ bool runKey(const KeyBinding* key)
 
 }  // namespace
 
-bool handleSceneKey(unsigned char key, bool shift)
+bool handleSceneKey(unsigned char key, bool ctrl, bool shift)
 {
-    // Ctrl+letter arrives as 1..26.
-    return runKey(findKey(key, key < 32, shift, kDesktopKeys));
+    return runKey(findKey(key, ctrl, shift, kDesktopKeys));
 }
 
 bool handleSceneSpecialKey(int key)
@@ -162,7 +162,8 @@ bool handleSceneSpecialKey(int key)
 
 void keyPress(unsigned char key, int, int)
 {
-    handleSceneKey(key, (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0);
+    const int modifiers = glutGetModifiers();
+    handleSceneKey(key, (modifiers & GLUT_ACTIVE_CTRL) != 0, (modifiers & GLUT_ACTIVE_SHIFT) != 0);
 }
 
 void sceneFrameDrawn()
