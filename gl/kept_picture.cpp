@@ -270,17 +270,17 @@ GLuint boundDrawFramebuffer()
 
 // The sphere over what the target holds, inside its screen rectangle only: it changes no pixel
 // outside, and the renderer then skips the rest of the window.
-void drawGlobeInside(const PixelRect& r)
+void drawGlobeInside(const SceneState& state, const PixelRect& r)
 {
     glEnable(GL_SCISSOR_TEST);
     glScissor(r.x, r.y, r.width, r.height);
-    drawFrameParts(FrameParts::GlobeOnly);
+    drawFrameParts(state, FrameParts::GlobeOnly);
     glDisable(GL_SCISSOR_TEST);
 }
 
 }  // namespace
 
-void drawFrameKeepingStill(bool targetHoldsLastFrame)
+void drawFrameKeepingStill(const SceneState& state, bool targetHoldsLastFrame)
 {
     KeptPicture& k = kept;
     if (k.support == Support::Undecided) {
@@ -291,19 +291,19 @@ void drawFrameKeepingStill(bool targetHoldsLastFrame)
     }
     lastWhole = true;
     if (k.support == Support::No) {
-        drawFrame();
+        drawFrame(state);
         lastFrame = KeptFrame::Whole;
         return;
     }
-    KeptPictureBasis now{scene, currentViewport()};
-    const unsigned long vase = vaseAppearance();
-    const unsigned long lines = overlayAppearance();
+    KeptPictureBasis now{state, currentViewport()};
+    const unsigned long vase = vaseAppearance(state);
+    const unsigned long lines = overlayAppearance(state);
     const bool changed = !k.hasLast || staleButForVase(k.last, now) || vase != k.lastVase ||
                          lines != k.lastLines;
     const bool matches =
         k.valid && !staleButForVase(k.basis, now) && vase == k.vase && lines == k.lines;
     const KeptFrameChoice choice = chooseKeptFrame(matches, changed, k.lastChanged);
-    const PixelRect globe = globeScreenRect(scene, now.viewport);
+    const PixelRect globe = globeScreenRect(state, now.viewport);
     if (choice == KeptFrameChoice::CopyKept) {
         // A copied frame follows a kept or copied one of the same picture, whose pixels
         // differ from the kept picture only inside this same rectangle (the sphere is round:
@@ -317,7 +317,7 @@ void drawFrameKeepingStill(bool targetHoldsLastFrame)
         }
         lastFrame = KeptFrame::FromKept;
     } else {
-        drawFrameParts(FrameParts::AllButGlobe);
+        drawFrameParts(state, FrameParts::AllButGlobe);
         k.valid = false;
         if (choice == KeptFrameChoice::DrawAndKeep) {
             keepPicture(k, now);
@@ -333,9 +333,9 @@ void drawFrameKeepingStill(bool targetHoldsLastFrame)
     k.lastChanged = changed;
     k.lastDrawnFromKept = k.valid;
     if (k.valid)
-        drawGlobeInside(globe);
+        drawGlobeInside(state, globe);
     else
-        drawFrameParts(FrameParts::GlobeOnly);
+        drawFrameParts(state, FrameParts::GlobeOnly);
 }
 
 bool lastFrameChangedWholeWindow()

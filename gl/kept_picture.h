@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/globe_rect.h"
+struct SceneState;
 
 // How the last drawKeepingStill frame was made.
 enum class KeptFrame {
@@ -11,8 +12,8 @@ enum class KeptFrame {
     FromKept  // only the globe's angle changed: the kept picture copied in, the sphere over it
 };
 
-// Draws the scene window's frame into the current draw buffer with the pixels drawFrame()
-// would give. Keeps the viewport's pixels in a framebuffer object (GL 3.0,
+// Draws the scene window's frame of `state` into the current draw buffer with the pixels
+// drawFrame() would give. Keeps the viewport's pixels in a framebuffer object (GL 3.0,
 // ARB_framebuffer_object, or EXT_framebuffer_object with EXT_framebuffer_blit) when the
 // window's pixel format can be copied exactly (8-bit RGB, 16-, 24- or 32-bit depth, and a
 // multisampled window's own sample count); else, or with TOLVANE_KEPT_PICTURE=0 in the
@@ -22,7 +23,7 @@ enum class KeptFrame {
 // `targetHoldsLastFrame`: the target still holds every pixel of the frame this drew last
 // (nothing drew into it since, and presenting it left it as it was); then a frame that only
 // turns the globe restores and draws the sphere's screen rectangle alone.
-void drawFrameKeepingStill(bool targetHoldsLastFrame = false);
+void drawFrameKeepingStill(const SceneState& state, bool targetHoldsLastFrame = false);
 
 // Whether the last frame may have changed any pixel of the window; when not, it changed only
 // those of lastFrameChangedRect() (window pixels, lower-left origin), all that needs presenting.

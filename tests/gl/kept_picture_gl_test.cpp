@@ -21,6 +21,7 @@ namespace {
 // A window wider than tall, so the viewport has margins beside it.
 constexpr int kWidth = 640;
 constexpr int kHeight = 500;
+SceneState scene;  // the test's own, as a front end owns one
 
 std::vector<unsigned char> readPixels()
 {
@@ -63,11 +64,11 @@ void uploadTestTextures()
 // Draws a frame keeping still, then the whole frame, and compares the two.
 void expectFrame(const std::string& what, KeptFrame expected)
 {
-    drawFrameKeepingStill();
+    drawFrameKeepingStill(scene);
     glFinish();
     const KeptFrame how = lastKeptFrame();
     const std::vector<unsigned char> kept = readPixels();
-    drawFrame();
+    drawFrame(scene);
     glFinish();
     EXPECT_EQ(expected, how) << what;
     EXPECT_TRUE(samePixels(kept, readPixels())) << what;
@@ -111,7 +112,7 @@ void expectSameAsWholeWhileTurning(const FramebufferCalls& gl, GLuint target, co
     const int angles[] = {0, 1, 45, 90, 181, 270, 359};
     for (int angle : angles) {
         scene.globeAngle = angle;
-        drawFrameKeepingStill(true);
+        drawFrameKeepingStill(scene, true);
         if (angle != angles[0]) {
             EXPECT_EQ(KeptFrame::FromKept, lastKeptFrame()) << what << ", globe at " << angle;
             EXPECT_FALSE(lastFrameChangedWholeWindow()) << what;
@@ -120,11 +121,11 @@ void expectSameAsWholeWhileTurning(const FramebufferCalls& gl, GLuint target, co
     }
     for (size_t i = 0; i < kept.size(); ++i) {
         scene.globeAngle = angles[i];
-        drawFrame();
+        drawFrame(scene);
         EXPECT_TRUE(samePixels(kept[i], readResolved(gl, target)))
             << what << ", globe at " << angles[i];
     }
-    drawFrameKeepingStill(false);  // the target no longer holds the last kept frame
+    drawFrameKeepingStill(scene, false);  // the target no longer holds the last kept frame
 }
 
 }  // namespace
@@ -141,13 +142,13 @@ TEST(KeptPictureFrames, MultisampledDrawTheWholeFramesPixelsWhileTheGlobeTurns)
         GTEST_SKIP() << "no multisampled framebuffer in this GL: " << glGetString(GL_RENDERER);
     GLint target = 0;
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &target);
-    initGraphicsState();
+    initGraphicsState(scene);
     setProjection(scene.zoom);
     const Viewport v = squareViewport(kWidth, kHeight);
     glViewport(v.x, v.y, v.width, v.height);
     uploadTestTextures();
     setVaseExact(true);
-    drawFrameKeepingStill(true);
+    drawFrameKeepingStill(scene, true);
     ASSERT_EQ(KeptFrame::Renewed, lastKeptFrame()) << glGetString(GL_RENDERER);
 
     expectSameAsWholeWhileTurning(gl, target, "defaults");
@@ -168,7 +169,7 @@ TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
     const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
     if (!context.ok)
         GTEST_SKIP() << context.message;
-    initGraphicsState();
+    initGraphicsState(scene);
     setProjection(scene.zoom);
     const Viewport v = squareViewport(kWidth, kHeight);
     glViewport(v.x, v.y, v.width, v.height);
@@ -178,7 +179,7 @@ TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
     setVaseExact(true);
 
     // Where GL has no framebuffer objects every frame is whole, and there is nothing to compare.
-    drawFrameKeepingStill();
+    drawFrameKeepingStill(scene);
     if (lastKeptFrame() == KeptFrame::Whole)
         GTEST_SKIP() << "no kept picture in this GL: " << glGetString(GL_RENDERER);
 
