@@ -154,7 +154,10 @@ bool runKey(const KeyBinding* key)
 
 bool handleSceneKey(unsigned char key, bool ctrl, bool shift)
 {
-    return runKey(findKey(key, ctrl, shift, kDesktopKeys));
+    // Ctrl+A..Ctrl+Z arrive as 1..26, which no key makes without Ctrl, whatever modifiers a
+    // queued event recorded; Esc (27) is Ctrl+3 only with Ctrl held.
+    const bool control = ctrl || (key >= 1 && key <= 26);
+    return runKey(findKey(key, control, shift, kDesktopKeys));
 }
 
 bool handleSceneSpecialKey(int key)
