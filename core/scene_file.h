@@ -6,7 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "core/image/image_structure.h"
+
 struct SceneState;
+
+// What a saved picture carries, as readArgumentText finds it again: a PNG's text chunks (the
+// software that made it, then `arguments`), a JPEG's comment.
+std::vector<PngText> pictureTexts(const std::string& arguments);
+std::string pictureComment(const std::string& arguments);
+
+// pictureTexts as whole chunks, all together, for a PNG another encoder made (the browser's):
+// they go at pngTextPlace.
+std::vector<unsigned char> pictureTextChunks(const std::string& arguments);
 
 // The arguments text of a PNG's "Tolvane arguments" tEXt/iTXt chunk or a JPEG's COM marker
 // that starts "Tolvane arguments: ". `message` says why there is none (not PNG/JPEG, no chunk).
