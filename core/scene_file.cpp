@@ -332,6 +332,18 @@ SceneArguments readSceneSource(const std::string& source, int textureCount)
                           source, textureCount);
 }
 
+std::string addressRefusal(const std::string& setRefusal)
+{
+    std::string text = setRefusal;
+    const std::string set = "--set ";
+    if (text.compare(0, set.size(), set) == 0)
+        text = "In the address, " + text.substr(set.size());
+    const std::string help = " (tolvane --help lists them)";
+    if (text.size() >= help.size() && text.compare(text.size() - help.size(), help.size(), help) == 0)
+        text.erase(text.size() - help.size());
+    return text;
+}
+
 std::string pageLinkOf(const SceneState& state, int textureCount, const std::string& pageAddress)
 {
     std::string link = pageAddress.substr(0, pageAddress.find_first_of("?#"));

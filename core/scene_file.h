@@ -63,6 +63,10 @@ SceneArguments readSceneLink(const std::string& link, int textureCount);
 // --scene's argument: a page link, or a PNG or JPEG file read from disk.
 SceneArguments readSceneSource(const std::string& source, int textureCount);
 
+// applySetting's refusal of a setting in the page's own address, in the page's words: "In the
+// address, NAME=VALUE: why", without the pointer to --help, which the page has none of.
+std::string addressRefusal(const std::string& setRefusal);
+
 // Where the desktop's page links point unless TOLVANE_PAGE names another address: the page as
 // `make web-run` serves it.
 constexpr const char* kDefaultPageAddress = "http://127.0.0.1:8080/";

@@ -14,6 +14,7 @@
 #include "core/export/vase_gltf.h"
 #include "core/options.h"
 #include "core/save_work.h"
+#include "core/scene_file.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
 #include "web/page_state.h"
@@ -195,10 +196,12 @@ EMSCRIPTEN_KEEPALIVE int tvStepArrow(int index, int direction, int fast)
            stepByArrow(controls[static_cast<size_t>(index)], direction, fast != 0);
 }
 
-// One NAME=VALUE from the address, by --set's rules; an empty reply when taken.
+// One NAME=VALUE from the address, by --set's rules; an empty reply when taken, else the refusal
+// in the address's words.
 EMSCRIPTEN_KEEPALIVE const char* tvApplySetting(const char* assignment)
 {
-    return answer(applySetting(scene, assignment, static_cast<int>(scene.textures.size())));
+    const std::string why = applySetting(scene, assignment, static_cast<int>(scene.textures.size()));
+    return answer(why.empty() ? why : addressRefusal(why));
 }
 
 // The --set arguments that reproduce the current picture.

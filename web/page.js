@@ -294,7 +294,7 @@
       continue;
     }
     const why = tv.applySetting(`${name}=${value}`);
-    if (why) say(why.replace(/^--set /, 'In the address, ').replace(/ \(tolvane --help lists them\)$/, ''));
+    if (why) say(why);
   }
   const fewer = tv.settleAntialiasing();
   if (fewer) say(fewer);
