@@ -6,6 +6,7 @@
 
 #include "core/scene_state.h"
 #include "core/settings.h"
+#include "core/standard_views.h"
 
 namespace {
 
@@ -14,9 +15,15 @@ KeyBinding plain(int code, KeyAction action, const char* setting = nullptr, int 
     return KeyBinding{code, false, -1, action, setting, value};
 }
 
-KeyBinding ctrl(int code, int shift, KeyAction action)
+KeyBinding ctrl(int code, int shift, KeyAction action, int value = 0)
 {
-    return KeyBinding{code, true, shift, action};
+    return KeyBinding{code, true, shift, action, nullptr, value};
+}
+
+KeyBinding view(int code, bool ctrlHeld, StandardView which)
+{
+    return KeyBinding{code, ctrlHeld, -1, KeyAction::StandardView, nullptr,
+                      static_cast<int>(which)};
 }
 
 std::vector<KeyRow> buildRows()
@@ -40,6 +47,13 @@ std::vector<KeyRow> buildRows()
          kScopeSettings, {plain('l', A::ToggleSetting, "showLight")}},
         {"r", "reset rotation, zoom and turn to the start-up view", kEveryFront, kScopeView,
          {plain('r', A::ResetView)}},
+        // X delivers Ctrl+3 as 27 and Ctrl+7 as 31 (Ctrl held: not Esc); browsers the digits.
+        {"1 / 3 / 7", "front / right side / top view (Ctrl: back / left / bottom)", kEveryFront,
+         kScopeView,
+         {view('1', false, StandardView::Front), view('1', true, StandardView::Back),
+          view('3', false, StandardView::Right), view('3', true, StandardView::Left),
+          view(kEscapeKey, true, StandardView::Left), view('7', false, StandardView::Top),
+          view('7', true, StandardView::Bottom), view(31, true, StandardView::Bottom)}},
         {"p", "print the page link of the current scene", kDesktopKeys, 0,
          {plain('p', A::PrintLink)}},
         // GLUT delivers Ctrl+Z as 26 and Ctrl+Y as 25; the page delivers the letters.
@@ -92,8 +106,12 @@ const KeyRow& rowOfKey(const KeyBinding& binding)
     return keyRows().front();
 }
 
-bool applyKeySetting(SceneState& state, const KeyBinding& binding)
+bool applySceneKey(SceneState& state, const KeyBinding& binding)
 {
+    if (binding.action == KeyAction::StandardView) {
+        standardViewRotation(static_cast<StandardView>(binding.value), state.rotation);
+        return true;
+    }
     if (binding.action != KeyAction::SetSetting && binding.action != KeyAction::ToggleSetting)
         return false;
     const SettingRow* row = findSetting(binding.setting);
@@ -108,7 +126,7 @@ void applyKey(SceneState& state, unsigned char key)
 {
     const KeyBinding* b = findKey(key, false, false, kEveryFront);
     if (b != nullptr)
-        applyKeySetting(state, *b);
+        applySceneKey(state, *b);
 }
 
 std::string keyListText(KeyFront front)

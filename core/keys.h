@@ -17,6 +17,7 @@ enum class KeyAction {
     None,
     SetSetting,     // the row's setting takes `value`
     ToggleSetting,  // the row's setting between 0 and 1
+    StandardView,   // the view rotation of the standard view numbered `value`; zoom kept
     ResetView,      // rotation, zoom and the turn as at start-up
     PrintLink,      // the page link of the scene on standard output
     Undo,
@@ -34,7 +35,7 @@ struct KeyBinding {
     int shift;  // 1 held, 0 not held, -1 either
     KeyAction action;
     const char* setting = nullptr;  // the settings' row SetSetting and ToggleSetting change
-    int value = 0;                  // what SetSetting stores
+    int value = 0;                  // what SetSetting stores; StandardView's view
 };
 
 struct KeyRow {
@@ -53,8 +54,9 @@ const KeyBinding* findKey(int code, bool ctrl, bool shift, KeyFront front);
 // The row a binding belongs to.
 const KeyRow& rowOfKey(const KeyBinding& binding);
 
-// Applies a SetSetting or ToggleSetting binding to `state`; returns whether it was one.
-bool applyKeySetting(SceneState& state, const KeyBinding& binding);
+// Applies a binding that changes only the scene (SetSetting, ToggleSetting, StandardView) to
+// `state`; returns whether it was one.
+bool applySceneKey(SceneState& state, const KeyBinding& binding);
 
 // Plain keys (no Ctrl) that change the scene's settings on either front end: c, s, y, m, ...
 // applied to `state`; any other key changes nothing.

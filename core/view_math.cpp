@@ -59,6 +59,14 @@ void applyWheel(SceneState& state, int direction)
     clampZoom(state);
 }
 
+void applyPinch(SceneState& state, float startZoom, double startSpan, double span)
+{
+    if (!(startSpan > 0) || !(span > 0))
+        return;
+    state.zoom = static_cast<float>(startZoom * (startSpan / span));
+    clampZoom(state);
+}
+
 ViewPose viewPoseOf(const SceneState& state)
 {
     ViewPose pose;

@@ -27,6 +27,11 @@ float wrapDegrees(float degrees);
 // as much as a 20-pixel zoom drag, within the same limits; in either mode.
 void applyWheel(SceneState& state, int direction);
 
+// Two fingers on a touch screen: the zoom that started the pinch, scaled as the fingers' span
+// (any unit) went from `startSpan` to `span`: spreading them zooms in. Within the zoom's limits,
+// in either mode; spans that are not positive change nothing.
+void applyPinch(SceneState& state, float startZoom, double startSpan, double span);
+
 // The view that `r` restores: rotation, zoom and the turn about Y as they were at start-up
 // (after the command line's settings).
 struct ViewPose {

@@ -161,10 +161,11 @@ bool runKey(const KeyBinding* key)
         return false;
     switch (key->action) {
     case KeyAction::SetSetting:
-    case KeyAction::ToggleSetting: {
+    case KeyAction::ToggleSetting:
+    case KeyAction::StandardView: {
         const unsigned undo = rowOfKey(*key).undo;
         beginInstantStep();
-        applyKeySetting(scene, *key);
+        applySceneKey(scene, *key);
         if (undo != 0)
             endInstantStep(undo);
         // The turn may start; a box the panel shows may change.

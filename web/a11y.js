@@ -1,6 +1,6 @@
-// The page's keys and key list, both from the core's key table: a key pressed anywhere but in a
-// text field goes to the core, which says what it did; F1 anywhere; Esc hides the list. And the
-// touch mark that gives every target 44 CSS px on touch screens.
+// The page's keys, key list and view menu, all from the core's key table: a key pressed anywhere
+// but in a text field goes to the core, which says what it did; F1 anywhere; Esc hides the
+// list. And the touch mark that gives every target 44 CSS px on touch screens.
 'use strict';
 
 if (window.matchMedia('(pointer: coarse)').matches || navigator.maxTouchPoints > 0)
@@ -45,6 +45,22 @@ function tolvaneKeys({ tv, panel, requestFrame }) {
       panel.refreshPanel();
       requestFrame();
     }
+  });
+
+  // The standard views without a keyboard: a menu of the core's views, each named with its key.
+  const menu = document.getElementById('view');
+  for (const [name, keys] of JSON.parse(tv.standardViews())) {
+    const option = document.createElement('option');
+    option.value = String(menu.options.length - 1);
+    option.textContent = `${name} (${keys})`;
+    menu.append(option);
+  }
+  menu.addEventListener('change', () => {
+    if (menu.value !== '' && tv.standardView(Number(menu.value)) === 'changed') {
+      panel.refreshPanel();
+      requestFrame();
+    }
+    menu.value = '';
   });
 
   return { showKeys };

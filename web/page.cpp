@@ -244,6 +244,28 @@ EMSCRIPTEN_KEEPALIVE void tvResetView()
     resetPageView();
 }
 
+// Two fingers: the pinch's starting zoom, scaled by the fingers' starting and current span.
+EMSCRIPTEN_KEEPALIVE void tvPinch(float startZoom, double startSpan, double span)
+{
+    applyPinch(scene, startZoom, startSpan, span);
+}
+
+EMSCRIPTEN_KEEPALIVE float tvZoom()
+{
+    return scene.zoom;
+}
+
+// The browser asks for less motion: the globe starts still unless the address turns it
+// (`addressSpins`); the reply says once how to start it, empty when nothing changed.
+EMSCRIPTEN_KEEPALIVE const char* tvReduceMotion(int addressSpins)
+{
+    if (addressSpins || scene.spinGlobe == 0)
+        return answer("");
+    scene.spinGlobe = 0;
+    return answer("The globe stands still, as this browser asks for less motion: tick \"Spin "
+                  "Globe\" to turn it.");
+}
+
 // One notch of the wheel: +1 away from the user (zooms in), -1 towards.
 EMSCRIPTEN_KEEPALIVE void tvWheel(int direction)
 {

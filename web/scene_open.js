@@ -66,10 +66,15 @@ function tolvaneScenes({ M, say, panel, images, requestFrame, canvas, controlsBo
   // once the field has been left alone for a moment.
   around(controlsBox, 'change', SETTINGS);
   controlsBox.addEventListener('fieldstep', () => tv.gestureInput(SETTINGS), true);
-  // A drag (whatever its button), from press to release; a burst of wheel notches.
-  canvas.addEventListener('pointerdown', () => tv.beginStep(VIEW), true);
+  // A drag (whatever its button) or a touch gesture, from the first press to the last release;
+  // a burst of wheel notches.
+  const down = new Set();
+  canvas.addEventListener('pointerdown', (e) => { down.add(e.pointerId); tv.beginStep(VIEW); }, true);
   for (const type of ['pointerup', 'pointercancel'])
-    canvas.addEventListener(type, () => tv.commitStep());
+    canvas.addEventListener(type, (e) => {
+      down.delete(e.pointerId);
+      if (down.size === 0) tv.commitStep();
+    });
   canvas.addEventListener('wheel', () => tv.gestureInput(VIEW), true);
   around(document.getElementById('reset'), 'click', VIEW);
 

@@ -88,15 +88,18 @@ TEST(KeyTable, EveryKeyIsListedFoundAndDoesWhatItsRowSays)
                                 list.find(row.help) != std::string::npos;
             EXPECT_EQ((row.fronts & front) != 0, listed);
         }
-        if ((row.fronts & kDesktopKeys) != 0)
+        if ((row.fronts & kDesktopKeys) != 0) {
             EXPECT_NE(std::string::npos, help.find(row.help));
+        }
 
         for (const KeyBinding& key : row.bindings) {
             // No earlier row takes the key first, on any front the row works on.
             for (KeyFront front : {kDesktopKeys, kPageKeys})
                 for (bool shift : {false, true})
-                    if ((row.fronts & front) != 0 && (key.shift < 0 || (key.shift == 1) == shift))
+                    if ((row.fronts & front) != 0 &&
+                        (key.shift < 0 || (key.shift == 1) == shift)) {
                         EXPECT_EQ(&key, findKey(key.code, key.ctrl, shift, front));
+                    }
             if (key.setting == nullptr)
                 continue;
             const SettingRow* setting = findSetting(key.setting);
@@ -105,7 +108,7 @@ TEST(KeyTable, EveryKeyIsListedFoundAndDoesWhatItsRowSays)
                 SceneState before;
                 intAt(before, *setting) = start;
                 SceneState after = before;
-                ASSERT_TRUE(applyKeySetting(after, key));
+                ASSERT_TRUE(applySceneKey(after, key));
                 const int expected =
                     key.action == KeyAction::SetSetting ? key.value : start ? 0 : 1;
                 EXPECT_EQ(expected, intAt(after, *setting));
