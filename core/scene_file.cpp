@@ -12,6 +12,10 @@
 #include "core/options.h"
 #include "core/scene_state.h"
 
+#ifndef TOLVANE_VERSION
+#define TOLVANE_VERSION "unknown"  // builds outside CMake (the fuzzers)
+#endif
+
 namespace {
 
 // The JPEG comment Tolvane writes: the keyword, ": ", then the arguments.
