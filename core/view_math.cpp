@@ -100,7 +100,7 @@ float wrapDegrees(float degrees)
     return std::fmod(degrees, 360.0f);
 }
 
-bool viewInMotion(const SceneState& state, bool dragMoving)
+bool viewIsMoving(const SceneState& state, bool dragMoving)
 {
     return dragMoving || state.spinY != 0;
 }

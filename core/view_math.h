@@ -48,7 +48,7 @@ constexpr int kViewRestMs = 300;
 // Whether the view moves: a drag goes on (`dragMoving`: its pointer moved within kViewRestMs)
 // or the view turns about Y. Frames then draw the smaller vase (smallerVaseWanted) and come one
 // after another.
-bool viewInMotion(const SceneState& state, bool dragMoving);
+bool viewIsMoving(const SceneState& state, bool dragMoving);
 
 // One idle step: the view's turn about Y and the globe's spin, one degree each.
 void advanceAnimation(SceneState& state);

@@ -7,7 +7,7 @@
 
 #include "core/options.h"
 #include "core/scene_file.h"
-#include "core/scene_state.h"
+#include "desktop/scene.h"
 
 PpmImage readFramePixels(int width, int height)
 {

@@ -15,6 +15,7 @@
 #include "core/image/image_structure.h"
 #include "web/page_state.h"
 #include "web/renderer.h"
+#include "web/scene_draw.h"
 
 namespace {
 

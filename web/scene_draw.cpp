@@ -17,7 +17,6 @@
 #include "core/vase_mesh.h"
 #include "core/view_math.h"
 #include "web/overlay_draw.h"
-#include "web/renderer.h"
 #include "web/shader.h"
 
 namespace {
@@ -347,7 +346,7 @@ void setVaseExact(bool exact)
 bool smallerVaseNow(const SceneState& state)
 {
     const VaseSettings s = vaseSettingsOf(state);
-    return smallerVaseWanted(s, viewInMotion(state, viewMoving), vaseExact);
+    return smallerVaseWanted(s, viewIsMoving(state, viewMoving), vaseExact);
 }
 
 bool smallerVaseDrawn()
