@@ -11,7 +11,7 @@
 #include "core/scene_file.h"
 #include "core/view_math.h"
 #include "web/page_state.h"
-#include "web/renderer.h"
+#include "web/scene_draw.h"
 
 namespace {
 
