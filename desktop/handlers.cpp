@@ -24,11 +24,9 @@ unsigned long framesAtLastStep = 0;  // framesDrawn() when the last animation st
 bool paceTimerSet = false;  // a timer will wake the idle handler when the next frame is due
 int buttonsHeld = 0;        // mouse buttons down in the scene window, one bit each
 unsigned dragSerial = 0;    // counts drag events, so a timer can tell whether the drag went on
-bool dragMoving = false;    // drag events came within the last kDragSettleMs
+bool dragMoving = false;    // drag events came within the last kViewRestMs
 bool buildWatched = false;  // a timer looks out for the vase's build
 
-// A drag whose pointer rests this long is a still view: its frame shows the whole vase.
-constexpr unsigned kDragSettleMs = 300;
 constexpr unsigned kBuildPollMs = 10;
 
 void dragSettled(int serial)
@@ -105,7 +103,7 @@ void mouseDrag(int x, int y)
     applyDrag(scene, x, y);
     dragMoving = true;
     ++dragSerial;
-    glutTimerFunc(kDragSettleMs, dragSettled, static_cast<int>(dragSerial));
+    glutTimerFunc(kViewRestMs, dragSettled, static_cast<int>(dragSerial));
     setProjection(scene.zoom);
     postSceneRedisplay();
 }
@@ -181,7 +179,7 @@ void sceneFrameDrawn()
 
 bool viewInMotion()
 {
-    return dragMoving || scene.spinY != 0;
+    return viewIsMoving(scene, dragMoving);
 }
 
 void specialKeyPress(int key, int, int)

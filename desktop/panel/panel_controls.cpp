@@ -102,13 +102,10 @@ bool drawSpinner(const Control& c, int index, std::string& edit, float labelWidt
         panel.editing = true;
     }
     if (ImGui::IsItemDeactivatedAfterEdit()) {
-        const std::string clamped = typedValueClampNote(c, text);
+        const std::string message = typedValueMessage(c, text);
         changed = commitTypedValue(c, text);
-        const std::string why = typedValueRefusal(c, text);
-        if (!why.empty())
-            showBriefMessage(std::string(c.label) + ": \"" + text + "\" refused, " + why);
-        else if (!clamped.empty())
-            showBriefMessage(std::string(c.label) + ": \"" + text + "\" " + clamped);
+        if (!message.empty())
+            showBriefMessage(message);
     }
     if (!ImGui::IsItemActive())
         edit.clear();
