@@ -11,6 +11,8 @@
 #include "core/options.h"
 #include "core/scene_file.h"
 #include "desktop/render.h"
+#include "desktop/turntable.h"
+#include "core/export/video_scene.h"
 #include "desktop/save.h"
 #include "desktop/scene_history.h"
 #include "core/scene_state.h"
@@ -46,7 +48,7 @@ bool applySettings(CommandLine& line, const TextureListResult& list)
     const int textureCount = list.ok() ? list.count : -1;
     std::vector<std::string> settings = line.settings;
     if (!line.sceneSource.empty()) {
-        const SceneArguments recorded = readSceneSource(line.sceneSource, textureCount);
+        const SceneArguments recorded = readSceneOrVideo(line.sceneSource, textureCount);
         if (!recorded.ok) {
             std::fprintf(stderr, "tolvane: --scene %s\n", recorded.message.c_str());
             return false;
@@ -98,7 +100,9 @@ int main(int argc, char** argv)
     if (!applySettings(line, list))
         return 1;
     if (line.action == CommandAction::Render) {
-        const std::string error = renderToFile(line, list);
+        const std::string error = line.turntable.kind == TurntableKind::None
+                                      ? renderToFile(line, list)
+                                      : renderTurntable(line, list);
         if (!error.empty()) {
             std::fprintf(stderr, "tolvane: %s\n", error.c_str());
             return 1;
