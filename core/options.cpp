@@ -155,11 +155,11 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
         app.add_option("--size", size, "size of the --render picture (default 500x500)")
             ->type_name("WxH");
     CLI::Option* framesOption =
-        app.add_option("--frames", line.frames, "frames of a --render turntable (default 360)")
+        app.add_option("--frames", line.frames, "frames of a turntable, from --render or the panel's \"Save turntable\" (default 360)")
             ->type_name("N");
     CLI::Option* fpsOption =
         app.add_option("--fps", line.fps,
-                       "frames a second of a --render video (default 60; a GIF 50)")
+                       "frames a second of a turntable video (default 60; a GIF 50)")
             ->type_name("F");
     app.add_option("--output-dir", line.outputDir,
                    "folder for saved pictures and exported vases (default the working folder)")
@@ -205,9 +205,13 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
     line.sizeGiven = !size.empty();
     line.framesGiven = framesOption->count() > 0;
     line.fpsGiven = fpsOption->count() > 0;
-    if ((line.framesGiven || line.fpsGiven) && render->count() == 0)
-        return failure(line, std::string(line.framesGiven ? "--frames" : "--fps") +
-                                 " requires --render (tolvane --help lists the options)");
+    if (render->count() == 0) {
+        // Without --render they are the panel's: its "Save turntable" writes an MP4.
+        line.turntable = planTurntable("panel.mp4", line.frames, line.framesGiven, line.fps,
+                                       line.fpsGiven, 2, 2);
+        if (!line.turntable.ok())
+            return failure(line, line.turntable.message);
+    }
     if (renders.size() > 1)
         return failure(line, "--render takes one file; it was given " +
                                  std::to_string(renders.size()) + " times");

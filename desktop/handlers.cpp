@@ -11,6 +11,7 @@
 #include "desktop/frame_pacing.h"
 #include "desktop/panel/panel.h"
 #include "desktop/scene_history.h"
+#include "desktop/turntable_panel.h"
 #include "gl/frame.h"
 #include "gl/overlays.h"
 #include "gl/startup.h"
@@ -161,7 +162,10 @@ bool handleSceneKey(unsigned char key, bool shift)
         return true;
     switch (key) {
     case 'q':
-    case kEscapeKey: glutLeaveMainLoop(); return true;
+    case kEscapeKey:
+        if (!cancelTurntable())  // Esc first stops a turntable being saved
+            glutLeaveMainLoop();
+        return true;
     case 'r': resetViewAsStep(); return true;
     case 'h': togglePanelKeyList(); return true;
     case 'p': printPageLink(); return true;

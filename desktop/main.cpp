@@ -12,6 +12,7 @@
 #include "core/scene_file.h"
 #include "desktop/render.h"
 #include "desktop/turntable.h"
+#include "desktop/turntable_panel.h"
 #include "core/export/video_scene.h"
 #include "desktop/save.h"
 #include "desktop/scene_history.h"
@@ -152,7 +153,9 @@ int main(int argc, char** argv)
     setPanelActions(requestPictureSave, requestVaseExport, resetViewAsStep, postSceneRedisplay);
     connectPanelHistory();
     setPanelSceneKeys(handleSceneKey, handleSceneSpecialKey);
-    setPanelIdleFunc(idleTick);
+    setPanelTurntable(requestTurntableSave, turntableRunning);
+    setPanelTurntableOptions(line.turntable.frames, line.turntable.fps);
+    setPanelIdleFunc(idleWithTurntable);
 
     glutMainLoop();
     return 0;

@@ -242,7 +242,7 @@ WriteResult writeNewFileAtomically(const std::string& path,
     return writeVia(path, writeBody, false);
 }
 
-WriteResult commitTemporaryFile(const TemporaryFile& temp, const std::string& path)
+WriteResult commitTemporaryFile(const TemporaryFile& temp, const std::string& path, bool replace)
 {
     if (fsync(temp.fd) != 0) {
         const int err = errno;
@@ -255,10 +255,15 @@ WriteResult commitTemporaryFile(const TemporaryFile& temp, const std::string& pa
         return failure("cannot write", path, causeOf(err, "close failed"));
     }
     errno = 0;
-    if (std::rename(temp.path.c_str(), path.c_str()) != 0) {
+    const int moved = replace ? std::rename(temp.path.c_str(), path.c_str())
+                              : renameNoReplace(temp.path, path);
+    if (moved != 0) {
         const int err = errno;
         unlink(temp.path.c_str());
-        return failure("cannot rename into place", path, causeOf(err, "rename failed"));
+        WriteResult result =
+            failure("cannot rename into place", path, causeOf(err, "rename failed"));
+        result.exists = err == EEXIST;
+        return result;
     }
     if (syncFolder(folderOf(path)) != 0)
         return failure("cannot sync the folder of", path, causeOf(errno, "sync failed"));

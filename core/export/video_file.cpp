@@ -333,7 +333,7 @@ std::string finishVideo(VideoFile* v)
         return message;
     }
     freeContexts(v);
-    const WriteResult committed = commitTemporaryFile(v->temp, v->path);
+    const WriteResult committed = commitTemporaryFile(v->temp, v->path, v->spec.replace);
     delete v;
     return committed.ok ? std::string() : committed.message;
 }

@@ -15,6 +15,7 @@ struct VideoSpec {
     int height = 500;
     double fps = kDefaultVideoFps;  // frames a second
     std::string comment;            // the container's comment: the arguments that draw frame 0
+    bool replace = true;  // false: an existing file of the name is kept, and finishing fails
 };
 
 // The encoder, its muxer and the temporary file; opaque.

@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <X11/keysym.h>
+
 #include "harness.h"
+#include "panel_driver.h"
 #include "png_decode.h"
 
 namespace {
@@ -187,6 +190,61 @@ TEST_F(Turntable, RefusalsSayOneLineAndWriteNothing)
         EXPECT_EQ(0u, said.rfind("tolvane: ", 0)) << said;
         EXPECT_EQ(std::vector<std::string>{}, writtenFiles()) << args[2];
     }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace e2e;
+
+class PanelTurntable : public StillLifeTest {
+  protected:
+    // The turntable files in dir, whole or temporary.
+    std::vector<std::string> turntableFiles() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("tolvane-turntable", 0) == 0)
+                names.push_back(name);
+        }
+        return names;
+    }
+};
+
+TEST_F(PanelTurntable, SaveTurntableWritesOneWholeVideoAndEscCancelsLeavingNone)
+{
+    ASSERT_NE("", commandOutput("command -v ffprobe")) << "ffprobe (Debian's ffmpeg) is missing";
+    ASSERT_NO_FATAL_FAILURE(startStillLife({}, {"--frames", "12", "--fps", "30"}));
+    waitForSteadyScene();
+    clickPanelButton(panel, PanelButton::SaveTurntable);
+    const std::string video = dir + "/tolvane-turntable-001.mp4";
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(video); }, 60.0, 100))
+        << describeViewer();
+    const std::string probe = commandOutput(
+        "ffprobe -v error -count_frames -show_entries stream=codec_name,width,height,"
+        "nb_read_frames,r_frame_rate:format_tags=comment -of default '" + video + "'");
+    EXPECT_NE(std::string::npos, probe.find("codec_name=h264")) << probe;
+    EXPECT_NE(std::string::npos, probe.find("width=500\n")) << probe;
+    EXPECT_NE(std::string::npos, probe.find("nb_read_frames=12\n")) << probe;
+    EXPECT_NE(std::string::npos, probe.find("r_frame_rate=30/1")) << probe;
+    EXPECT_NE(std::string::npos, probe.find("comment=--set spinGlobe=1")) << probe;
+    EXPECT_EQ(std::vector<std::string>{"tolvane-turntable-001.mp4"}, turntableFiles());
+
+    // A long one, cancelled with Esc in the scene window while its frames are written: the
+    // viewer keeps running and no file of it is left, temporary or whole.
+    ASSERT_NO_FATAL_FAILURE(startViewer({}, {"--frames", "3600"}));
+    waitForSteadyScene();
+    clickPanelButton(panel, PanelButton::SaveTurntable);
+    ASSERT_TRUE(waitUntil([&] { return turntableFiles().size() == 2; }, 30.0, 50))
+        << describeViewer();
+    pointAtScene();
+    tapKey(display(), XK_Escape);
+    ASSERT_TRUE(waitUntil([&] { return turntableFiles().size() == 1; }, 30.0, 50));
+    EXPECT_TRUE(isRunning(viewer));
+    sleepMs(300);
+    EXPECT_EQ(std::vector<std::string>{"tolvane-turntable-001.mp4"}, turntableFiles());
 }
 
 }  // namespace

@@ -198,7 +198,7 @@ TEST(CommandLine, SaysWhatIsWrongInItsOwnWords)
     } refused[] = {
         {{"--render", ""}, "needs a file name"},
         {{"--render", "a.avi"}, ".png (PNG) or .jpg/.jpeg (JPEG), or .mp4, .webm or .gif"},
-        {{"--frames", "10"}, "--frames requires --render"},
+        {{"--frames", "4000"}, "--frames 4000: give from 1 to 3600"},
         {{"--render", "t.mp4", "--frames", "0"}, "--frames 0: give from 1 to 3600"},
         {{"--render", "t.mp4", "--size", "501x500"}, "needs an even width and height"},
         {{"--render", "t.png", "--fps", "30"}, "--fps needs --render of a turntable"},
