@@ -13,7 +13,7 @@ import sys
 import tempfile
 import time
 
-TOLVANE, LIST = sys.argv[1], os.path.abspath(sys.argv[2])
+TOLVANE, LIST = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 ROUNDS = 3
 SAMPLE = 36  # separate calls actually made a round, scaled to 360
 

@@ -72,24 +72,29 @@ std::string writeVideo(const CommandLine& line, const SceneState& start, const P
     spec.fps = line.turntable.fps;
     spec.comment = reproducingArguments(scene, static_cast<int>(scene.textures.size()),
                                         line.width, line.height);
-    GifPalette palette;
-    if (spec.kind == TurntableKind::Gif) {
-        GifHistogram histogram;
-        const int samples = frames < kPaletteSampleFrames ? frames : kPaletteSampleFrames;
-        for (int k = 0; k < samples; ++k)
-            addToHistogram(histogram, drawTurned(start, k * frames / samples, line));
-        palette = buildGifPalette(histogram);
-    }
-    const VideoOpenResult opened = openVideo(line.renderPath, spec, palette);
+    // Opened first: a folder that cannot take the file is said before any frame is drawn.
+    const VideoOpenResult opened = openVideo(line.renderPath, spec);
     if (!opened.video)
         return opened.message;
-    for (int i = 0; i < frames; ++i) {
-        const std::string error = writeVideoFrame(opened.video, drawTurned(start, i, line));
-        if (!error.empty()) {
-            abandonVideo(opened.video);
-            return error;
+    try {
+        if (spec.kind == TurntableKind::Gif) {
+            GifHistogram histogram;
+            const int samples = frames < kPaletteSampleFrames ? frames : kPaletteSampleFrames;
+            for (int k = 0; k < samples; ++k)
+                addToHistogram(histogram, drawTurned(start, k * frames / samples, line));
+            setVideoPalette(opened.video, buildGifPalette(histogram));
         }
-        bar.step(i + 1);
+        for (int i = 0; i < frames; ++i) {
+            const std::string error = writeVideoFrame(opened.video, drawTurned(start, i, line));
+            if (!error.empty()) {
+                abandonVideo(opened.video);
+                return error;
+            }
+            bar.step(i + 1);
+        }
+    } catch (...) {
+        abandonVideo(opened.video);  // no temporary file outlives a frame that ran out of memory
+        throw;
     }
     times.encodeSeconds = videoEncodeSeconds(opened.video);
     return finishVideo(opened.video);

@@ -194,7 +194,7 @@ VideoCommentResult gifComment(const std::vector<unsigned char>& b)
 
 }  // namespace
 
-VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec, const GifPalette& palette)
+VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec)
 {
     VideoOpenResult result;
     // The libraries' own lines (x264's statistics, warnings) would break the one closing line;
@@ -211,7 +211,6 @@ VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec, const 
     VideoFile* v = new VideoFile;
     v->path = path;
     v->spec = spec;
-    v->palette = palette;
     const auto fail = [&](const std::string& what, int code) {
         result.message = "cannot write " + path + ": " + what + ": " + cause(v, code);
         abandonVideo(v);
@@ -282,6 +281,11 @@ VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec, const 
     }
     result.video = v;
     return result;
+}
+
+void setVideoPalette(VideoFile* v, const GifPalette& palette)
+{
+    v->palette = palette;
 }
 
 std::string writeVideoFrame(VideoFile* v, const PpmImage& image)

@@ -26,10 +26,10 @@ struct VideoOpenResult {
     std::string message;         // one line saying why, when video is null
 };
 
-// Starts `path`'s temporary file and the encoder. A GIF's frames are mapped onto `palette`
-// (ignored for the others).
-VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec,
-                          const GifPalette& palette = GifPalette{});
+// Starts `path`'s temporary file and the encoder.
+VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec);
+// The palette a GIF's frames are mapped onto; set before the first frame (ignored for others).
+void setVideoPalette(VideoFile* video, const GifPalette& palette);
 
 // Encodes the next frame (`spec`'s size, RGB, rows top first). Empty, or the message.
 std::string writeVideoFrame(VideoFile* video, const PpmImage& frame);
