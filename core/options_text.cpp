@@ -23,7 +23,7 @@ std::string formatNumber(double value)
 std::string allowed(const Setting& s)
 {
     std::string what;
-    if (std::strcmp(s.name, "antialiasing") == 0)
+    if (s.row->limit == SettingLimit::Samples)
         return "0, 2, 4 or 8";
     switch (s.kind) {
     case SettingKind::Flag: return "0 or 1";
@@ -107,7 +107,7 @@ std::string allowedShort(const Setting& s)
 {
     if (s.kind == SettingKind::Flag)
         return "0 or 1";
-    if (std::strcmp(s.name, "antialiasing") == 0)
+    if (s.row->limit == SettingLimit::Samples)
         return "0,2,4,8";
     if (s.components == 3)
         return "x,y,z";

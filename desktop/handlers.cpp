@@ -155,49 +155,58 @@ void resetView()
     wakePanelIdle();
 }
 
-bool handleSceneKey(unsigned char key, bool shift)
+namespace {
+
+// What a key of the table does in the scene window and the panel.
+bool runKey(const KeyBinding* key)
 {
-    // Ctrl+Z and Ctrl+Y arrive as 26 and 25; Shift tells redo from undo.
-    if (handleHistoryKey(key, key < 32, shift))
-        return true;
-    switch (key) {
-    case 'q':
-    case kEscapeKey:
-        if (!cancelTurntable())  // Esc first stops a turntable being saved
-            glutLeaveMainLoop();
-        return true;
-    case 'r': resetViewAsStep(); return true;
-    case 'h': togglePanelKeyList(); return true;
-    case 'p': printPageLink(); return true;
-    case 'c':
-    case 's':
-    case 'y':
-    case 'm':
-    case 'n':
-    case 'l':
-        // c, s and the overlays' keys are undo steps; y (the turn) is not.
+    if (key == nullptr)
+        return false;
+    switch (key->action) {
+    case KeyAction::SetSetting:
+    case KeyAction::ToggleSetting:
+    case KeyAction::StandardView: {
+        const unsigned undo = rowOfKey(*key).undo;
         beginInstantStep();
-        applyKey(scene, key);
-        endInstantStep(kScopeSettings);
-        // y may start the turn; c and s change a box the panel shows.
+        applySceneKey(scene, *key);
+        if (undo != 0)
+            endInstantStep(undo);
+        // The turn may start; a box the panel shows may change.
         wakePanelIdle();
         postSceneRedisplay();
         return true;
-    default: return false;
     }
+    case KeyAction::ResetView: resetViewAsStep(); return true;
+    case KeyAction::PrintLink: printPageLink(); return true;
+    case KeyAction::Undo: undoOrRedo(false); return true;
+    case KeyAction::Redo: undoOrRedo(true); return true;
+    case KeyAction::Quit:
+        // Esc first stops a turntable being saved; q always quits.
+        if (key->code != kEscapeKey || !cancelTurntable())
+            glutLeaveMainLoop();
+        return true;
+    case KeyAction::ToggleKeyList: togglePanelKeyList(); return true;
+    case KeyAction::None: break;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool handleSceneKey(unsigned char key, bool ctrl, bool shift)
+{
+    return runKey(findKey(key, ctrl, shift, kDesktopKeys));
 }
 
 bool handleSceneSpecialKey(int key)
 {
-    if (key != GLUT_KEY_F1)
-        return false;
-    togglePanelKeyList();
-    return true;
+    return runKey(findKey(kSpecialKeyBase + key, false, false, kDesktopKeys));
 }
 
 void keyPress(unsigned char key, int, int)
 {
-    handleSceneKey(key, (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0);
+    const int modifiers = glutGetModifiers();
+    handleSceneKey(key, (modifiers & GLUT_ACTIVE_CTRL) != 0, (modifiers & GLUT_ACTIVE_SHIFT) != 0);
 }
 
 void sceneFrameDrawn()

@@ -7,8 +7,8 @@ void mouseDrag(int x, int y);
 void mouseWheel(int wheel, int direction, int x, int y);
 // The scene's keys, in one place for both windows: the scene window's keyboard callbacks and
 // the panel (while no field is being edited) call these. Each returns whether `key` is one of
-// them; GLUT's Ctrl+letter arrives as 1..26.
-bool handleSceneKey(unsigned char key, bool shift);
+// them; GLUT's Ctrl+letter arrives as 1..26 (with `ctrl`).
+bool handleSceneKey(unsigned char key, bool ctrl, bool shift);
 bool handleSceneSpecialKey(int key);
 void keyPress(unsigned char key, int x, int y);
 void specialKeyPress(int key, int x, int y);

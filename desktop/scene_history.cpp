@@ -89,21 +89,16 @@ void endPanelFrameStep(bool mouseHeld)
     panelStepOpen = false;
 }
 
-bool handleHistoryKey(int key, bool ctrl, bool shift)
+void undoOrRedo(bool redo)
 {
-    const HistoryKey what = historyKeyOf(key, ctrl, shift);
-    if (what == HistoryKey::None)
-        return false;
     // A change the panel has made but not yet recorded is a step before it is undone.
     if (panelStepOpen) {
         recordStep(history, panelBefore, scene, kScopeSettings);
         panelStepOpen = false;
     }
-    const bool changed =
-        what == HistoryKey::Undo ? undoStep(history, scene) : redoStep(history, scene);
+    const bool changed = redo ? redoStep(history, scene) : undoStep(history, scene);
     if (changed)
         showRestoredState();
-    return true;
 }
 
 void resetViewAsStep()

@@ -17,9 +17,9 @@ void endInstantStep(unsigned scope);
 void beginPanelFrameStep();
 void endPanelFrameStep(bool mouseHeld);
 
-// Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y; returns whether the key was one of them (changed or not).
-// The scene and panel are redrawn after a change.
-bool handleHistoryKey(int key, bool ctrl, bool shift);
+// Undoes (or redoes) the newest step, the panel's unrecorded change first; the scene and panel
+// are redrawn after a change.
+void undoOrRedo(bool redo);
 
 // "Reset view" and `r`, as one undo step.
 void resetViewAsStep();

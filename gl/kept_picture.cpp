@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core/kept_picture.h"
+#include "core/settings.h"
 #include "core/scene_state.h"
 #include "gl/framebuffer_calls.h"
 #include "gl/frame.h"
@@ -198,13 +199,7 @@ void keepPicture(KeptPicture& k, const KeptPictureBasis& now)
 // the old vase is drawn, and a picture kept of it still holds.
 bool staleButForVase(const KeptPictureBasis& kept, KeptPictureBasis now)
 {
-    SceneState& s = now.state;
-    s.vaseVerticalSteps = kept.state.vaseVerticalSteps;
-    s.vaseRadialSteps = kept.state.vaseRadialSteps;
-    s.crazyVase = kept.state.crazyVase;
-    s.fillVaseSteps = kept.state.fillVaseSteps;
-    s.radialVaseNormals = kept.state.radialVaseNormals;
-    s.cylindricalProjection = kept.state.cylindricalProjection;
+    copyPart(PicturePart::Vase, kept.state, now.state);
     return keptPictureStale(kept, now);
 }
 

@@ -17,3 +17,6 @@ std::string jsonString(const std::string& text);
 
 // The panel's table over the scene, rebuilt whenever the texture count changes.
 void rebuildControls();
+
+// Rotation, zoom and the turn about Y back to the view the page started with.
+void resetPageView();

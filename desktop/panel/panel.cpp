@@ -164,7 +164,7 @@ void setPanelMessage(const std::string& text)
     postPanelRedisplay();
 }
 
-void setPanelSceneKeys(bool (*key)(unsigned char, bool), bool (*special)(int))
+void setPanelSceneKeys(bool (*key)(unsigned char, bool, bool), bool (*special)(int))
 {
     panel.sceneKey = key;
     panel.sceneSpecialKey = special;

@@ -35,7 +35,7 @@ void setPanelTurntable(PanelAction save, bool (*running)());
 // The scene's keys, as the scene window takes them: each returns whether it took the key.
 // While no field is being edited, keys pressed in the panel go to them instead of the panel.
 // `shift`: Shift was held (Ctrl+Shift+Z redoes where Ctrl+Z undoes).
-void setPanelSceneKeys(bool (*key)(unsigned char, bool shift), bool (*special)(int));
+void setPanelSceneKeys(bool (*key)(unsigned char, bool ctrl, bool shift), bool (*special)(int));
 
 // The scene's undo history around the panel's own changes. Set once at start; either may be
 // null.

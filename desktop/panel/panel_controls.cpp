@@ -198,7 +198,8 @@ void drawStatusLine()
     ImGui::PopTextWrapPos();
     if (panel.showKeys) {
         ImGui::Separator();
-        ImGui::TextUnformatted(kKeyList);
+        static const std::string keyList = keyListText(kDesktopKeys);
+        ImGui::TextUnformatted(keyList.c_str());
     }
 }
 

@@ -152,7 +152,7 @@ void runSceneKeys()
     keys.swap(panel.sceneKeys);
     for (const PanelInput& e : keys) {
         if (e.kind == PanelInput::Key && panel.sceneKey)
-            panel.sceneKey(static_cast<unsigned char>(e.code), e.shift);
+            panel.sceneKey(static_cast<unsigned char>(e.code), e.ctrl, e.shift);
         else if (e.kind == PanelInput::Special && panel.sceneSpecialKey)
             panel.sceneSpecialKey(e.code);
     }
