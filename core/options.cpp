@@ -164,7 +164,8 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
     app.add_option("--output-dir", line.outputDir,
                    "folder for saved pictures and exported vases (default the working folder)")
         ->type_name("DIR");
-    app.add_flag("--quiet", line.quiet, "leave out the progress lines while textures load");
+    app.add_flag("--quiet", line.quiet,
+                 "leave out the progress lines while textures load, and a turntable's progress bar");
     app.add_option("texture-list-file", lists,
                    "the texture list (default textureList.txt in the working folder; "
                    "the bundled textures' list is " TOLVANE_DATA_DIR "/textureList.txt)")

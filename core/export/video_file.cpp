@@ -241,7 +241,7 @@ VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec)
         v->codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
     if (spec.kind == TurntableKind::Mp4) {
-        av_dict_set(&options, "preset", "medium", 0);
+        av_dict_set(&options, "preset", "veryfast", 0);  // x264 shares the cores with the drawing
         av_dict_set(&options, "crf", "18", 0);  // visually lossless for a still life
     } else if (!gif) {
         av_dict_set(&options, "deadline", "good", 0);
