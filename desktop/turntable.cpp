@@ -17,6 +17,7 @@
 #include "core/texture_list.h"
 #include "core/turntable.h"
 #include "desktop/render.h"
+#include "desktop/scene.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "desktop/handlers.h"
 #include "desktop/panel/panel.h"
 #include "desktop/save.h"
+#include "desktop/scene.h"
 #include "desktop/window_pbuffer.h"
 #include "gl/frame.h"
 #include "gl/vase_draw.h"
@@ -46,25 +47,23 @@ void finish(const std::string& message)
 }
 
 // Frame `run.next`, drawn whole (the exact vase) offscreen at the turntable's size from the
-// scene of the click; the live scene is put back before anything else sees it.
+// scene of the click; the live scene is not touched.
 std::string drawNextFrame(PpmImage& pixels)
 {
-    const SceneState live = scene;
-    scene = run.start;
-    applyTurntablePose(scene, turntablePose(run.start, run.next, framesAsked));
+    SceneState posed = run.start;
+    applyTurntablePose(posed, turntablePose(run.start, run.next, framesAsked));
     glutSetWindow(scene.mainWindow);
     std::string error;
     try {
         error = drawInWindowPbuffer(run.width, run.height, [&] {
             setVaseExact(true);
-            drawFrame();
+            drawFrame(posed);
             setVaseExact(false);
             pixels = readFramePixels(run.width, run.height);
         });
     } catch (const std::bad_alloc&) {
         error = "not enough memory for a frame";
     }
-    scene = live;
     return error;
 }
 
