@@ -12,6 +12,7 @@
 #include "desktop/panel/panel.h"
 #include "desktop/scene_history.h"
 #include "desktop/turntable_panel.h"
+#include "desktop/window_present.h"
 #include "desktop/windows.h"
 #include "gl/frame.h"
 #include "gl/overlays.h"
@@ -71,6 +72,7 @@ void reshapeWindow(int width, int height)
 {
     const Viewport v = squareViewport(width, height);
     glViewport(v.x, v.y, v.width, v.height);
+    notePresentWindowResized();
     panelFollowScene();
 }
 
