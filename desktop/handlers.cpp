@@ -11,6 +11,7 @@
 #include "desktop/frame_pacing.h"
 #include "desktop/panel/panel.h"
 #include "desktop/scene_history.h"
+#include "desktop/turntable_panel.h"
 #include "desktop/window_present.h"
 #include "desktop/windows.h"
 #include "gl/frame.h"
@@ -141,7 +142,11 @@ bool runKey(const KeyBinding* key)
     case KeyAction::PrintLink: printPageLink(); return true;
     case KeyAction::Undo: undoOrRedo(false); return true;
     case KeyAction::Redo: undoOrRedo(true); return true;
-    case KeyAction::Quit: glutLeaveMainLoop(); return true;
+    case KeyAction::Quit:
+        // Esc first stops a turntable being saved; q always quits.
+        if (key->code != kEscapeKey || !cancelTurntable())
+            glutLeaveMainLoop();
+        return true;
     case KeyAction::ToggleKeyList: togglePanelKeyList(); return true;
     case KeyAction::None: break;
     }

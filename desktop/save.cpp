@@ -145,6 +145,11 @@ void setOutputFolder(const std::string& folder)
     outputFolder = folder;
 }
 
+std::string nextSaveName(const char* stem, const char* extension)
+{
+    return expectedName(stemIn(stem), extension);
+}
+
 std::string requestPictureSave()
 {
     pictureRequested = true;

@@ -145,6 +145,12 @@ void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*res
     panel.sceneChanged = sceneChanged;
 }
 
+void setPanelTurntable(PanelAction save, bool (*running)())
+{
+    panel.saveTurntable = save;
+    panel.turntableRunning = running;
+}
+
 void setPanelHistoryHooks(const PanelHistoryHooks& hooks)
 {
     panel.history = hooks;

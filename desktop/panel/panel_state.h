@@ -36,6 +36,8 @@ struct Panel {
     int messageSerial = 0;              // tells a message's expiry timer whether it is still shown
     PanelAction savePicture = nullptr;  // what the buttons call; null: nothing
     PanelAction exportVase = nullptr;
+    PanelAction saveTurntable = nullptr;      // starts a turntable, or cancels the one running
+    bool (*turntableRunning)() = nullptr;     // its button stays on, to cancel, while it runs
     void (*resetView)() = nullptr;
     bool working = false;       // a save or export runs: its buttons are off, clicks are dropped
     bool showKeys = false;      // the key list shows under the buttons
