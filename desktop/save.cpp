@@ -32,13 +32,17 @@ bool pictureRequested = false;
 bool exportRequested = false;
 std::string outputFolder;  // empty: the working folder
 
-// The folder and stem of the work's numbered files: "tolvane" or "DIR/tolvane".
-std::string stemIn(SaveWork work)
+// The folder and stem of numbered files: "tolvane" or "DIR/tolvane".
+std::string stemIn(const std::string& stem)
 {
-    const std::string stem = workStem(work);
     if (outputFolder.empty())
         return stem;
     return outputFolder + (outputFolder.back() == '/' ? "" : "/") + stem;
+}
+
+std::string stemIn(SaveWork work)
+{
+    return stemIn(std::string(workStem(work)));
 }
 
 // With TOLVANE_TRACE_FRAMES set, each scene frame prints "frame N" (for tests of idling).
@@ -46,13 +50,18 @@ const bool traceFrames = std::getenv("TOLVANE_TRACE_FRAMES") != nullptr;
 
 // The name the next numbered file will most likely get, for the status line while it is
 // written (writeNumberedFile makes the final choice).
-std::string expectedName(SaveWork work)
+std::string expectedName(const std::string& stem, const std::string& extension)
 {
     for (int n = 1;; ++n) {
-        const std::string name = numberedName(stemIn(work), n, workExtension(work));
+        const std::string name = numberedName(stem, n, extension);
         if (access(name.c_str(), F_OK) != 0)
             return name;
     }
+}
+
+std::string expectedName(SaveWork work)
+{
+    return expectedName(stemIn(work), workExtension(work));
 }
 
 // The window's whole drawable, including any margin beside the square viewport, as just drawn.

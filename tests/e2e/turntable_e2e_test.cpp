@@ -141,8 +141,9 @@ TEST_F(Turntable, VideosCarryTheirFramesRateAndArguments)
         EXPECT_NE(std::string::npos, probe.find("height=120\n")) << probe;
         EXPECT_NE(std::string::npos, probe.find("nb_read_frames=24\n")) << probe;
         EXPECT_NE(std::string::npos, probe.find(std::string("r_frame_rate=") + v.rate)) << probe;
-        if (std::string(v.codec) != "gif")
+        if (std::string(v.codec) != "gif") {
             EXPECT_NE(std::string::npos, probe.find("pix_fmt=yuv420p")) << probe;
+        }
         // The comment holds the arguments of frame 0.
         EXPECT_NE(std::string::npos, probe.find("comment=--size 160x120 --set spinGlobe=1")) << probe;
         EXPECT_NE(std::string::npos, probe.find("--set rotation=0,0,0")) << probe;
