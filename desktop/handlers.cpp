@@ -11,7 +11,6 @@
 #include "desktop/frame_pacing.h"
 #include "desktop/panel/panel.h"
 #include "desktop/scene_history.h"
-#include "desktop/turntable_panel.h"
 #include "desktop/window_present.h"
 #include "desktop/windows.h"
 #include "gl/frame.h"
@@ -119,6 +118,8 @@ void mouseWheel(int, int direction, int, int)
 
 namespace {
 
+bool (*escapeStopsWork)() = nullptr;
+
 // What a key of the table does in the scene window and the panel.
 bool runKey(const KeyBinding* key)
 {
@@ -143,8 +144,8 @@ bool runKey(const KeyBinding* key)
     case KeyAction::Undo: undoOrRedo(false); return true;
     case KeyAction::Redo: undoOrRedo(true); return true;
     case KeyAction::Quit:
-        // Esc first stops a turntable being saved; q always quits.
-        if (key->code != kEscapeKey || !cancelTurntable())
+        // Esc first stops work that runs (a turntable being saved); q always quits.
+        if (key->code != kEscapeKey || escapeStopsWork == nullptr || !escapeStopsWork())
             glutLeaveMainLoop();
         return true;
     case KeyAction::ToggleKeyList: togglePanelKeyList(); return true;
@@ -154,6 +155,11 @@ bool runKey(const KeyBinding* key)
 }
 
 }  // namespace
+
+void setEscapeHook(bool (*stopsWork)())
+{
+    escapeStopsWork = stopsWork;
+}
 
 bool handleSceneKey(unsigned char key, bool ctrl, bool shift)
 {

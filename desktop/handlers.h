@@ -9,6 +9,9 @@ void mouseWheel(int wheel, int direction, int x, int y);
 // the panel (while no field is being edited) call these. Each returns whether `key` is one of
 // them; GLUT's Ctrl+letter arrives as 1..26 (with `ctrl`).
 bool handleSceneKey(unsigned char key, bool ctrl, bool shift);
+// Esc asks `stopsWork` first whether it stopped running work (a turntable being saved), and
+// quits only when it did not; set at start-up, since that work lives above the handlers.
+void setEscapeHook(bool (*stopsWork)());
 bool handleSceneSpecialKey(int key);
 void keyPress(unsigned char key, int x, int y);
 void specialKeyPress(int key, int x, int y);

@@ -164,6 +164,7 @@ int main(int argc, char** argv)
     connectPanelHistory();
     setPanelSceneKeys(handleSceneKey, handleSceneSpecialKey);
     setPanelTurntable(requestTurntableSave, turntableRunning);
+    setEscapeHook(cancelTurntable);
     setPanelTurntableOptions(line.turntable.frames, line.turntable.fps);
     setPanelIdleFunc(idleWithTurntable);
 
