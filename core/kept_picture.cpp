@@ -38,3 +38,8 @@ bool keptPictureStale(const KeptPictureBasis& kept, const KeptPictureBasis& now)
         a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
     return !sameViewport || !sameScene(kept.state, now.state);
 }
+
+bool framesMayBeKept(const SceneState& state)
+{
+    return state.shadows == 0;
+}

@@ -14,3 +14,7 @@ struct KeptPictureBasis {
 // that shows changed (settings, textures, light, view, zoom, viewport), false when only the
 // globe's angle or state that never shows (animation switches, pointer, window id) did.
 bool keptPictureStale(const KeptPictureBasis& kept, const KeptPictureBasis& now);
+
+// Whether a picture kept of everything but the sphere may stand for the rest of a frame: not
+// while shadows are on, since the globe's own shadow lies on the table in the kept part.
+bool framesMayBeKept(const SceneState& state);

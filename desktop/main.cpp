@@ -14,6 +14,7 @@
 #include "desktop/save.h"
 #include "desktop/scene_history.h"
 #include "core/scene_state.h"
+#include "gl/backdrop.h"
 #include "gl/startup.h"
 #include "core/texture_list.h"
 #include "desktop/panel/panel.h"
@@ -139,6 +140,7 @@ int main(int argc, char** argv)
                     swapControl.empty() ? "not offered" : swapControl.c_str(), displayRefreshHz());
 
     initGraphicsState();
+    showCheckerboard(true);  // the window shows where a transparent picture is empty
     setProjection(scene.zoom);
 
     loadTextureSet(line.listFile, list, line.quiet);

@@ -77,19 +77,32 @@ std::string renderToFile(const CommandLine& line, const TextureListResult& list)
     applyLimitsOnBuild(buildControlTable(scene, static_cast<int>(scene.textures.size())));
 
     setVaseExact(true);  // the vase for these settings, its build waited for
-    drawFrame();
-    resolveMultisampledPicture();
-    glFinish();
+    const bool jpegWanted = renderFormatOf(line.renderPath) == "jpeg";
+    if (jpegWanted && !whiteBackgroundNote("JPEG").empty())
+        std::fprintf(stderr, "tolvane: %s\n", whiteBackgroundNote("JPEG").c_str());
+    const int transparent = scene.transparentBackground;
+    scene.transparentBackground = jpegWanted ? 0 : transparent;  // a JPEG is drawn once
+    bool first = true;
+    const auto draw = [&] {
+        if (!first)
+            rebindMultisampledPicture();
+        first = false;
+        drawFrame();
+        resolveMultisampledPicture();
+        glFinish();
+    };
     std::vector<unsigned char> bytes;
     try {
-        const PpmImage pixels = readFramePixels(line.width, line.height);
-        if (renderFormatOf(line.renderPath) == "jpeg") {
+        FramePicture picture = readFramePicture(line.width, line.height, draw);
+        scene.transparentBackground = transparent;  // the picture's arguments name it
+        const PpmImage& pixels = picture.image;
+        if (jpegWanted) {
             JpegEncodeResult jpeg = encodePictureJpeg(pixels);
             if (!jpeg.ok())
                 return "cannot render " + line.renderPath + ": " + jpeg.message;
             bytes = std::move(jpeg.bytes);
         } else {
-            PngEncodeResult png = encodePicture(pixels);
+            PngEncodeResult png = encodePicture(picture);
             if (!png.ok())
                 return "cannot render " + line.renderPath + ": " + png.message;
             bytes = std::move(png.bytes);

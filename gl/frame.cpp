@@ -11,7 +11,9 @@
 
 #include "core/scene_state.h"
 #include "core/still_life.h"
+#include "gl/backdrop.h"
 #include "gl/overlays.h"
+#include "gl/shadows.h"
 #include "gl/vase_draw.h"
 
 namespace {
@@ -34,6 +36,9 @@ struct ShapeLists {
 ShapeLists shapeLists;
 
 unsigned long frameCount = 0;
+
+// While the props are flattened into their shadows the vase keeps no offset of its own.
+bool castingShadows = false;
 
 void ensureQuadrics()
 {
@@ -114,6 +119,8 @@ void drawShape(int shape)
     const Shape& s = stillLife().shapes[shape];
     if (s.kind == ShapeKind::TableTop)
         drawTableTop();
+    else if (s.kind == ShapeKind::Vase && castingShadows)
+        drawVase(scene.cylindricalProjection);
     else if (s.kind == ShapeKind::Vase) {
         beginVaseSurfaceOffset();
         drawVase(scene.cylindricalProjection);
@@ -242,8 +249,10 @@ void drawFrameParts(FrameParts parts)
 {
     if (frameCount == 0)
         keepRendererHeap();
-    if (parts != FrameParts::GlobeOnly)
+    if (parts != FrameParts::GlobeOnly) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawBackdrop();
+    }
     glColor3fv(kMaterialGrey);
 
     glLoadIdentity();
@@ -265,9 +274,22 @@ void drawFrameParts(FrameParts parts)
     const StillLife& life = stillLife();
     if (parts != FrameParts::GlobeOnly)
         prepareOverlays();
-    drawPieces([&](const Piece& p) {
+    const auto selected = [&](const Piece& p) {
         return parts == FrameParts::All || turnsWithGlobe(life, p) == (parts == FrameParts::GlobeOnly);
-    });
+    };
+    if (scene.shadows && parts != FrameParts::GlobeOnly) {
+        // The table first, its shadows on it, then the props over them.
+        const auto isTable = [](const Piece& p) { return p.prop == Prop::TableTop || p.prop == Prop::Leg; };
+        drawPieces([&](const Piece& p) { return selected(p) && isTable(p); });
+        drawTableShadows([&] {
+            castingShadows = true;
+            drawPieces([&](const Piece& p) { return !isTable(p); });
+            castingShadows = false;
+        });
+        glColor3fv(kMaterialGrey);
+        drawPieces([&](const Piece& p) { return selected(p) && !isTable(p); });
+    } else
+        drawPieces(selected);
     if (parts != FrameParts::GlobeOnly)
         drawVaseOverlays();
     // Over everything, in both parts of a kept frame, so the sphere never covers it.

@@ -232,7 +232,7 @@ void drawFrameKeepingStill()
         k.support = !switchedOff() && !multisampled() && findFramebufferCalls(k.gl) && chooseFormats(k)
                         ? Support::Yes
                         : Support::No;
-    if (k.support == Support::No) {
+    if (k.support == Support::No || !framesMayBeKept(scene)) {
         drawFrame();
         lastFrame = KeptFrame::Whole;
         return;
