@@ -5,6 +5,9 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 
+# The desktop build's one configure line, for every target that builds in $(BUILD).
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
 .PHONY: all setup setup-test setup-package build run test unit e2e asan bench fuzz screenshot package clean
 
 # The page: `make web`, `make web-run` (web/web.mk).
@@ -23,12 +26,12 @@ setup-package:
 	@bash scripts/setup.sh package
 
 build: setup
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(CONFIGURE)
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # Only the viewer and its textures; pictures and exports land in the folder make started in.
 run: setup
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(CONFIGURE)
 	@cmake --build $(BUILD) -j $(JOBS) --target tolvane assets
 	$(BUILD)/tolvane $(BUILD)/assets/textureList.txt
 
@@ -57,7 +60,7 @@ fuzz:
 # The Debian package: $(BUILD)/tolvane_VERSION-1_ARCH.deb (README, "Install").
 # Only what the package holds is built: the viewer, its textures, the icon and the man page.
 package: setup-package
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(CONFIGURE)
 	@grep -qx 'CMAKE_INSTALL_PREFIX:PATH=/usr' $(BUILD)/CMakeCache.txt || { echo "make package:" \
 	  "$(BUILD) is configured for another prefix; run cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=/usr" >&2; exit 1; }
 	@cmake --build $(BUILD) -j $(JOBS) --target tolvane assets packaging_files

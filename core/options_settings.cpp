@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "core/options_table.h"
+#include "core/options_text.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
 
@@ -206,6 +207,19 @@ std::string reproducingArguments(const SceneState& state, int textureCount, int 
         if (!text.empty())
             text += ' ';
         text += "--set " + shellQuote(setting);
+    }
+    return text;
+}
+
+std::string settingsHelp()
+{
+    SceneState defaults;
+    std::string text = "\nSettings for --set NAME=VALUE (the panel's limits apply):\n";
+    for (const Setting& s : settingsOf(defaults, -1)) {
+        char line[200];
+        std::snprintf(line, sizeof line, "  %-22s %-17s %s; default %s\n", s.name,
+                      allowedShort(s).c_str(), s.meaning, valueOf(s).c_str());
+        text += line;
     }
     return text;
 }

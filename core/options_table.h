@@ -31,11 +31,5 @@ std::vector<Setting> settingsOf(SceneState& st, int textureCount);
 // has no fraction and fits an int.
 bool parseWhole(const std::string& text, int& value);
 
-// `text` with control characters made '?', so that a message stays one line.
-std::string printable(std::string text);
-
-// Value formatting and help text (options_text.cpp).
-std::string formatNumber(double value);
-std::string allowed(const Setting& s);
-std::string valueOf(const Setting& s);
+// --help's table of the settings, one line each with what it allows and its default.
 std::string settingsHelp();

@@ -134,15 +134,6 @@ std::string formDecode(const std::string& text)
     return out;
 }
 
-// Control characters in outside text would break a message's one line.
-std::string printable(std::string text)
-{
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
-    return text;
-}
-
 bool parseSide(const std::string& text, int& side)
 {
     if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)

@@ -7,7 +7,7 @@
 
 #include "core/image/backdrop_alpha.h"
 #include "core/options.h"
-#include "core/scene_state.h"
+#include "desktop/scene.h"
 
 PpmImage readFramePixels(int width, int height)
 {

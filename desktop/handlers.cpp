@@ -6,11 +6,12 @@
 #include "core/history.h"
 #include "core/keys.h"
 #include "core/redraw.h"
-#include "core/scene_state.h"
+#include "desktop/scene.h"
 #include "core/view_math.h"
 #include "desktop/frame_pacing.h"
 #include "desktop/panel/panel.h"
 #include "desktop/scene_history.h"
+#include "desktop/windows.h"
 #include "gl/frame.h"
 #include "gl/overlays.h"
 #include "gl/startup.h"
@@ -18,9 +19,7 @@
 
 namespace {
 
-bool shown = true;
 unsigned long framesAtLastStep = 0;  // framesDrawn() when the last animation step was taken
-ViewPose startView;
 bool paceTimerSet = false;  // a timer will wake the idle handler when the next frame is due
 int buttonsHeld = 0;        // mouse buttons down in the scene window, one bit each
 unsigned dragSerial = 0;    // counts drag events, so a timer can tell whether the drag went on
@@ -30,13 +29,6 @@ bool buildWatched = false;  // a timer looks out for the vase's build
 // A drag whose pointer rests this long is a still view: its frame shows the whole vase.
 constexpr unsigned kDragSettleMs = 300;
 constexpr unsigned kBuildPollMs = 10;
-
-// The view moves while a drag goes on or the view turns about y; frames then draw the smaller
-// vase, and the status line counts them as frames being drawn.
-void updateMotion()
-{
-    setVaseInMotion(dragMoving || scene.spinY != 0);
-}
 
 void dragSettled(int serial)
 {
@@ -67,27 +59,11 @@ void paceTimer(int)
 
 }  // namespace
 
-void postSceneRedisplay()
+// The view moves while a drag goes on or the view turns about y; frames then draw the smaller
+// vase, and the status line counts them as frames being drawn.
+void noteViewMotion()
 {
-    updateMotion();
-    // A window shown again is drawn anyway (see sceneWindowStatus).
-    if (shown)
-        glutPostWindowRedisplay(scene.mainWindow);
-}
-
-bool sceneWindowShown()
-{
-    return shown;
-}
-
-void sceneWindowStatus(int state)
-{
-    const bool wasShown = shown;
-    shown = state != GLUT_HIDDEN && state != GLUT_FULLY_COVERED;
-    if (shown && !wasShown) {
-        glutPostWindowRedisplay(scene.mainWindow);
-        wakePanelIdle();
-    }
+    setVaseInMotion(viewInMotion());
 }
 
 void reshapeWindow(int width, int height)
@@ -138,20 +114,6 @@ void mouseWheel(int, int direction, int, int)
     applyWheel(scene, direction);
     setProjection(scene.zoom);
     postSceneRedisplay();
-}
-
-void rememberStartView()
-{
-    startView = viewPoseOf(scene);
-}
-
-void resetView()
-{
-    restoreViewPose(scene, startView);
-    glutSetWindow(scene.mainWindow);
-    setProjection(scene.zoom);
-    postSceneRedisplay();
-    wakePanelIdle();
 }
 
 namespace {
@@ -212,7 +174,7 @@ void sceneFrameDrawn()
     }
 }
 
-bool sceneInMotion()
+bool viewInMotion()
 {
     return dragMoving || scene.spinY != 0;
 }
@@ -224,7 +186,7 @@ void specialKeyPress(int key, int, int)
 
 bool idleTick()
 {
-    if (!sceneAnimating(scene) || !shown)
+    if (!sceneAnimating(scene) || !sceneWindowShown())
         return false;
     // Panel first: the input that came during the last scene frame is handled, and the panel
     // redrawn, before the next scene frame starts.

@@ -15,7 +15,8 @@
 #include "desktop/capture.h"
 #include "desktop/handlers.h"
 #include "desktop/window_pbuffer.h"
-#include "core/scene_state.h"
+#include "desktop/windows.h"
+#include "desktop/scene.h"
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
 #include "desktop/panel/panel.h"
@@ -62,7 +63,7 @@ std::string savePicture(int width, int height)
             const bool checkerboard = checkerboardShown();
             showCheckerboard(false);
             setVaseExact(true);
-            const FramePicture picture = readFramePicture(width, height, [] { drawFrame(); });
+            const FramePicture picture = readFramePicture(width, height, [] { drawFrame(scene); });
             setVaseExact(false);
             showCheckerboard(checkerboard);
             png = encodePicture(picture);
@@ -115,7 +116,7 @@ std::string saveHiddenPicture()
     std::string message;
     const std::string error = drawInWindowPbuffer(width, height, [&] {
         setVaseExact(true);
-        drawFrame();
+        drawFrame(scene);
         setVaseExact(false);
         message = savePicture(width, height);
     });
@@ -171,14 +172,14 @@ void displaySceneWindow()
     const auto start = std::chrono::steady_clock::now();
     // A saved picture shows the vase for the settings of its moment, whole, waited for.
     setVaseExact(pictureRequested);
-    drawFrameKeepingStill();
+    drawFrameKeepingStill(scene);
     setVaseExact(false);
     // Read before the swap: the back buffer then holds exactly the frame about to be shown.
     if (pictureRequested) {
         pictureRequested = false;
         finishPanelWork(savePicture(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT)));
         if (scene.transparentBackground)
-            drawFrameKeepingStill();  // the picture's frames took the back buffer
+            drawFrameKeepingStill(scene);  // the picture's frames took the back buffer
     }
     if (exportRequested) {
         exportRequested = false;

@@ -21,7 +21,10 @@ void endPanelFrameStep(bool mouseHeld);
 // are redrawn after a change.
 void undoOrRedo(bool redo);
 
-// "Reset view" and `r`, as one undo step.
+// Remembers the view as it is now as the one `r` and "Reset view" go back to.
+void rememberStartView();
+// "Reset view" and `r`, as one undo step: rotation, zoom and the turn about Y back to the
+// remembered view.
 void resetViewAsStep();
 // The panel's hooks into this history (setPanelHistoryHooks).
 void connectPanelHistory();

@@ -25,9 +25,9 @@ bool checkerboardShown()
     return shown;
 }
 
-void drawBackdrop()
+void drawBackdrop(const SceneState& state)
 {
-    if (!shown || !scene.transparentBackground)
+    if (!shown || !state.transparentBackground)
         return;
     GLint viewport[4] = {0, 0, 1, 1};
     glGetIntegerv(GL_VIEWPORT, viewport);

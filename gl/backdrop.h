@@ -2,6 +2,8 @@
 // pictures is transparent.
 #pragma once
 
+struct SceneState;
+
 // Whether frames drawn from now on show the checkerboard when transparentBackground is on:
 // a window's frames do, a picture's never (off until a front end turns it on).
 void showCheckerboard(bool shown);
@@ -10,4 +12,4 @@ bool checkerboardShown();
 // Right after a frame's clear: fills the viewport with the checkerboard, writing no depth,
 // when it is shown and transparentBackground is on; else draws nothing. GL state ends as it
 // began.
-void drawBackdrop();
+void drawBackdrop(const SceneState& state);

@@ -4,7 +4,6 @@
 
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <GL/glx.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -225,28 +224,28 @@ bool multisampled()
 
 }  // namespace
 
-void drawFrameKeepingStill()
+void drawFrameKeepingStill(const SceneState& state)
 {
     KeptPicture& k = kept;
     if (k.support == Support::Undecided)
         k.support = !switchedOff() && !multisampled() && findFramebufferCalls(k.gl) && chooseFormats(k)
                         ? Support::Yes
                         : Support::No;
-    if (k.support == Support::No || !framesMayBeKept(scene)) {
-        drawFrame();
+    if (k.support == Support::No || !framesMayBeKept(state)) {
+        drawFrame(state);
         lastFrame = KeptFrame::Whole;
         return;
     }
-    KeptPictureBasis now{scene, currentViewport()};
-    const unsigned long vase = vaseAppearance();
-    const unsigned long lines = overlayAppearance();
+    KeptPictureBasis now{state, currentViewport()};
+    const unsigned long vase = vaseAppearance(state);
+    const unsigned long lines = overlayAppearance(state);
     const bool changed = !k.hasLast || staleButForVase(k.last, now) || vase != k.lastVase ||
                          lines != k.lastLines;
     if (k.valid && !staleButForVase(k.basis, now) && vase == k.vase && lines == k.lines) {
         copyKeptPicture(k, now.viewport);
         lastFrame = KeptFrame::FromKept;
     } else {
-        drawFrameParts(FrameParts::AllButGlobe);
+        drawFrameParts(state, FrameParts::AllButGlobe);
         // While the scene changes frame after frame (a drag), a picture kept would be stale
         // at once and its copy only slows each frame: keep the first frame of a change and
         // the first after it.
@@ -263,7 +262,7 @@ void drawFrameKeepingStill()
     k.lastVase = vase;
     k.lastLines = lines;
     k.lastChanged = changed;
-    drawFrameParts(FrameParts::GlobeOnly);
+    drawFrameParts(state, FrameParts::GlobeOnly);
 }
 
 KeptFrame lastKeptFrame()

@@ -6,7 +6,6 @@
 #include "core/scene_state.h"
 #include "core/shadow.h"
 #include "core/still_life.h"
-#include "gl/frame.h"
 
 namespace {
 
@@ -23,19 +22,24 @@ const int* topFace()
     return kTableFaces[0];
 }
 
+// The face as the frame draws it (one polygon, the same corners in the same order), so its
+// depth is the same to the bit.
 void drawTopFace()
 {
     const int* f = topFace();
-    drawTableFace(f[0], f[1], f[2], f[3]);
+    glBegin(GL_POLYGON);
+    for (int k = 0; k < 4; ++k)
+        glVertex3fv(kTableCorners[f[k]]);
+    glEnd();
 }
 
 }  // namespace
 
-void drawTableShadows(const std::function<void()>& drawCasters)
+void drawTableShadows(const SceneState& state, const std::function<void()>& drawCasters)
 {
-    if (!scene.shadows)
+    if (!state.shadows)
         return;
-    const TableShadow shadow = buildTableShadow(scene);
+    const TableShadow shadow = buildTableShadow(state);
     if (!shadow.falls)
         return;
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_POLYGON_BIT |

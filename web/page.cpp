@@ -19,6 +19,8 @@
 #include "web/renderer.h"
 #include "web/scene_draw.h"
 
+SceneState scene;
+
 // The images behind scene.textures, kept for "Export vase", which embeds the vase's, and for
 // uploading again after a lost WebGL context.
 std::vector<PpmImage> textureImages;

@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cstdint>
 
+#include "desktop/panel/panel.h"
 #include "desktop/panel/panel_state.h"
 #include "imgui.h"
 #include "imgui_impl_glut.h"

@@ -10,7 +10,7 @@
 
 #include "core/controls.h"
 #include "desktop/panel/input_queue.h"
-#include "desktop/panel/panel.h"
+#include "desktop/panel/panel_hooks.h"
 #include "desktop/panel/placement.h"
 
 struct Panel {
