@@ -5,6 +5,7 @@
 #include <GLES3/gl3.h>
 
 #include "core/kept_picture.h"
+#include "web/flat_draw.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
 #include "web/scene_draw.h"
@@ -111,7 +112,7 @@ void blit(const Target& from, GLuint to, int width, int height, GLbitfield mask)
 
 bool initRenderer(std::string& why)
 {
-    if (!buildProgram(why))
+    if (!buildProgram(why) || !buildFlatProgram(why))
         return false;
     initSceneBuffers();
 
@@ -127,6 +128,7 @@ bool initRenderer(std::string& why)
 void resetRenderer()
 {
     program = Program{};
+    resetFlatProgram();
     resetSceneBuffers();
     const bool enabled = kept.enabled;
     kept = KeptPicture{};
@@ -139,7 +141,7 @@ void drawScene(const SceneState& state, int width, int height)
     const bool empty = width <= 0 || height <= 0;
     if (k.enabled && !k.failed && !empty && !ensureTargets(k, width, height))
         giveUp(k);
-    if (!k.enabled || k.failed || empty) {
+    if (!k.enabled || k.failed || empty || !framesMayBeKept(state)) {
         drawParts(state, width, height, Parts::All);
         k.lastFromKept = false;
         return;
