@@ -45,7 +45,7 @@ void setProjection(float zoom)
 
 namespace {
 
-// Why loading stopped: the lines are said, the caller gives up.
+// Thrown once a failure has said its lines; loadTextureSet turns it into its result.
 struct LoadFailed {};
 
 [[noreturn]] void failWith(SayLine say, const std::string& line)
