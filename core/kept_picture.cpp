@@ -39,6 +39,15 @@ bool keptPictureStale(const KeptPictureBasis& kept, const KeptPictureBasis& now)
     return !sameViewport || !sameScene(kept.state, now.state);
 }
 
+KeptFrameChoice chooseKeptFrame(bool keptMatches, bool changed, bool lastChanged)
+{
+    if (keptMatches)
+        return KeptFrameChoice::CopyKept;
+    // While the scene changes frame after frame (a drag), a picture kept would be stale at once
+    // and its copy only slows each frame: keep the first frame of a change and the first after it.
+    return changed && lastChanged ? KeptFrameChoice::DrawOnly : KeptFrameChoice::DrawAndKeep;
+}
+
 bool framesMayBeKept(const SceneState& state)
 {
     return state.shadows == 0;

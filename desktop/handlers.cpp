@@ -11,6 +11,7 @@
 #include "desktop/frame_pacing.h"
 #include "desktop/panel/panel.h"
 #include "desktop/scene_history.h"
+#include "desktop/window_present.h"
 #include "desktop/windows.h"
 #include "gl/frame.h"
 #include "gl/overlays.h"
@@ -70,6 +71,7 @@ void reshapeWindow(int width, int height)
 {
     const Viewport v = squareViewport(width, height);
     glViewport(v.x, v.y, v.width, v.height);
+    notePresentWindowResized();
     panelFollowScene();
 }
 

@@ -22,6 +22,7 @@
 #include "desktop/panel/panel.h"
 #include "desktop/window_class.h"
 #include "desktop/window_pbuffer.h"
+#include "desktop/window_present.h"
 #include "desktop/windows.h"
 #include "gl/frame.h"
 #include "core/export/numbered_file.h"
@@ -137,6 +138,7 @@ int main(int argc, char** argv)
     // Continuous frames (the spinning globe) are paced by the display where the GL allows.
     // Where it is not, the idle handler waits for the display's refresh period between them.
     const std::string swapControl = askForSwapIntervalOne();
+    initScenePresent();
     initFramePacing(!swapControl.empty());
     if (std::getenv("TOLVANE_TRACE_FRAMES"))
         std::printf("swap interval 1: %s; display %.0f Hz\n",

@@ -15,6 +15,7 @@
 #include "desktop/capture.h"
 #include "desktop/handlers.h"
 #include "desktop/window_pbuffer.h"
+#include "desktop/window_present.h"
 #include "desktop/windows.h"
 #include "desktop/scene.h"
 #include "core/export/numbered_file.h"
@@ -172,7 +173,7 @@ void displaySceneWindow()
     const auto start = std::chrono::steady_clock::now();
     // A saved picture shows the vase for the settings of its moment, whole, waited for.
     setVaseExact(pictureRequested);
-    drawFrameKeepingStill(scene);
+    drawFrameKeepingStill(scene, sceneBackHoldsLastFrame());
     setVaseExact(false);
     // Read before the swap: the back buffer then holds exactly the frame about to be shown.
     if (pictureRequested) {
@@ -185,7 +186,7 @@ void displaySceneWindow()
         exportRequested = false;
         finishPanelWork(exportVase());
     }
-    glutSwapBuffers();
+    presentSceneFrame();
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     notePanelSceneFrame(took.count());
     sceneFrameDrawn();

@@ -98,7 +98,7 @@ GLsync frameFence = nullptr;
 }  // namespace
 
 namespace {
-int canvasSamples = 0;  // samples a pixel of the canvas's drawing buffer
+int canvasSamples = 0;  // samples a pixel the frames are drawn with
 }  // namespace
 
 extern "C" {
@@ -113,8 +113,10 @@ EMSCRIPTEN_KEEPALIVE const char* tvStart(int antialiasing)
     attributes.minorVersion = 0;
     attributes.alpha = false;
     attributes.depth = true;
-    // Multisampled only on request (antialiasing in the address): the browser picks the count.
-    attributes.antialias = antialiasing > 0;
+    // Antialiasing (in the address) draws into a multisampled framebuffer resolved onto the
+    // canvas, which keeps one sample: the still life outside the globe's corner then stays
+    // on the canvas while only the globe turns.
+    attributes.antialias = false;
     attributes.preserveDrawingBuffer = true;  // "Save picture" reads the canvas after the frame
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
         emscripten_webgl_create_context("#scene", &attributes);
@@ -124,12 +126,7 @@ EMSCRIPTEN_KEEPALIVE const char* tvStart(int antialiasing)
     std::string why;
     if (!initRenderer(why))
         return answer("The scene cannot be drawn here: " + why);
-    GLint samples = 0;
-    glGetIntegerv(GL_SAMPLES, &samples);
-    canvasSamples = samples;
-    // The kept picture's framebuffers are single-sampled: smoothed frames go whole to the canvas.
-    if (canvasSamples > 0)
-        setKeptPictureEnabled(false);
+    canvasSamples = setRendererSamples(antialiasing);
     rebuildControls();
     return answer("");
 }
