@@ -52,6 +52,7 @@ bench: build
 	$(BUILD)/bench/tolvane_overlay_bench
 	$(BUILD)/bench/tolvane_shadow_bench
 	bench/spin_bench.sh $(BUILD)/tolvane $(BUILD)/assets/textureList.txt
+	python3 bench/turntable_bench.py $(BUILD)/tolvane $(BUILD)/assets/textureList.txt
 
 # Short libFuzzer sessions on the parsers (about a minute each); not part of `make test`.
 FUZZ_SECONDS ?= 60

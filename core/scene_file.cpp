@@ -7,101 +7,80 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/image/image_file.h"
+#include "core/image/image_structure.h"
 #include "core/options.h"
 #include "core/scene_state.h"
 
+#ifndef TOLVANE_VERSION
+#define TOLVANE_VERSION "unknown"  // builds outside CMake (the fuzzers)
+#endif
+
 namespace {
 
-constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
 // The JPEG comment Tolvane writes: the keyword, ": ", then the arguments.
 const std::string kCommentPrefix = std::string(kArgumentsKeyword) + ": ";
 constexpr long long kLargestPictureFile = 1LL << 30;  // bytes --scene reads at most
-
-unsigned long bigEndian32(const unsigned char* p)
-{
-    return (static_cast<unsigned long>(p[0]) << 24) | (static_cast<unsigned long>(p[1]) << 16) |
-           (static_cast<unsigned long>(p[2]) << 8) | p[3];
-}
 
 // tEXt: keyword NUL text. iTXt: keyword NUL flag method language NUL translated NUL text.
 ArgumentTextResult pngText(const unsigned char* bytes, size_t size)
 {
     ArgumentTextResult result;
     const std::string keyword = kArgumentsKeyword;
-    size_t at = sizeof kPngSignature;
-    while (size - at >= 12) {
-        const unsigned long length = bigEndian32(bytes + at);
-        if (length > size - at - 12)
-            break;  // a chunk that runs past the end: nothing after it can be trusted
-        const unsigned char* type = bytes + at + 4;
-        if (std::memcmp(type, "IEND", 4) == 0)
+    PngChunk chunk;
+    // A chunk that runs past the end ends the search: nothing after it can be trusted.
+    for (size_t at = kPngSignatureSize; readPngChunk(bytes, size, at, chunk); at = chunk.next) {
+        if (chunk.is("IEND"))
             break;
-        const bool plain = std::memcmp(type, "tEXt", 4) == 0;
-        const bool international = std::memcmp(type, "iTXt", 4) == 0;
-        // Only text chunks are copied: image data can run to hundreds of megabytes.
-        const std::string body = plain || international
-            ? std::string(reinterpret_cast<const char*>(bytes + at + 8), length)
-            : std::string();
-        if ((plain || international) && body.size() > keyword.size() &&
-            body.compare(0, keyword.size() + 1, keyword + '\0') == 0) {
-            size_t textStart = keyword.size() + 1;
-            if (international) {
-                if (body.size() < textStart + 2 || body[textStart] != 0) {
-                    result.message = "its Tolvane arguments are compressed, which Tolvane never "
-                                     "writes";
+        const bool plain = chunk.is("tEXt");
+        const bool international = chunk.is("iTXt");
+        if (!plain && !international)
+            continue;  // only text chunks are copied: image data can run to hundreds of megabytes
+        const std::string body(reinterpret_cast<const char*>(chunk.data), chunk.length);
+        if (body.size() <= keyword.size() || body.compare(0, keyword.size() + 1, keyword + '\0') != 0)
+            continue;
+        size_t textStart = keyword.size() + 1;
+        if (international) {
+            if (body.size() < textStart + 2 || body[textStart] != 0) {
+                result.message = "its Tolvane arguments are compressed, which Tolvane never "
+                                 "writes";
+                return result;
+            }
+            textStart += 2;
+            for (int field = 0; field < 2; ++field) {  // language tag, translated keyword
+                const size_t nul = body.find('\0', textStart);
+                if (nul == std::string::npos) {
+                    result.message = "its Tolvane arguments chunk is damaged";
                     return result;
                 }
-                textStart += 2;
-                for (int field = 0; field < 2; ++field) {  // language tag, translated keyword
-                    const size_t nul = body.find('\0', textStart);
-                    if (nul == std::string::npos) {
-                        result.message = "its Tolvane arguments chunk is damaged";
-                        return result;
-                    }
-                    textStart = nul + 1;
-                }
+                textStart = nul + 1;
             }
-            result.found = true;
-            result.text = body.substr(textStart);
-            return result;
         }
-        at += 12 + length;
+        result.found = true;
+        result.text = body.substr(textStart);
+        return result;
     }
     result.message = "it is a PNG without Tolvane arguments (not a picture Tolvane saved)";
     return result;
 }
 
-// Markers up to the first scan; Tolvane writes its comment before the frame.
+// Segments up to the first scan; Tolvane writes its comment before the frame.
 ArgumentTextResult jpegText(const unsigned char* bytes, size_t size)
 {
     ArgumentTextResult result;
-    size_t at = 2;
-    while (at + 4 <= size) {
-        if (bytes[at] != 0xff)
-            break;
-        const unsigned char marker = bytes[at + 1];
-        if (marker == 0xff) {  // fill byte before a marker
-            ++at;
-            continue;
-        }
-        if (marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) {  // no length
-            at += 2;
-            continue;
-        }
-        if (marker == 0xd9 || marker == 0xda)
-            break;
-        const size_t length = (static_cast<size_t>(bytes[at + 2]) << 8) | bytes[at + 3];
-        if (length < 2 || length > size - at - 2)
-            break;
-        const std::string body(reinterpret_cast<const char*>(bytes + at + 4), length - 2);
-        if (marker == 0xfe && body.compare(0, kCommentPrefix.size(), kCommentPrefix) == 0) {
+    walkJpegSegments(bytes, size, [&](const JpegSegment& s) {
+        if (s.marker == 0xda)
+            return false;
+        const std::string body(reinterpret_cast<const char*>(s.data), s.size);
+        if (s.marker == 0xfe && body.compare(0, kCommentPrefix.size(), kCommentPrefix) == 0) {
             result.found = true;
             result.text = body.substr(kCommentPrefix.size());
-            return result;
+            return false;
         }
-        at += 2 + length;
-    }
-    result.message = "it is a JPEG without Tolvane arguments (not a picture Tolvane saved)";
+        return true;
+    });
+    if (!result.found)
+        result.message = "it is a JPEG without Tolvane arguments (not a picture Tolvane saved)";
     return result;
 }
 
@@ -151,12 +130,34 @@ SceneArguments refused(const std::string& source, const std::string& what)
 
 }  // namespace
 
+std::vector<PngText> pictureTexts(const std::string& arguments)
+{
+    return {{"Software", "Tolvane " TOLVANE_VERSION}, {kArgumentsKeyword, arguments}};
+}
+
+std::string pictureComment(const std::string& arguments)
+{
+    return kCommentPrefix + arguments;
+}
+
+std::vector<unsigned char> pictureTextChunks(const std::string& arguments)
+{
+    std::vector<unsigned char> chunks;
+    for (const PngText& text : pictureTexts(arguments)) {
+        const std::vector<unsigned char> chunk = pngTextChunk(text);
+        chunks.insert(chunks.end(), chunk.begin(), chunk.end());
+    }
+    return chunks;
+}
+
 ArgumentTextResult readArgumentText(const unsigned char* bytes, size_t size)
 {
-    if (size >= sizeof kPngSignature && std::memcmp(bytes, kPngSignature, 8) == 0)
-        return pngText(bytes, size);
-    if (size >= 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff)
-        return jpegText(bytes, size);
+    switch (detectImageKind(bytes, size)) {
+    case ImageKind::Png: return pngText(bytes, size);
+    case ImageKind::Jpeg: return jpegText(bytes, size);
+    case ImageKind::Ppm:
+    case ImageKind::Unknown: break;
+    }
     ArgumentTextResult result;
     result.message = "it is neither a PNG nor a JPEG picture";
     return result;
@@ -324,6 +325,18 @@ SceneArguments readSceneSource(const std::string& source, int textureCount)
         return refused(source, "cannot be read");
     return readSceneBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
                           source, textureCount);
+}
+
+std::string addressRefusal(const std::string& setRefusal)
+{
+    std::string text = setRefusal;
+    const std::string set = "--set ";
+    if (text.compare(0, set.size(), set) == 0)
+        text = "In the address, " + text.substr(set.size());
+    const std::string help = " (tolvane --help lists them)";
+    if (text.size() >= help.size() && text.compare(text.size() - help.size(), help.size(), help) == 0)
+        text.erase(text.size() - help.size());
+    return text;
 }
 
 std::string pageLinkOf(const SceneState& state, int textureCount, const std::string& pageAddress)

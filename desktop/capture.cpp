@@ -7,6 +7,7 @@
 
 #include "core/image/backdrop_alpha.h"
 #include "core/options.h"
+#include "core/scene_file.h"
 #include "desktop/scene.h"
 
 PpmImage readFramePixels(int width, int height)
@@ -75,8 +76,7 @@ std::string pictureArguments(const PpmImage& image)
 
 PngEncodeResult encodePicture(const PpmImage& image)
 {
-    return encodePng(image, {{"Software", "Tolvane " TOLVANE_VERSION},
-                             {kArgumentsKeyword, pictureArguments(image)}});
+    return encodePng(image, pictureTexts(pictureArguments(image)));
 }
 
 PngEncodeResult encodePicture(const FramePicture& picture)
@@ -95,5 +95,5 @@ std::string whiteBackgroundNote(const char* format)
 
 JpegEncodeResult encodePictureJpeg(const PpmImage& image)
 {
-    return encodeJpeg(image, 95, std::string(kArgumentsKeyword) + ": " + pictureArguments(image));
+    return encodeJpeg(image, 95, pictureComment(pictureArguments(image)));
 }

@@ -11,6 +11,9 @@
 #include "core/options.h"
 #include "core/scene_file.h"
 #include "desktop/render.h"
+#include "desktop/turntable.h"
+#include "desktop/turntable_panel.h"
+#include "core/export/video_scene.h"
 #include "desktop/save.h"
 #include "desktop/scene_history.h"
 #include "desktop/scene.h"
@@ -51,7 +54,7 @@ bool applySettings(CommandLine& line, const TextureListResult& list)
     const int textureCount = list.ok() ? list.count : -1;
     std::vector<std::string> settings = line.settings;
     if (!line.sceneSource.empty()) {
-        const SceneArguments recorded = readSceneSource(line.sceneSource, textureCount);
+        const SceneArguments recorded = readSceneOrVideo(line.sceneSource, textureCount);
         if (!recorded.ok) {
             sayLine(SayTo::Err, "tolvane: --scene " + recorded.message);
             return false;
@@ -102,7 +105,9 @@ int main(int argc, char** argv)
     if (!applySettings(line, list))
         return 1;
     if (line.action == CommandAction::Render) {
-        const std::string error = renderToFile(line, list);
+        const std::string error = line.turntable.kind == TurntableKind::None
+                                      ? renderToFile(line, list)
+                                      : renderTurntable(line, list);
         if (!error.empty()) {
             sayLine(SayTo::Err, "tolvane: " + error);
             return 1;
@@ -160,7 +165,9 @@ int main(int argc, char** argv)
     setPanelActions(requestPictureSave, requestVaseExport, resetViewAsStep, postSceneRedisplay);
     connectPanelHistory();
     setPanelSceneKeys(handleSceneKey, handleSceneSpecialKey);
-    setPanelIdleFunc(idleTick);
+    setPanelTurntable(requestTurntableSave, turntableRunning);
+    setPanelTurntableOptions(line.turntable.frames, line.turntable.fps);
+    setPanelIdleFunc(idleWithTurntable);
 
     glutMainLoop();
     return 0;

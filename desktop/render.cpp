@@ -54,7 +54,7 @@ std::string sizeProblem(int width, int height)
 
 }  // namespace
 
-std::string renderToFile(const CommandLine& line, const TextureListResult& list)
+std::string openPictureScene(const CommandLine& line, const TextureListResult& list)
 {
     const OffscreenResult context = openOffscreenContext(line.width, line.height);
     if (!context.ok)
@@ -78,42 +78,79 @@ std::string renderToFile(const CommandLine& line, const TextureListResult& list)
     applyLimitsOnBuild(buildControlTable(scene, static_cast<int>(scene.textures.size())));
 
     setVaseExact(true);  // the vase for these settings, its build waited for
-    const bool jpegWanted = renderFormatOf(line.renderPath) == "jpeg";
-    if (jpegWanted && !whiteBackgroundNote("JPEG").empty())
-        std::fprintf(stderr, "tolvane: %s\n", whiteBackgroundNote("JPEG").c_str());
-    const int transparent = scene.transparentBackground;
-    scene.transparentBackground = jpegWanted ? 0 : transparent;  // a JPEG is drawn once
+    return std::string();
+}
+
+PpmImage drawPicture(int width, int height)
+{
+    drawFrame(scene);
+    resolveMultisampledPicture();
+    glFinish();
+    return readFramePixels(width, height);
+}
+
+FramePicture drawPictureFor(const std::string& path, int width, int height)
+{
+    if (renderFormatOf(path) == "jpeg") {
+        FramePicture opaque;
+        opaque.image = drawPicture(width, height);
+        return opaque;
+    }
     bool first = true;
-    const auto draw = [&] {
+    return readFramePicture(width, height, [&] {
         if (!first)
-            rebindMultisampledPicture();
+            rebindMultisampledPicture();  // the second frame of a transparent picture
         first = false;
         drawFrame(scene);
         resolveMultisampledPicture();
         glFinish();
-    };
+    });
+}
+
+std::string writePictureFile(const std::string& path, const PpmImage& pixels)
+{
+    FramePicture picture;
+    picture.image = pixels;
+    return writePictureFile(path, picture);
+}
+
+std::string writePictureFile(const std::string& path, const FramePicture& picture)
+{
+    const PpmImage& pixels = picture.image;
     std::vector<unsigned char> bytes;
     try {
-        FramePicture picture = readFramePicture(line.width, line.height, draw);
-        scene.transparentBackground = transparent;  // the picture's arguments name it
-        const PpmImage& pixels = picture.image;
-        if (jpegWanted) {
+        if (renderFormatOf(path) == "jpeg") {
             JpegEncodeResult jpeg = encodePictureJpeg(pixels);
             if (!jpeg.ok())
-                return "cannot render " + line.renderPath + ": " + jpeg.message;
+                return "cannot render " + path + ": " + jpeg.message;
             bytes = std::move(jpeg.bytes);
         } else {
             PngEncodeResult png = encodePicture(picture);
             if (!png.ok())
-                return "cannot render " + line.renderPath + ": " + png.message;
+                return "cannot render " + path + ": " + png.message;
             bytes = std::move(png.bytes);
         }
+    } catch (const std::bad_alloc&) {
+        return "cannot render " + path + ": not enough memory for a " +
+               std::to_string(pixels.width) + "x" + std::to_string(pixels.height) + " picture";
+    }
+    const WriteResult written = writeFileAtomically(path, bytes.data(), bytes.size());
+    return written.ok ? std::string() : written.message;
+}
+
+std::string renderToFile(const CommandLine& line, const TextureListResult& list)
+{
+    const std::string problem = openPictureScene(line, list);
+    if (!problem.empty())
+        return problem;
+    if (renderFormatOf(line.renderPath) == "jpeg" && !whiteBackgroundNote("JPEG").empty())
+        std::fprintf(stderr, "tolvane: %s\n", whiteBackgroundNote("JPEG").c_str());
+    FramePicture picture;
+    try {
+        picture = drawPictureFor(line.renderPath, line.width, line.height);
     } catch (const std::bad_alloc&) {
         return "cannot render " + line.renderPath + ": not enough memory for a " +
                std::to_string(line.width) + "x" + std::to_string(line.height) + " picture";
     }
-    const WriteResult written = writeFileAtomically(line.renderPath, bytes.data(), bytes.size());
-    if (!written.ok)
-        return written.message;
-    return std::string();
+    return writePictureFile(line.renderPath, picture);
 }

@@ -13,6 +13,8 @@
 #include "core/controls.h"
 #include "core/export/vase_gltf.h"
 #include "core/options.h"
+#include "core/save_work.h"
+#include "core/scene_file.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
 #include "web/page_state.h"
@@ -177,12 +179,13 @@ EMSCRIPTEN_KEEPALIVE int tvCommitText(int index, const char* text)
     return validControl(index) && commitTypedValue(controls[static_cast<size_t>(index)], text);
 }
 
-// Why `text` typed into control `index` is refused, in the desktop's words; empty when taken.
-EMSCRIPTEN_KEEPALIVE const char* tvRefusal(int index, const char* text)
+// The message after `text` was typed into control `index`, as the desktop's: why it is refused
+// or what it is clamped to; empty when it is stored as typed.
+EMSCRIPTEN_KEEPALIVE const char* tvTypedValueMessage(int index, const char* text)
 {
     if (!validControl(index))
         return answer("");
-    return answer(typedValueRefusal(controls[static_cast<size_t>(index)], text));
+    return answer(typedValueMessage(controls[static_cast<size_t>(index)], text));
 }
 
 // One arrow click: +1 up, -1 down, the fast step while Ctrl is held.
@@ -192,10 +195,12 @@ EMSCRIPTEN_KEEPALIVE int tvStepArrow(int index, int direction, int fast)
            stepByArrow(controls[static_cast<size_t>(index)], direction, fast != 0);
 }
 
-// One NAME=VALUE from the address, by --set's rules; an empty reply when taken.
+// One NAME=VALUE from the address, by --set's rules; an empty reply when taken, else the refusal
+// in the address's words.
 EMSCRIPTEN_KEEPALIVE const char* tvApplySetting(const char* assignment)
 {
-    return answer(applySetting(scene, assignment, static_cast<int>(scene.textures.size())));
+    const std::string why = applySetting(scene, assignment, static_cast<int>(scene.textures.size()));
+    return answer(why.empty() ? why : addressRefusal(why));
 }
 
 // The --set arguments that reproduce the current picture.
@@ -216,16 +221,6 @@ EMSCRIPTEN_KEEPALIVE const char* tvArgumentsAt(int width, int height)
 EMSCRIPTEN_KEEPALIVE int tvTextLimit()
 {
     return 256;
-}
-
-EMSCRIPTEN_KEEPALIVE const char* tvVersion()
-{
-    return TOLVANE_VERSION;
-}
-
-EMSCRIPTEN_KEEPALIVE const char* tvArgumentsKeyword()
-{
-    return kArgumentsKeyword;
 }
 
 EMSCRIPTEN_KEEPALIVE void tvPress(int x, int y)
@@ -362,11 +357,6 @@ EMSCRIPTEN_KEEPALIVE int tvLastFrameKept()
     return lastFrameFromKeptPicture();
 }
 
-EMSCRIPTEN_KEEPALIVE double tvQuadCount()
-{
-    return static_cast<double>(vaseQuadCount());
-}
-
 EMSCRIPTEN_KEEPALIVE int tvMaxTextureSize()
 {
     return maxTextureSize();
@@ -378,16 +368,16 @@ EMSCRIPTEN_KEEPALIVE const char* tvExportVase(const unsigned char* png, int pngS
 {
     const VaseSettings s = vaseSettingsOf(scene);
     if (vaseGlbTriangleCount(s) == 0)
-        return answer("Nothing to export: the vase has no steps");
+        return answer(kNothingToExport);
     const std::vector<unsigned char> texture(png, png + pngSize);
     WriteResult written;
     try {
         written = writeVaseGlbFile("/tolvane-vase.glb", s, texture);
     } catch (const std::bad_alloc&) {
-        return answer("Could not export the vase: not enough memory for its mesh");
+        return answer(workFailedText(SaveWork::Vase, "not enough memory for its mesh"));
     }
     if (!written.ok)
-        return answer("Could not export the vase: " + written.message);
+        return answer(workFailedText(SaveWork::Vase, written.message));
     return answer("");
 }
 

@@ -242,6 +242,42 @@ WriteResult writeNewFileAtomically(const std::string& path,
     return writeVia(path, writeBody, false);
 }
 
+WriteResult commitTemporaryFile(const TemporaryFile& temp, const std::string& path, bool replace)
+{
+    if (fsync(temp.fd) != 0) {
+        const int err = errno;
+        discardTemporaryFile(temp);
+        return failure("cannot write", path, causeOf(err, "sync failed"));
+    }
+    if (close(temp.fd) != 0) {
+        const int err = errno;
+        unlink(temp.path.c_str());
+        return failure("cannot write", path, causeOf(err, "close failed"));
+    }
+    errno = 0;
+    const int moved = replace ? std::rename(temp.path.c_str(), path.c_str())
+                              : renameNoReplace(temp.path, path);
+    if (moved != 0) {
+        const int err = errno;
+        unlink(temp.path.c_str());
+        WriteResult result =
+            failure("cannot rename into place", path, causeOf(err, "rename failed"));
+        result.exists = err == EEXIST;
+        return result;
+    }
+    if (syncFolder(folderOf(path)) != 0)
+        return failure("cannot sync the folder of", path, causeOf(errno, "sync failed"));
+    return WriteResult{true, ""};
+}
+
+void discardTemporaryFile(const TemporaryFile& temp)
+{
+    if (temp.fd >= 0)
+        close(temp.fd);
+    if (!temp.path.empty())
+        unlink(temp.path.c_str());
+}
+
 WriteResult writeFileAtomically(const std::string& path, const void* data, std::size_t size)
 {
     return writeFileAtomically(path, [data, size](std::ostream& out) {

@@ -39,7 +39,7 @@ test('a burst of "Export vase" clicks shows the busy state and makes one file', 
       save: document.getElementById('save').disabled, said: document.getElementById('messages').textContent };
   });
   assert.deepEqual(state, { disabled: true, busy: 'true', save: true,
-    said: 'Exporting… tolvane-vase-001.glb' });
+    said: 'Exporting... tolvane-vase-001.glb' });
   await waitForMessage(page, /Exported tolvane-vase-001\.glb/);
   await h.downloaded(path.join(folder, 'tolvane-vase-001.glb'));
   await new Promise((r) => setTimeout(r, 1500));
@@ -90,7 +90,7 @@ test('typed values: a refusal or a clamp says why, Esc cancels, arrow keys step,
   await type('1.5');
   assert.match(await messages(page), /"1\.5" refused, not a whole number/);
   await type('1001');
-  assert.match(await messages(page), /1001 is outside 0 to 1000, so 1000 is used/);
+  assert.match(await messages(page), /"1001" clamped to 1000, the largest allowed \(0 to 1000\)/);
   assert.equal(await page.$eval(steps, (e) => e.value), '1000');
 
   await type('77', 'Escape');
