@@ -50,6 +50,7 @@ bench: build
 	$(BUILD)/bench/tolvane_bench
 	$(BUILD)/bench/tolvane_scene_bench
 	$(BUILD)/bench/tolvane_overlay_bench
+	$(BUILD)/bench/tolvane_shadow_bench
 	bench/spin_bench.sh $(BUILD)/tolvane $(BUILD)/assets/textureList.txt
 	python3 bench/turntable_bench.py $(BUILD)/tolvane $(BUILD)/assets/textureList.txt
 
@@ -70,6 +71,10 @@ package: setup-package
 
 screenshot: setup-test build
 	@bash scripts/screenshot.sh $(BUILD) docs/screenshot.png
+	@cd $(BUILD)/assets && ../tolvane --quiet --render $(CURDIR)/docs/transparent.png \
+	  --set transparentBackground=1 --set antialiasing=4 --set spinGlobe=0 textureList.txt
+	@cd $(BUILD)/assets && ../tolvane --quiet --render $(CURDIR)/docs/shadows.png --set shadows=1 \
+	  --set lightPosition=0.3,1,-0.6 --set antialiasing=4 --set spinGlobe=0 textureList.txt
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)

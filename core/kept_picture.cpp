@@ -47,3 +47,8 @@ KeptFrameChoice chooseKeptFrame(bool keptMatches, bool changed, bool lastChanged
     // and its copy only slows each frame: keep the first frame of a change and the first after it.
     return changed && lastChanged ? KeptFrameChoice::DrawOnly : KeptFrameChoice::DrawAndKeep;
 }
+
+bool framesMayBeKept(const SceneState& state)
+{
+    return state.shadows == 0;
+}

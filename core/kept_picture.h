@@ -26,3 +26,7 @@ enum class KeptFrameChoice {
 // frame would draw but the sphere; `changed`: this frame shows a change besides the globe from
 // the frame before; `lastChanged`: the frame before showed one from its own predecessor.
 KeptFrameChoice chooseKeptFrame(bool keptMatches, bool changed, bool lastChanged);
+
+// Whether a picture kept of everything but the sphere may stand for the rest of a frame: not
+// while shadows are on, since the globe's own shadow lies on the table in the kept part.
+bool framesMayBeKept(const SceneState& state);

@@ -45,6 +45,10 @@ std::vector<KeyRow> buildRows()
          {plain('n', A::ToggleSetting, "showNormals")}},
         {"l", "show or hide where the light is (or an arrow along it)", kEveryFront,
          kScopeSettings, {plain('l', A::ToggleSetting, "showLight")}},
+        {"b", "transparent or white background in PNG pictures", kEveryFront, kScopeSettings,
+         {plain('b', A::ToggleSetting, "transparentBackground")}},
+        {"d", "show or hide the props' shadows on the table", kEveryFront, kScopeSettings,
+         {plain('d', A::ToggleSetting, "shadows")}},
         {"r", "reset rotation, zoom and turn to the start-up view", kEveryFront, kScopeView,
          {plain('r', A::ResetView)}},
         // X delivers Ctrl+3 as 27 and Ctrl+7 as 31 (Ctrl held: not Esc); browsers the digits.

@@ -32,6 +32,8 @@ struct SceneState {
     int showNormals = 0;   // a line along the lighting normal at the vase's vertices (key n)
     int showLight = 0;     // a marker at the light, or an arrow along it (key l)
     int antialiasing = 0;  // samples a pixel asks for: 0, 2, 4 or 8
+    int transparentBackground = 0;  // PNG pictures keep an alpha channel: 0 where nothing is drawn
+    int shadows = 0;                // the props' shadows from light 0 on the table top (key d)
 
     // Light 0; the panel edits the first three components only.
     float lightPosition[4] = {-1.0f, 1.0f, -1.0f, 0.0f};  // w = 0: directional

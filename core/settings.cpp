@@ -209,6 +209,10 @@ std::vector<SettingRow> buildRows()
     samples.high = 8;
     rows.push_back(samples);
 
+    rows.push_back(overlay("transparentBackground", &S::transparentBackground,
+                           "PNG pictures transparent where nothing is drawn (key b)"));
+    rows.push_back(overlay("shadows", &S::shadows, "the props' shadows on the table top (key d)"));
+
     SettingRow spin = row("spinY", SettingKind::Flag, "the view turns about Y", PicturePart::Unseen,
                           0, NamedWhen::LinkWhenOn);
     spin.intField = &S::spinY;

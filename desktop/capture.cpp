@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "core/image/backdrop_alpha.h"
 #include "core/options.h"
 #include "core/scene_file.h"
 #include "desktop/scene.h"
@@ -28,6 +29,26 @@ PpmImage readFramePixels(int width, int height)
         std::memcpy(b, row.data(), stride);
     }
     return image;
+}
+
+FramePicture readFramePicture(int width, int height, const std::function<void()>& draw)
+{
+    FramePicture picture;
+    if (!scene.transparentBackground) {
+        draw();
+        picture.image = readFramePixels(width, height);
+        return picture;
+    }
+    GLfloat clear[4] = {1.0f, 1.0f, 1.0f, 0.0f};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    draw();
+    const PpmImage onBlack = readFramePixels(width, height);
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    draw();
+    picture.image = readFramePixels(width, height);
+    picture.alpha = alphaFromBackdrops(onBlack, picture.image);
+    return picture;
 }
 
 PpmImage readTextureImage(unsigned int texture)
@@ -56,6 +77,20 @@ std::string pictureArguments(const PpmImage& image)
 PngEncodeResult encodePicture(const PpmImage& image)
 {
     return encodePng(image, pictureTexts(pictureArguments(image)));
+}
+
+PngEncodeResult encodePicture(const FramePicture& picture)
+{
+    return encodePng(picture.image, picture.alpha,
+                     {{"Software", "Tolvane " TOLVANE_VERSION},
+                      {kArgumentsKeyword, pictureArguments(picture.image)}});
+}
+
+std::string whiteBackgroundNote(const char* format)
+{
+    if (!scene.transparentBackground)
+        return std::string();
+    return std::string(format) + " has no alpha channel: the background is white there";
 }
 
 JpegEncodeResult encodePictureJpeg(const PpmImage& image)

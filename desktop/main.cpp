@@ -17,6 +17,7 @@
 #include "desktop/save.h"
 #include "desktop/scene_history.h"
 #include "desktop/scene.h"
+#include "gl/backdrop.h"
 #include "gl/startup.h"
 #include "desktop/gl_lookup.h"
 #include "desktop/terminal.h"
@@ -149,6 +150,7 @@ int main(int argc, char** argv)
                     swapControl.empty() ? "not offered" : swapControl.c_str(), displayRefreshHz());
 
     initGraphicsState(scene);
+    showCheckerboard(true);  // the window shows where a transparent picture is empty
     setProjection(scene.zoom);
 
     loadTexturesOrExit(line.listFile, list, line.quiet);

@@ -89,8 +89,34 @@ PpmImage drawPicture(int width, int height)
     return readFramePixels(width, height);
 }
 
+FramePicture drawPictureFor(const std::string& path, int width, int height)
+{
+    if (renderFormatOf(path) == "jpeg") {
+        FramePicture opaque;
+        opaque.image = drawPicture(width, height);
+        return opaque;
+    }
+    bool first = true;
+    return readFramePicture(width, height, [&] {
+        if (!first)
+            rebindMultisampledPicture();  // the second frame of a transparent picture
+        first = false;
+        drawFrame(scene);
+        resolveMultisampledPicture();
+        glFinish();
+    });
+}
+
 std::string writePictureFile(const std::string& path, const PpmImage& pixels)
 {
+    FramePicture picture;
+    picture.image = pixels;
+    return writePictureFile(path, picture);
+}
+
+std::string writePictureFile(const std::string& path, const FramePicture& picture)
+{
+    const PpmImage& pixels = picture.image;
     std::vector<unsigned char> bytes;
     try {
         if (renderFormatOf(path) == "jpeg") {
@@ -99,7 +125,7 @@ std::string writePictureFile(const std::string& path, const PpmImage& pixels)
                 return "cannot render " + path + ": " + jpeg.message;
             bytes = std::move(jpeg.bytes);
         } else {
-            PngEncodeResult png = encodePicture(pixels);
+            PngEncodeResult png = encodePicture(picture);
             if (!png.ok())
                 return "cannot render " + path + ": " + png.message;
             bytes = std::move(png.bytes);
@@ -117,12 +143,14 @@ std::string renderToFile(const CommandLine& line, const TextureListResult& list)
     const std::string problem = openPictureScene(line, list);
     if (!problem.empty())
         return problem;
-    PpmImage pixels;
+    if (renderFormatOf(line.renderPath) == "jpeg" && !whiteBackgroundNote("JPEG").empty())
+        std::fprintf(stderr, "tolvane: %s\n", whiteBackgroundNote("JPEG").c_str());
+    FramePicture picture;
     try {
-        pixels = drawPicture(line.width, line.height);
+        picture = drawPictureFor(line.renderPath, line.width, line.height);
     } catch (const std::bad_alloc&) {
         return "cannot render " + line.renderPath + ": not enough memory for a " +
                std::to_string(line.width) + "x" + std::to_string(line.height) + " picture";
     }
-    return writePictureFile(line.renderPath, pixels);
+    return writePictureFile(line.renderPath, picture);
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/image/ppm.h"
+#include "desktop/capture.h"
 
 struct CommandLine;
 
@@ -24,3 +25,8 @@ std::string openPictureScene(const CommandLine& line, const TextureListResult& l
 PpmImage drawPicture(int width, int height);
 // `pixels` as a PNG or JPEG (by `path`'s extension) carrying the arguments that draw it.
 std::string writePictureFile(const std::string& path, const PpmImage& pixels);
+// The frame for a picture at `path`: with transparentBackground on and a PNG path, drawn over
+// black and over white and given its alpha; otherwise drawn once, opaque.
+FramePicture drawPictureFor(const std::string& path, int width, int height);
+// The same with its alpha, when it has one, in a PNG.
+std::string writePictureFile(const std::string& path, const FramePicture& picture);

@@ -22,6 +22,7 @@
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
 #include "desktop/panel/panel.h"
+#include "gl/backdrop.h"
 #include "gl/frame.h"
 #include "gl/kept_picture.h"
 #include "gl/vase_draw.h"
@@ -64,12 +65,22 @@ std::string expectedName(SaveWork work)
     return expectedName(stemIn(work), workExtension(work));
 }
 
-// The window's whole drawable, including any margin beside the square viewport, as just drawn.
+// The window's whole drawable, including any margin beside the square viewport, as just drawn;
+// with a transparent background drawn again for the picture, without the checkerboard.
 std::string savePicture(int width, int height)
 {
     PngEncodeResult png;
     try {
-        png = encodePicture(readFramePixels(width, height));
+        if (scene.transparentBackground) {
+            const bool checkerboard = checkerboardShown();
+            showCheckerboard(false);
+            setVaseExact(true);
+            const FramePicture picture = readFramePicture(width, height, [] { drawFrame(scene); });
+            setVaseExact(false);
+            showCheckerboard(checkerboard);
+            png = encodePicture(picture);
+        } else
+            png = encodePicture(readFramePixels(width, height));
     } catch (const std::bad_alloc&) {
         return workFailedText(SaveWork::Picture, "not enough memory for its pixels");
     }
@@ -184,6 +195,8 @@ void displaySceneWindow()
     if (pictureRequested) {
         pictureRequested = false;
         finishPanelWork(savePicture(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT)));
+        if (scene.transparentBackground)
+            drawFrameKeepingStill(scene);  // the picture's frames took the back buffer
     }
     if (exportRequested) {
         exportRequested = false;

@@ -50,7 +50,10 @@ std::string writeSequence(const CommandLine& line, const SceneState& start, cons
     std::vector<std::string> written;
     for (int i = 0; i < line.turntable.frames; ++i) {
         const std::string name = sequenceFrameName(line.renderPath, i);
-        const std::string error = writePictureFile(name, drawTurned(start, i, line));
+        // Each picture as --render draws one: transparent where its format allows.
+        applyTurntablePose(scene, turntablePose(start, i, line.turntable.frames));
+        const std::string error =
+            writePictureFile(name, drawPictureFor(name, line.width, line.height));
         if (!error.empty()) {
             for (const std::string& done : written)
                 unlink(done.c_str());  // a failed turntable leaves none of its frames
@@ -73,6 +76,8 @@ std::string writeVideo(const CommandLine& line, const SceneState& start, const P
     spec.fps = line.turntable.fps;
     spec.comment = reproducingArguments(scene, static_cast<int>(scene.textures.size()),
                                         line.width, line.height);
+    if (!whiteBackgroundNote("A video").empty())
+        std::fprintf(stderr, "tolvane: %s\n", whiteBackgroundNote("A video").c_str());
     // Opened first: a folder that cannot take the file is said before any frame is drawn.
     const VideoOpenResult opened = openVideo(line.renderPath, spec);
     if (!opened.video)

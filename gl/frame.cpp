@@ -11,7 +11,9 @@
 
 #include "core/scene_state.h"
 #include "core/still_life.h"
+#include "gl/backdrop.h"
 #include "gl/overlays.h"
+#include "gl/shadows.h"
 #include "gl/vase_draw.h"
 
 namespace {
@@ -34,6 +36,9 @@ struct ShapeLists {
 ShapeLists shapeLists;
 
 unsigned long frameCount = 0;
+
+// While the props are flattened into their shadows the vase keeps no offset of its own.
+bool castingShadows = false;
 
 void ensureQuadrics()
 {
@@ -114,6 +119,8 @@ void drawShape(const SceneState& state, int shape)
     const Shape& s = stillLife().shapes[shape];
     if (s.kind == ShapeKind::TableTop)
         drawTableTop();
+    else if (s.kind == ShapeKind::Vase && castingShadows)
+        drawVase(state);
     else if (s.kind == ShapeKind::Vase) {
         beginVaseSurfaceOffset(state);
         drawVase(state);
@@ -219,8 +226,10 @@ void drawFrameParts(const SceneState& state, FrameParts parts)
 {
     if (frameCount == 0)
         keepRendererHeap();
-    if (parts != FrameParts::GlobeOnly)
+    if (parts != FrameParts::GlobeOnly) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        drawBackdrop(state);
+    }
     glColor3fv(kMaterialGrey);
 
     glLoadIdentity();
@@ -242,9 +251,22 @@ void drawFrameParts(const SceneState& state, FrameParts parts)
     const StillLife& life = stillLife();
     if (parts != FrameParts::GlobeOnly)
         prepareOverlays(state);
-    drawPieces(state, [&](const Piece& p) {
+    const auto selected = [&](const Piece& p) {
         return parts == FrameParts::All || turnsWithGlobe(life, p) == (parts == FrameParts::GlobeOnly);
-    });
+    };
+    if (state.shadows && parts != FrameParts::GlobeOnly) {
+        // The table first, its shadows on it, then the props over them.
+        const auto isTable = [](const Piece& p) { return p.prop == Prop::TableTop || p.prop == Prop::Leg; };
+        drawPieces(state, [&](const Piece& p) { return selected(p) && isTable(p); });
+        drawTableShadows(state, [&] {
+            castingShadows = true;
+            drawPieces(state, [&](const Piece& p) { return !isTable(p); });
+            castingShadows = false;
+        });
+        glColor3fv(kMaterialGrey);
+        drawPieces(state, [&](const Piece& p) { return selected(p) && !isTable(p); });
+    } else
+        drawPieces(state, selected);
     if (parts != FrameParts::GlobeOnly)
         drawVaseOverlays(state);
     // Over everything, in both parts of a kept frame, so the sphere never covers it.

@@ -290,7 +290,7 @@ void drawFrameKeepingStill(const SceneState& state, bool targetHoldsLastFrame)
                         : Support::No;
     }
     lastWhole = true;
-    if (k.support == Support::No) {
+    if (k.support == Support::No || !framesMayBeKept(state)) {
         drawFrame(state);
         lastFrame = KeptFrame::Whole;
         return;

@@ -77,3 +77,9 @@ void resolveMultisampledPicture()
                        GL_COLOR_BUFFER_BIT, GL_NEAREST);
     gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
 }
+
+void rebindMultisampledPicture()
+{
+    if (framebuffer != 0)
+        gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+}

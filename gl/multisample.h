@@ -9,3 +9,7 @@ int beginMultisampledPicture(int width, int height, int samples);
 
 // Averages the samples into the default framebuffer and binds it again.
 void resolveMultisampledPicture();
+
+// Binds the multisampled framebuffer again for another frame of the same picture (a
+// transparent picture draws the frame twice); does nothing when there is none.
+void rebindMultisampledPicture();

@@ -45,6 +45,18 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
     return new Blob([png.subarray(0, place), chunks, png.subarray(place)], { type: 'image/png' });
   }
 
+  // A transparent picture: the core draws the frame over black and over white and gives back
+  // its RGBA rows; the canvas is then drawn again as shown, checkerboard and all.
+  function transparentBlob(w, h) {
+    const ptr = tv.transparentPicture(w, h);
+    const out = document.createElement('canvas');
+    out.width = w;
+    out.height = h;
+    if (ptr) out.getContext('2d').putImageData(new ImageData(new Uint8ClampedArray(M.HEAPU8.subarray(ptr, ptr + w * h * 4)), w, h), 0, 0);
+    tv.draw(w, h, 0);
+    return new Promise((done) => out.toBlob(done, 'image/png'));
+  }
+
   let pictureNumber = 0;
   function savePicture() {
     // The drawing buffer is kept after each frame, so it still holds the last one, and the
@@ -58,7 +70,8 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
       if (shortfall) { say(shortfall); return; }
       args = tv.argsAt(canvas.width, canvas.height);
     }
-    const blobReady = new Promise((done) => canvas.toBlob(done, 'image/png'));
+    const blobReady = tv.transparent() ? transparentBlob(canvas.width, canvas.height)
+      : new Promise((done) => canvas.toBlob(done, 'image/png'));
     whileBusy(tv.workBusy(PICTURE, tv.workName(PICTURE, pictureNumber + 1)), async () => {
       const blob = await blobReady;
       let picture;

@@ -61,6 +61,8 @@
     advance: fn('tvAdvance', 'number', []),
     moving: fn('tvMoving', 'number', []),
     draw: fn('tvDraw', 'string', ['number', 'number', 'number']),
+    transparent: fn('tvTransparent', 'number', []),
+    transparentPicture: fn('tvTransparentPicture', 'number', ['number', 'number']),
     setViewMoving: fn('tvSetViewMoving', null, ['number']),
     smallerVaseShown: fn('tvSmallerVaseShown', 'number', []),
     restoreContext: fn('tvRestoreContext', 'string', []),

@@ -6,6 +6,7 @@
 
 #include "core/globe_rect.h"
 #include "core/kept_picture.h"
+#include "web/flat_draw.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
 #include "web/scene_draw.h"
@@ -226,7 +227,7 @@ int setRendererSamples(int samples)
 
 bool initRenderer(std::string& why)
 {
-    if (!buildProgram(why))
+    if (!buildProgram(why) || !buildFlatProgram(why))
         return false;
     initSceneBuffers();
 
@@ -242,6 +243,7 @@ bool initRenderer(std::string& why)
 void resetRenderer()
 {
     program = Program{};
+    resetFlatProgram();
     resetSceneBuffers();
     const bool enabled = kept.enabled;
     kept = KeptPicture{};
@@ -265,7 +267,7 @@ void drawScene(const SceneState& state, int width, int height)
     }
     if (k.enabled && !k.failed && !empty && !ensureTargets(k, width, height))
         giveUp(k);
-    if (!k.enabled || k.failed || empty) {
+    if (!k.enabled || k.failed || empty || !framesMayBeKept(state)) {
         drawParts(state, width, height, Parts::All);
         k.lastFromKept = false;
         return;

@@ -13,9 +13,11 @@
 #include "core/overlays.h"
 #include "core/prop_mesh.h"
 #include "core/scene_state.h"
+#include "core/shadow.h"
 #include "core/still_life.h"
 #include "core/vase_mesh.h"
 #include "core/view_math.h"
+#include "web/flat_draw.h"
 #include "web/overlay_draw.h"
 #include "web/shader.h"
 
@@ -229,10 +231,17 @@ void initSceneBuffers()
 void drawParts(const SceneState& state, int width, int height, Parts parts)
 {
     glViewport(0, 0, width, height);
+    const Backdrop behind = backdrop();
+    if (behind != Backdrop::AsShown)
+        glClearColor(behind == Backdrop::White ? 1.0f : 0.0f, behind == Backdrop::White ? 1.0f : 0.0f,
+                     behind == Backdrop::White ? 1.0f : 0.0f, 1.0f);
     if (parts != Parts::GlobeOnly)
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     const Viewport square = squareViewport(width, height);
     glViewport(square.x, square.y, square.width, square.height);
+    if (parts != Parts::GlobeOnly && state.transparentBackground && behind == Backdrop::AsShown)
+        drawCheckerboard();
 
     glUseProgram(program.id);
     const float z = state.zoom;
@@ -266,9 +275,39 @@ void drawParts(const SceneState& state, int width, int height, Parts parts)
     // The sphere comes last in every frame, so that a frame drawn over a kept picture of the
     // rest settles every depth tie as the whole frame does: the earlier surface keeps it.
     const StillLife& life = stillLife();
+    // With shadows the table comes first, its shadows on it, then the props over them.
+    const TableShadow shadow = buildTableShadow(state);
+    const bool shadowed = state.shadows && shadow.falls && parts != Parts::GlobeOnly;
+    const auto isTable = [](const Piece& p) { return p.prop == Prop::TableTop || p.prop == Prop::Leg; };
+    Mat4 tableModelView = view;
+    for (const Piece& piece : life.pieces)
+        if (piece.prop == Prop::TableTop)
+            tableModelView = placeMatrix(life, piece.place, state.globeAngle, view);
+    const auto drawShadows = [&] {
+        beginShadowStamp(ortho(-2 * z, 2 * z, -2 * z, 2 * z, -10 * z, 10 * z));
+        for (const Piece& piece : life.pieces) {
+            if (isTable(piece))
+                continue;
+            stampCaster(view, shadow.flatten, placeMatrix(life, piece.place, state.globeAngle));
+            if (life.shapes[piece.shape].kind == ShapeKind::Vase) {
+                drawVase(state);
+                continue;
+            }
+            pointAttributes(props.vertices, 0);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, props.indices);
+            drawShape(piece.shape);
+        }
+        finishShadows(tableModelView);
+        pointingAtProps = false;
+    };
+    bool tableDrawn = false;
     for (const Piece& piece : life.pieces) {
         if (parts != Parts::All && turnsWithGlobe(life, piece) != (parts == Parts::GlobeOnly))
             continue;
+        if (shadowed && !tableDrawn && !isTable(piece)) {
+            drawShadows();
+            tableDrawn = true;
+        }
         if (static_cast<int>(piece.texture) != boundSlot) {
             bindTexture(state, textureIndexOf(state, piece.texture));
             boundSlot = static_cast<int>(piece.texture);

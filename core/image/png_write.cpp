@@ -41,13 +41,14 @@ void onError(png_structp png, png_const_charp message)
 void onWarning(png_structp, png_const_charp) {}
 
 // Holds no object with a destructor: libpng leaves through longjmp on an error.
-bool encodeRows(png_structp png, png_infop info, const PpmImage& image, png_text* texts,
-                int textCount, png_bytep* rows)
+bool encodeRows(png_structp png, png_infop info, const PpmImage& image, bool withAlpha,
+                png_text* texts, int textCount, png_bytep* rows)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
-                 static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 static_cast<png_uint_32>(image.height), 8,
+                 withAlpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (textCount > 0)
         png_set_text(png, info, texts, textCount);
@@ -60,9 +61,16 @@ bool encodeRows(png_structp png, png_infop info, const PpmImage& image, png_text
 
 PngEncodeResult encodePng(const PpmImage& image, const std::vector<PngText>& texts)
 {
+    return encodePng(image, {}, texts);
+}
+
+PngEncodeResult encodePng(const PpmImage& image, const std::vector<unsigned char>& alpha,
+                          const std::vector<PngText>& texts)
+{
     PngEncodeResult result;
-    if (image.width <= 0 || image.height <= 0 ||
-        image.pixels.size() != static_cast<size_t>(image.width) * image.height * 3) {
+    const size_t pixelCount = static_cast<size_t>(image.width) * image.height;
+    if (image.width <= 0 || image.height <= 0 || image.pixels.size() != pixelCount * 3 ||
+        (!alpha.empty() && alpha.size() != pixelCount)) {
         result.message = "the image has no pixels or its size does not match its rows";
         return result;
     }
@@ -82,10 +90,23 @@ PngEncodeResult encodePng(const PpmImage& image, const std::vector<PngText>& tex
     }
     png_set_write_fn(png, &out, appendBytes, flushNothing);
 
+    // With alpha the rows are interleaved into RGBA first.
+    const bool withAlpha = !alpha.empty();
+    std::vector<unsigned char> rgba;
+    if (withAlpha) {
+        rgba.resize(pixelCount * 4);
+        for (size_t i = 0; i < pixelCount; ++i) {
+            rgba[i * 4] = image.pixels[i * 3];
+            rgba[i * 4 + 1] = image.pixels[i * 3 + 1];
+            rgba[i * 4 + 2] = image.pixels[i * 3 + 2];
+            rgba[i * 4 + 3] = alpha[i];
+        }
+    }
+    const unsigned char* base = withAlpha ? rgba.data() : image.pixels.data();
     std::vector<png_bytep> rows(static_cast<size_t>(image.height));
-    const size_t stride = static_cast<size_t>(image.width) * 3;
+    const size_t stride = static_cast<size_t>(image.width) * (withAlpha ? 4 : 3);
     for (size_t y = 0; y < rows.size(); ++y)
-        rows[y] = const_cast<png_bytep>(image.pixels.data() + y * stride);
+        rows[y] = const_cast<png_bytep>(base + y * stride);
     std::vector<png_text> chunks(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
         chunks[i] = png_text{};
@@ -96,7 +117,7 @@ PngEncodeResult encodePng(const PpmImage& image, const std::vector<PngText>& tex
     }
 
     const bool ok =
-        encodeRows(png, info, image, chunks.data(), static_cast<int>(chunks.size()), rows.data());
+        encodeRows(png, info, image, withAlpha, chunks.data(), static_cast<int>(chunks.size()), rows.data());
     png_destroy_write_struct(&png, &info);
     if (!ok) {
         result.bytes.clear();

@@ -15,3 +15,7 @@ struct PngEncodeResult {
 
 // Encodes 8-bit RGB rows in the image's order (its first row becomes the PNG's top row).
 PngEncodeResult encodePng(const PpmImage& image, const std::vector<PngText>& texts = {});
+// The same with straight alpha, one byte a pixel in the image's order: an RGBA PNG. An empty
+// `alpha` gives the RGB PNG above.
+PngEncodeResult encodePng(const PpmImage& image, const std::vector<unsigned char>& alpha,
+                          const std::vector<PngText>& texts);

@@ -86,6 +86,33 @@ TEST_F(SaveAndExport, SavedPictureIsTheWindowAndItsArgumentsDrawItAgainHeadless)
     EXPECT_EQ(saved.rgb, testimg::decodePngFile(dir + "/scene.png").rgb);
 }
 
+// With a transparent background the window shows a checkerboard behind the still life, and
+// its saved picture holds none of it: alpha 0 there, the window's own pixels where drawn.
+TEST_F(SaveAndExport, TransparentBackgroundShowsACheckerboardThatPicturesLeaveOut)
+{
+    ASSERT_NO_FATAL_FAILURE(
+        startStillLife({}, {"--set", "transparentBackground=1", "--set", "spinGlobe=0"}));
+    const RgbImage shown = waitForSteadyScene();
+    EXPECT_FALSE(shown.at(4, 4) == shown.at(20, 4)) << saveGrab(shown, "shown");
+
+    clickPanelButton(panel, PanelButton::SavePicture);
+    ASSERT_TRUE(waitForFile("tolvane-001.png")) << describeViewer();
+    const testimg::DecodedPng saved = testimg::decodePngFile(dir + "/tolvane-001.png");
+    ASSERT_EQ("", saved.error);
+    ASSERT_EQ(static_cast<size_t>(shown.width) * shown.height, saved.alpha.size());
+    EXPECT_EQ(0, saved.alpha[4 * shown.width + 4]);
+    EXPECT_EQ(0, saved.alpha[4 * shown.width + 20]);
+    const RgbImage savedImage = asRgbImage(saved);
+    size_t drawn = 0, differ = 0;
+    for (size_t i = 0; i < saved.alpha.size(); ++i)
+        if (saved.alpha[i] == 255) {
+            ++drawn;
+            differ += !(savedImage.pixels[i] == shown.pixels[i]);
+        }
+    EXPECT_GT(drawn, 10000u);
+    EXPECT_EQ(0u, differ) << saveGrab(savedImage, "saved") << " " << saveGrab(shown, "shown");
+}
+
 // A window of another size records it, and its picture is drawn again at that size, into the
 // folder given with --output-dir.
 TEST_F(SaveAndExport, PictureFromAn800By600WindowDrawsAgainAtItsSize)

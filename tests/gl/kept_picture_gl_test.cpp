@@ -226,4 +226,16 @@ TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
     ASSERT_TRUE(findFramebufferCalls(gl));
     scene.showNormals = 1;
     expectSameAsWholeWhileTurning(gl, 0, "normals shown, only the sphere's rectangle drawn");
+
+    // With shadows the globe's own shadow lies in the rest of the frame, under a light that
+    // throws it onto the table: such frames are drawn whole, and match.
+    scene.shadows = 1;
+    scene.lightPosition[0] = 0.3f;
+    scene.lightPosition[2] = -0.6f;
+    for (int angle : {10, 11, 200}) {
+        scene.globeAngle = angle;
+        expectFrame("shadows, globe at " + std::to_string(angle), KeptFrame::Whole);
+    }
+    scene.shadows = 0;
+    expectFrame("shadows off again", KeptFrame::Renewed);
 }

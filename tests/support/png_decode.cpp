@@ -20,17 +20,27 @@ bool readInto(png_structp png, png_infop info, std::FILE* file, DecodedPng* out)
     png_read_info(png, info);
     png_set_expand(png);
     png_set_strip_16(png);
-    png_set_strip_alpha(png);
     png_set_gray_to_rgb(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     out->width = static_cast<int>(png_get_image_width(png, info));
     out->height = static_cast<int>(png_get_image_height(png, info));
-    out->rgb.resize(static_cast<size_t>(out->width) * out->height * 3);
+    const size_t pixels = static_cast<size_t>(out->width) * out->height;
+    const size_t channels = png_get_channels(png, info);  // 3, or 4 with alpha
+    std::vector<unsigned char> read(pixels * channels);
     std::vector<png_bytep> rows(static_cast<size_t>(out->height));
     for (size_t y = 0; y < rows.size(); ++y)
-        rows[y] = out->rgb.data() + y * out->width * 3;
+        rows[y] = read.data() + y * out->width * channels;
     png_read_image(png, rows.data());
+    out->rgb.resize(pixels * 3);
+    if (channels == 4)
+        out->alpha.resize(pixels);
+    for (size_t i = 0; i < pixels; ++i) {
+        for (size_t k = 0; k < 3; ++k)
+            out->rgb[i * 3 + k] = read[i * channels + k];
+        if (channels == 4)
+            out->alpha[i] = read[i * 4 + 3];
+    }
     png_read_end(png, info);
     png_textp text = nullptr;
     const int count = png_get_text(png, info, &text, nullptr);

@@ -11,6 +11,7 @@ struct DecodedPng {
     int width = 0;
     int height = 0;
     std::vector<unsigned char> rgb;            // 8-bit RGB, top row first
+    std::vector<unsigned char> alpha;          // one byte a pixel, straight; empty: no alpha
     std::map<std::string, std::string> texts;  // tEXt/zTXt/iTXt keyword -> text
     std::string error;                         // empty when the file decoded
 };
