@@ -5,105 +5,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <sys/stat.h>
 
 #include "core/options.h"
+#include "core/picture_text.h"
 #include "core/scene_state.h"
 
 namespace {
-
-constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-// The JPEG comment Tolvane writes: the keyword, ": ", then the arguments.
-const std::string kCommentPrefix = std::string(kArgumentsKeyword) + ": ";
-constexpr long long kLargestPictureFile = 1LL << 30;  // bytes --scene reads at most
-
-unsigned long bigEndian32(const unsigned char* p)
-{
-    return (static_cast<unsigned long>(p[0]) << 24) | (static_cast<unsigned long>(p[1]) << 16) |
-           (static_cast<unsigned long>(p[2]) << 8) | p[3];
-}
-
-// tEXt: keyword NUL text. iTXt: keyword NUL flag method language NUL translated NUL text.
-ArgumentTextResult pngText(const unsigned char* bytes, size_t size)
-{
-    ArgumentTextResult result;
-    const std::string keyword = kArgumentsKeyword;
-    size_t at = sizeof kPngSignature;
-    while (size - at >= 12) {
-        const unsigned long length = bigEndian32(bytes + at);
-        if (length > size - at - 12)
-            break;  // a chunk that runs past the end: nothing after it can be trusted
-        const unsigned char* type = bytes + at + 4;
-        if (std::memcmp(type, "IEND", 4) == 0)
-            break;
-        const bool plain = std::memcmp(type, "tEXt", 4) == 0;
-        const bool international = std::memcmp(type, "iTXt", 4) == 0;
-        // Only text chunks are copied: image data can run to hundreds of megabytes.
-        const std::string body = plain || international
-            ? std::string(reinterpret_cast<const char*>(bytes + at + 8), length)
-            : std::string();
-        if ((plain || international) && body.size() > keyword.size() &&
-            body.compare(0, keyword.size() + 1, keyword + '\0') == 0) {
-            size_t textStart = keyword.size() + 1;
-            if (international) {
-                if (body.size() < textStart + 2 || body[textStart] != 0) {
-                    result.message = "its Tolvane arguments are compressed, which Tolvane never "
-                                     "writes";
-                    return result;
-                }
-                textStart += 2;
-                for (int field = 0; field < 2; ++field) {  // language tag, translated keyword
-                    const size_t nul = body.find('\0', textStart);
-                    if (nul == std::string::npos) {
-                        result.message = "its Tolvane arguments chunk is damaged";
-                        return result;
-                    }
-                    textStart = nul + 1;
-                }
-            }
-            result.found = true;
-            result.text = body.substr(textStart);
-            return result;
-        }
-        at += 12 + length;
-    }
-    result.message = "it is a PNG without Tolvane arguments (not a picture Tolvane saved)";
-    return result;
-}
-
-// Markers up to the first scan; Tolvane writes its comment before the frame.
-ArgumentTextResult jpegText(const unsigned char* bytes, size_t size)
-{
-    ArgumentTextResult result;
-    size_t at = 2;
-    while (at + 4 <= size) {
-        if (bytes[at] != 0xff)
-            break;
-        const unsigned char marker = bytes[at + 1];
-        if (marker == 0xff) {  // fill byte before a marker
-            ++at;
-            continue;
-        }
-        if (marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) {  // no length
-            at += 2;
-            continue;
-        }
-        if (marker == 0xd9 || marker == 0xda)
-            break;
-        const size_t length = (static_cast<size_t>(bytes[at + 2]) << 8) | bytes[at + 3];
-        if (length < 2 || length > size - at - 2)
-            break;
-        const std::string body(reinterpret_cast<const char*>(bytes + at + 4), length - 2);
-        if (marker == 0xfe && body.compare(0, kCommentPrefix.size(), kCommentPrefix) == 0) {
-            result.found = true;
-            result.text = body.substr(kCommentPrefix.size());
-            return result;
-        }
-        at += 2 + length;
-    }
-    result.message = "it is a JPEG without Tolvane arguments (not a picture Tolvane saved)";
-    return result;
-}
 
 int hexDigit(char c)
 {
@@ -159,17 +67,6 @@ SceneArguments refused(const std::string& source, const std::string& what)
 }
 
 }  // namespace
-
-ArgumentTextResult readArgumentText(const unsigned char* bytes, size_t size)
-{
-    if (size >= sizeof kPngSignature && std::memcmp(bytes, kPngSignature, 8) == 0)
-        return pngText(bytes, size);
-    if (size >= 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff)
-        return jpegText(bytes, size);
-    ArgumentTextResult result;
-    result.message = "it is neither a PNG nor a JPEG picture";
-    return result;
-}
 
 bool splitShellWords(const std::string& text, std::vector<std::string>& words)
 {
@@ -232,10 +129,15 @@ bool isPageLink(const std::string& source)
 std::vector<std::string> linkArguments(const std::string& link)
 {
     std::vector<std::string> words;
-    const size_t question = link.find('?');
+    // The query runs from the first '?' to the fragment's '#'; a '?' inside the fragment
+    // starts none.
+    const size_t hash = link.find('#');
+    const size_t question = link.substr(0, hash).find('?');
     if (question == std::string::npos)
         return words;
-    const std::string query = link.substr(question + 1, link.find('#', question) - question - 1);
+    const std::string query = link.substr(question + 1, hash == std::string::npos
+                                                            ? std::string::npos
+                                                            : hash - question - 1);
     size_t start = 0;
     while (start <= query.size()) {
         size_t amp = query.find('&', start);
@@ -294,16 +196,72 @@ SceneArguments keepSceneSettings(const std::vector<std::string>& words, const st
     return result;
 }
 
-SceneArguments readSceneBytes(const unsigned char* bytes, size_t size, const std::string& source,
-                              int textureCount)
+namespace {
+
+SceneArguments argumentsOfText(const ArgumentTextResult& text, const std::string& source,
+                               int textureCount)
 {
-    const ArgumentTextResult text = readArgumentText(bytes, size);
     if (!text.found)
         return refused(source, text.message);
     std::vector<std::string> words;
     if (!splitShellWords(text.text, words))
         return refused(source, "its Tolvane arguments end inside a quote");
     return keepSceneSettings(words, source, textureCount);
+}
+
+// A file read in order: regular files skip by seeking, FIFOs and devices by reading, and no more
+// than kLargestPictureFile bytes are passed over in all.
+struct FileSource : ByteSource {
+    explicit FileSource(std::FILE* f) : file(f)
+    {
+        struct stat info;
+        regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+        size = regular ? static_cast<unsigned long long>(info.st_size) : 0;
+    }
+    ~FileSource() override { std::fclose(file); }
+    bool read(void* out, size_t n) override
+    {
+        if (!pass(n))
+            return false;
+        const bool whole = std::fread(out, 1, n, file) == n;
+        failed = failed || std::ferror(file);
+        return whole;
+    }
+    bool skip(unsigned long long n) override
+    {
+        if (!pass(n))
+            return false;
+        if (regular)
+            return passed <= size && fseeko(file, static_cast<off_t>(n), SEEK_CUR) == 0;
+        char sink[1 << 16];
+        for (; n > 0;) {
+            const size_t part = n < sizeof sink ? static_cast<size_t>(n) : sizeof sink;
+            if (std::fread(sink, 1, part, file) != part) {
+                failed = failed || std::ferror(file);
+                return false;
+            }
+            n -= part;
+        }
+        return true;
+    }
+    bool pass(unsigned long long n)
+    {
+        passed += n;
+        return passed <= kLargestPictureFile;
+    }
+    std::FILE* file;
+    bool regular = false;
+    unsigned long long size = 0;    // bytes, of a regular file
+    unsigned long long passed = 0;  // bytes read or skipped so far
+    bool failed = false;            // a read error, not the end
+};
+
+}  // namespace
+
+SceneArguments readSceneBytes(const unsigned char* bytes, size_t size, const std::string& source,
+                              int textureCount)
+{
+    return argumentsOfText(readArgumentText(bytes, size), source, textureCount);
 }
 
 SceneArguments readSceneLink(const std::string& link, int textureCount)
@@ -318,21 +276,18 @@ SceneArguments readSceneSource(const std::string& source, int textureCount)
     std::error_code error;
     if (std::filesystem::is_directory(source, error))
         return refused(source, "is a folder, not a picture");
-    std::ifstream in(source, std::ios::binary);
-    if (!in)
+    std::FILE* file = std::fopen(source.c_str(), "rb");
+    if (!file)
         return refused(source, "cannot be opened");
-    in.seekg(0, std::ios::end);
-    const std::streamoff length = in.tellg();
-    if (length < 0)
-        return refused(source, "cannot be read");
-    if (length > kLargestPictureFile)
+    FileSource bytes(file);
+    if (bytes.size > kLargestPictureFile)
         return refused(source, "is larger than any picture Tolvane reads back (1 GiB)");
-    in.seekg(0);
-    std::vector<char> bytes(static_cast<size_t>(length));
-    if (!in.read(bytes.data(), length))
+    const ArgumentTextResult text = readArgumentTextFrom(bytes);
+    if (bytes.failed)
         return refused(source, "cannot be read");
-    return readSceneBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                          source, textureCount);
+    if (bytes.passed > kLargestPictureFile)
+        return refused(source, "is larger than any picture Tolvane reads back (1 GiB)");
+    return argumentsOfText(text, source, textureCount);
 }
 
 std::string pageLinkOf(const SceneState& state, int textureCount, const std::string& pageAddress)
