@@ -101,5 +101,7 @@ std::string renderToFile(const CommandLine& line, const TextureListResult& list)
     const WriteResult written = writeFileAtomically(line.renderPath, bytes.data(), bytes.size());
     if (!written.ok)
         return written.message;
+    if (!written.note.empty())  // the picture is written: said, but no failure
+        std::fprintf(stderr, "tolvane: %s\n", written.note.c_str());
     return std::string();
 }

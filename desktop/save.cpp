@@ -66,7 +66,7 @@ std::string savePicture(int width, int height)
         writeNumberedFile(stemIn("tolvane"), ".png", png.bytes.data(), png.bytes.size());
     if (!written.ok)
         return "Could not save a picture: " + written.message;
-    return "Saved " + written.name;
+    return "Saved " + written.name + (written.note.empty() ? "" : "; " + written.note);
 }
 
 std::string exportVase()
@@ -91,7 +91,7 @@ std::string exportVase()
         writeNumberedVaseGlb(stemIn("tolvane-vase"), settings, texturePng);
     if (!written.ok)
         return "Could not export the vase: " + written.message;
-    return "Exported " + written.name;
+    return "Exported " + written.name + (written.note.empty() ? "" : "; " + written.note);
 }
 
 // A hidden window's picture: the same frame drawn by the window's own context into an

@@ -40,7 +40,7 @@ NumberedWriteResult writeNumberedFile(const std::string& stem, const std::string
             continue;
         const WriteResult written = writeNewFileAtomically(name, writeBody);
         if (written.ok)
-            return NumberedWriteResult{true, name, ""};
+            return NumberedWriteResult{true, name, "", written.note};
         if (!written.exists)
             return NumberedWriteResult{false, name, written.message};
     }
