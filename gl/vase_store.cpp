@@ -136,6 +136,9 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
             stopVaseBuild(m.builder);
             releaseStore(m.sub, m.stores[1 - m.drawn]);
         }
+        // Back from the quad-by-quad vase: another vase is drawn, so a kept picture is stale.
+        if (m.immediate)
+            ++m.serial;
         m.immediate = false;
         return;
     }

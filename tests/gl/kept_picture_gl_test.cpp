@@ -2,6 +2,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "gl/kept_picture.h"
 #include "gl/startup.h"
 #include "gl/vase_draw.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -84,6 +86,15 @@ void expectSamePicturesOverAngles(const char* what, bool renewed)
     }
 }
 
+// Bytes of address space this process holds (/proc/self/statm's first field, in pages).
+rlim_t addressSpaceInUse()
+{
+    std::ifstream statm("/proc/self/statm");
+    rlim_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
+}
+
 }  // namespace
 
 TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
@@ -142,4 +153,59 @@ TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
     glViewport(20, 10, 400, 400);
     expectSamePicturesOverAngles("400 x 400 viewport", true);
     EXPECT_EQ(400ul * 400 * 8, keptPictureBytes());
+}
+
+// When a large vase's mesh cannot have its memory (a child whose address space is nearly full)
+// the vase is drawn quad by quad; going back to the mesh still held must renew the kept
+// picture, or the quad-by-quad vase keeps being copied.
+TEST(KeptPictureFrames, BackFromTheQuadByQuadVaseTheKeptPictureIsTheWholeFrame)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+#endif
+    const int status = testproc::statusInChild({RLIM_INFINITY, 120, 120}, [] {
+        const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
+        if (!context.ok)
+            return 77;
+        initGraphicsState();
+        setProjection(scene.zoom);
+        const Viewport v = squareViewport(kWidth, kHeight);
+        glViewport(v.x, v.y, v.width, v.height);
+        uploadTestTextures();
+        setVaseExact(true);
+        scene.vaseVerticalSteps = 100;
+        scene.vaseRadialSteps = 40;
+        drawFrameKeepingStill();
+        if (lastKeptFrame() == KeptFrame::Whole)
+            return 77;
+        drawFrame();
+        drawFrameKeepingStill();
+        // Room for drawing, none for the 800 x 800 crazy vase's mesh (tens of MB).
+        const rlim_t room = addressSpaceInUse() + (rlim_t{48} << 20);
+        const rlimit full{room, room};
+        setrlimit(RLIMIT_AS, &full);
+        scene.vaseVerticalSteps = scene.vaseRadialSteps = 800;
+        scene.crazyVase = 1;
+        drawFrameKeepingStill();
+        ++scene.globeAngle;
+        drawFrameKeepingStill();
+        // Back to the stored settings (as undo does), then the globe turns.
+        scene.vaseVerticalSteps = 100;
+        scene.vaseRadialSteps = 40;
+        scene.crazyVase = 0;
+        for (int turn = 0; turn < 3; ++turn) {
+            ++scene.globeAngle;
+            drawFrameKeepingStill();
+            glFinish();
+            const std::vector<unsigned char> kept = readPixels();
+            drawFrame();
+            glFinish();
+            if (!samePixels(kept, readPixels()))
+                return 1;
+        }
+        return 0;
+    });
+    if (status == 77)
+        GTEST_SKIP() << "no offscreen context or no kept picture in this GL";
+    EXPECT_EQ(0, status) << "(1: the kept picture showed another vase; over 128: a signal)";
 }

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -39,6 +41,9 @@ inline int statusInChild(const ChildLimits& limits, const std::function<int()>& 
         int code = 0;
         try {
             code = body();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "exception let out: %s\n", e.what());
+            code = 101;
         } catch (...) {
             code = 101;  // an exception the code under test let out
         }
