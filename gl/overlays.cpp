@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include "core/mesh_line_builder.h"
 #include "core/overlays.h"
 #include "core/scene_state.h"
 #include "core/still_life.h"
