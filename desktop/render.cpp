@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "core/background_work.h"
 #include "core/controls.h"
 #include "core/export/atomic_file.h"
 #include "core/options.h"
@@ -80,6 +81,9 @@ std::string renderToFile(const CommandLine& line, const TextureListResult& list)
     drawFrame();
     resolveMultisampledPicture();
     glFinish();
+    const std::string fellBack = takeBackgroundWorkNotice();
+    if (!fellBack.empty())
+        std::fprintf(stderr, "tolvane: %s\n", fellBack.c_str());
     std::vector<unsigned char> bytes;
     try {
         const PpmImage pixels = readFramePixels(line.width, line.height);

@@ -15,6 +15,7 @@
 #include "desktop/capture.h"
 #include "desktop/handlers.h"
 #include "desktop/window_pbuffer.h"
+#include "core/background_work.h"
 #include "core/scene_state.h"
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
@@ -172,6 +173,9 @@ void displaySceneWindow()
         finishPanelWork(exportVase());
     }
     glutSwapBuffers();
+    const std::string fellBack = takeBackgroundWorkNotice();
+    if (!fellBack.empty())
+        std::fprintf(stderr, "tolvane: %s\n", fellBack.c_str());
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     notePanelSceneFrame(took.count());
     sceneFrameDrawn();
