@@ -169,6 +169,10 @@ void drawVaseOverlays()
 
 unsigned long overlayAppearance()
 {
+    // A picture waits for its lines here, before the kept picture is judged: one kept while
+    // they were being built lacks them.
+    if (scene.showMesh && vaseExactNow())
+        meshLinesFor(meshLines, vaseSettingsOf(scene, scene.cylindricalProjection), true);
     adoptMeshLines(meshLines);
     return scene.showMesh ? meshLines.adopted : 0;
 }

@@ -12,6 +12,7 @@
 #include "desktop/offscreen.h"
 #include "gl/frame.h"
 #include "gl/kept_picture.h"
+#include "gl/overlays.h"
 #include "gl/startup.h"
 #include "gl/vase_draw.h"
 #include "support/child_process.h"
@@ -208,4 +209,43 @@ TEST(KeptPictureFrames, BackFromTheQuadByQuadVaseTheKeptPictureIsTheWholeFrame)
     if (status == 77)
         GTEST_SKIP() << "no offscreen context or no kept picture in this GL";
     EXPECT_EQ(0, status) << "(1: the kept picture showed another vase; over 128: a signal)";
+}
+
+// A picture asked for while the mesh lines are being built waits for them: a frame kept
+// without them is not what the picture shows. The line builder is kept busy by a large vase's
+// lines, asked for as a picture asks (prepareOverlays), while a small vase is drawn.
+TEST(KeptPictureFrames, APictureWhileTheMeshLinesAreBuiltShowsThem)
+{
+    const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
+    if (!context.ok)
+        GTEST_SKIP() << context.message;
+    initGraphicsState();
+    setProjection(scene.zoom);
+    const Viewport v = squareViewport(kWidth, kHeight);
+    glViewport(v.x, v.y, v.width, v.height);
+    uploadTestTextures();
+    scene.vaseVerticalSteps = 20;
+    scene.vaseRadialSteps = 10;
+    drawFrameKeepingStill();
+    if (lastKeptFrame() == KeptFrame::Whole)
+        GTEST_SKIP() << "no kept picture in this GL: " << glGetString(GL_RENDERER);
+    scene.showMesh = 1;
+    scene.vaseVerticalSteps = scene.vaseRadialSteps = 1500;
+    setVaseExact(true);
+    prepareOverlays();  // seconds of work on the line builder
+    setVaseExact(false);
+    scene.vaseVerticalSteps = 20;
+    scene.vaseRadialSteps = 10;
+    drawFrameKeepingStill();  // the change: drawn whole, its lines waiting for the builder
+    drawFrameKeepingStill();  // the first still frame: kept, without the lines
+    const bool busy = overlayLinesBuilding();
+    setVaseExact(true);       // as "Save picture" draws its frame
+    drawFrameKeepingStill();
+    glFinish();
+    const std::vector<unsigned char> saved = readPixels();
+    drawFrame();
+    glFinish();
+    setVaseExact(false);
+    scene.showMesh = 0;
+    EXPECT_TRUE(samePixels(saved, readPixels())) << (busy ? "" : "(the lines came early)");
 }
