@@ -6,6 +6,9 @@ TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 
+# The desktop build's one configure line, for every target that builds in $(BUILD).
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
 .PHONY: all setup setup-test setup-package build run test unit e2e asan tsan bench fuzz screenshot package clean
 
 # The page: `make web`, `make web-run` (web/web.mk).
@@ -24,12 +27,12 @@ setup-package:
 	@bash scripts/setup.sh package
 
 build: setup
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(CONFIGURE)
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # Only the viewer and its textures; pictures and exports land in the folder make started in.
 run: setup
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(CONFIGURE)
 	@cmake --build $(BUILD) -j $(JOBS) --target tolvane assets
 	$(BUILD)/tolvane $(BUILD)/assets/textureList.txt
 
@@ -37,9 +40,10 @@ run: setup
 # tests of its worker threads under ThreadSanitizer, then the page in headless Chromium against
 # the desktop's pictures.
 test: setup-test build asan tsan web
-	cd $(BUILD) && ctest --output-on-failure -j 2
-	cd $(ASAN_BUILD) && ctest --output-on-failure
-	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R "$(TSAN_TESTS)"
+	cd $(BUILD) && ctest --output-on-failure --no-tests=error -j 2
+	cd $(ASAN_BUILD) && ctest --output-on-failure --no-tests=error
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure --no-tests=error \
+	  -R "$(TSAN_TESTS)"
 	TOLVANE_BUILD=$(abspath $(BUILD)) TOLVANE_SITE=$(abspath $(WEB_SITE)) node --test tests/web/
 
 asan: setup-test
@@ -66,7 +70,7 @@ fuzz:
 # The Debian package: $(BUILD)/tolvane_VERSION-1_ARCH.deb (README, "Install").
 # Only what the package holds is built: the viewer, its textures, the icon and the man page.
 package: setup-package
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@$(CONFIGURE)
 	@grep -qx 'CMAKE_INSTALL_PREFIX:PATH=/usr' $(BUILD)/CMakeCache.txt || { echo "make package:" \
 	  "$(BUILD) is configured for another prefix; run cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=/usr" >&2; exit 1; }
 	@cmake --build $(BUILD) -j $(JOBS) --target tolvane assets packaging_files

@@ -14,6 +14,9 @@
 #include "desktop/offscreen.h"
 #include "gl/startup.h"
 
+// The benchmark's scene, which it draws and changes between frames.
+inline SceneState scene;
+
 // CPU of every thread of the process so far, ms.
 inline double cpuMillis()
 {
@@ -61,7 +64,7 @@ inline bool openBenchScene(int size, int vertical, int radial)
 {
     if (!openOffscreenContext(size, size).ok)
         return false;
-    initGraphicsState();
+    initGraphicsState(scene);
     setProjection(scene.zoom);
     glViewport(0, 0, size, size);
     uploadCheckerTextures();

@@ -40,7 +40,7 @@ struct Result {
 double frameCpu()
 {
     const double start = cpuMillis();
-    drawFrame();
+    drawFrame(scene);
     glFinish();
     return cpuMillis() - start;
 }

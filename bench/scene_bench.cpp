@@ -47,9 +47,9 @@ double frameCpu(Design design)
 {
     const double start = cpuMillis();
     if (design == Design::Kept)
-        drawFrameKeepingStill();
+        drawFrameKeepingStill(scene);
     else
-        drawFrame();
+        drawFrame(scene);
     glFinish();
     return cpuMillis() - start;
 }

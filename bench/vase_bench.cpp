@@ -18,6 +18,7 @@
 #include "desktop/offscreen.h"
 #include "gl/frame.h"
 #include "gl/vase_draw.h"
+#include "gl/vase_store.h"
 #include "core/vase_mesh.h"
 
 namespace {

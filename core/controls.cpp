@@ -11,32 +11,6 @@
 
 namespace {
 
-Control checkbox(const char* label, const char* tooltip, int& field)
-{
-    Control c{ControlKind::Checkbox, label, tooltip};
-    c.intField = &field;
-    return c;
-}
-
-Control intSpinner(const char* label, const char* tooltip, int& field, int low, int high,
-                   bool enabled = true)
-{
-    Control c{ControlKind::IntSpinner, label, tooltip};
-    c.intField = &field;
-    c.limited = true;
-    c.low = low;
-    c.high = high;
-    c.enabled = enabled;
-    return c;
-}
-
-Control floatSpinner(const char* label, const char* tooltip, float& field)
-{
-    Control c{ControlKind::FloatSpinner, label, tooltip};
-    c.floatField = &field;
-    return c;
-}
-
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -81,98 +55,33 @@ bool isDecimalNumber(const char* p)
 
 std::vector<Control> buildControlTable(SceneState& s, int textureCount)
 {
-    const int lastTexture = textureCount - 1;
-    const bool haveTextures = textureCount > 0;
-    return {
-        checkbox("Spin Globe", "Turns the globe on its stand all the time.", s.spinGlobe),
-        checkbox("Cylindrical Projection on vase",
-                 "Wraps the vase's picture around it like a label; untick to spread it as on a "
-                 "ball (keys c and s).",
-                 s.cylindricalProjection),
-        checkbox("Zoom Mode",
-                 "Dragging up and down in the scene zooms; untick to make it tip the scene "
-                 "instead.",
-                 s.zoomMode),
-        checkbox("Wholy Vase (Vase with no regular holes)",
-                 "Closes the gaps between the vase's bands; untick to see through them.",
-                 s.fillVaseSteps),
-        checkbox("Crazy Vase", "Gives the vase a wavy outline instead of its smooth one.",
-                 s.crazyVase),
-        checkbox("Realistic/Artistic Vase Lighting",
-                 "Ticked (realistic): the vase is lit as its straight-sided bands stand; unticked "
-                 "(artistic): as if it were round like a ball.",
-                 s.radialVaseNormals),
-        intSpinner("Table uses texture #",
-                   "Which picture of the texture list covers the table, counting from 0.",
-                   s.tableTexture, 0, lastTexture, haveTextures),
-        intSpinner("Pop uses texture #",
-                   "Which picture of the texture list covers the can, counting from 0.",
-                   s.popTexture, 0, lastTexture, haveTextures),
-        intSpinner("Globe uses texture #",
-                   "Which picture of the texture list covers the globe, counting from 0.",
-                   s.globeTexture, 0, lastTexture, haveTextures),
-        intSpinner("Vase uses texture #",
-                   "Which picture of the texture list covers the vase, counting from 0.",
-                   s.vaseTexture, 0, lastTexture, haveTextures),
-        intSpinner("The stand of the globe uses texture #",
-                   "Which picture of the texture list covers the globe's stand, counting from 0.",
-                   s.standTexture, 0, lastTexture, haveTextures),
-        intSpinner("Number of vertical steps for vase (greater the better)",
-                   "How many bands the vase is made of, 0 to 1000: more look smoother but draw "
-                   "slower.",
-                   s.vaseVerticalSteps, 0, kMaxSteps),
-        intSpinner("Number of radial steps for vase (greater the better)",
-                   "How many flat sides go around the vase, 0 to 1000: more look rounder but "
-                   "draw slower.",
-                   s.vaseRadialSteps, 0, kMaxSteps),
-        intSpinner("Number of vertical steps for other objects (greater the better)",
-                   "How many slices go around the can, globe and stand, 0 to 1000: more look "
-                   "rounder.",
-                   s.objectSlices, 0, kMaxSteps),
-        intSpinner("Number of radial steps for other objects (greater the better)",
-                   "How many pieces the can, globe and stand are cut into along their length "
-                   "(and their lids into rings), 0 to 1000.",
-                   s.objectStacks, 0, kMaxSteps),
-        floatSpinner("x position of light",
-                     "Where the light shines from, left (-) or right (+); only its direction "
-                     "counts.",
-                     s.lightPosition[0]),
-        floatSpinner("y position of light",
-                     "Where the light shines from, below (-) or above (+); only its direction "
-                     "counts.",
-                     s.lightPosition[1]),
-        floatSpinner("z position of light",
-                     "Where the light shines from, behind (-) or in front (+); only its "
-                     "direction counts.",
-                     s.lightPosition[2]),
-        floatSpinner(
-            "R value of light(spec)",
-            "How much red the light's shiny highlights have: 0 is none, 1 is full; above 1 "
-            "(the default is 2) makes them larger and brighter, up to white.",
-            s.lightSpecular[0]),
-        floatSpinner(
-            "G value of light(spec)",
-            "How much green the light's shiny highlights have: 0 is none, 1 is full; above 1 "
-            "(the default is 2) makes them larger and brighter, up to white.",
-            s.lightSpecular[1]),
-        floatSpinner(
-            "B value of light(spec)",
-            "How much blue the light's shiny highlights have: 0 is none, 1 is full; above 1 "
-            "(the default is 2) makes them larger and brighter, up to white.",
-            s.lightSpecular[2]),
-        floatSpinner("R value of light(diff)",
-                     "How much red light falls on the objects' lit sides: 0 is none, 1 is full; "
-                     "above 1 (the default is 2) brightens them until they wash out.",
-                     s.lightDiffuse[0]),
-        floatSpinner("G value of light(diff)",
-                     "How much green light falls on the objects' lit sides: 0 is none, 1 is full; "
-                     "above 1 (the default is 2) brightens them until they wash out.",
-                     s.lightDiffuse[1]),
-        floatSpinner("B value of light(diff)",
-                     "How much blue light falls on the objects' lit sides: 0 is none, 1 is full; "
-                     "above 1 (the default is 2) brightens them until they wash out.",
-                     s.lightDiffuse[2]),
-    };
+    std::vector<Control> controls;
+    for (size_t i = 0; i < settingCount(); ++i) {
+        const SettingRow& r = settingRows()[i];
+        if (r.control == PanelControl::Hidden)
+            continue;
+        for (int k = 0; k < r.components; ++k) {
+            Control c{ControlKind::Checkbox, r.labels[k], r.tooltips[k]};
+            if (r.control == PanelControl::FloatSpinner) {
+                c.kind = ControlKind::FloatSpinner;
+                c.floatField = &floatAt(s, r, k);
+            } else {
+                c.intField = &intAt(s, r, k);
+            }
+            if (r.control == PanelControl::IntSpinner) {
+                c.kind = ControlKind::IntSpinner;
+                c.limited = true;
+                c.low = static_cast<int>(r.low);
+                c.high = static_cast<int>(r.high);
+                if (r.limit == SettingLimit::TextureIndex) {
+                    c.high = textureCount - 1;
+                    c.enabled = textureCount > 0;
+                }
+            }
+            controls.push_back(c);
+        }
+    }
+    return controls;
 }
 
 void applyLimitsOnBuild(const std::vector<Control>& controls)

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/settings.h"
+
 struct SceneState;
 
 enum class ControlKind { Checkbox, IntSpinner, FloatSpinner };
@@ -19,8 +21,6 @@ struct Control {
     int high = 0;
     bool enabled = true;  // false for texture spinners when there is no texture
 };
-
-constexpr int kMaxSteps = 1000;  // upper limit of the tessellation spinners
 
 // How far one click on a spinner's arrow moves it; the fast steps apply while Ctrl is held.
 constexpr int kIntStep = 1;

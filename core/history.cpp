@@ -4,78 +4,35 @@
 #include <cstring>
 
 #include "core/scene_state.h"
+#include "core/settings.h"
 
 namespace {
 
-struct IntField {
-    int SceneState::*member;
-    unsigned scope;
-};
-// Arrays are addressed as (member, component).
-struct FloatField {
-    float (SceneState::*member)[4];
+// One recordable value: a component of a settings' row that undo records.
+struct Recorded {
+    const SettingRow* row;
     int component;
-    float SceneState::*single;  // used when member is null
-    unsigned scope;
 };
 
-// The panel's settings and the view. globeAngle and spinY are left out: they belong to the
-// animation, which must never be undone.
-const IntField kIntFields[] = {
-    {&SceneState::spinGlobe, kScopeSettings},
-    {&SceneState::cylindricalProjection, kScopeSettings},
-    {&SceneState::zoomMode, kScopeSettings},
-    {&SceneState::fillVaseSteps, kScopeSettings},
-    {&SceneState::crazyVase, kScopeSettings},
-    {&SceneState::radialVaseNormals, kScopeSettings},
-    {&SceneState::tableTexture, kScopeSettings},
-    {&SceneState::popTexture, kScopeSettings},
-    {&SceneState::globeTexture, kScopeSettings},
-    {&SceneState::vaseTexture, kScopeSettings},
-    {&SceneState::standTexture, kScopeSettings},
-    {&SceneState::vaseVerticalSteps, kScopeSettings},
-    {&SceneState::vaseRadialSteps, kScopeSettings},
-    {&SceneState::objectSlices, kScopeSettings},
-    {&SceneState::objectStacks, kScopeSettings},
-    {&SceneState::showMesh, kScopeSettings},
-    {&SceneState::showNormals, kScopeSettings},
-    {&SceneState::showLight, kScopeSettings},
+// The rows undo records, int components first, then float ones (the snapshot's two lists).
+struct RecordedFields {
+    std::vector<Recorded> ints, floats;
 };
 
-const FloatField kFloatFields[] = {
-    {&SceneState::lightPosition, 0, nullptr, kScopeSettings},
-    {&SceneState::lightPosition, 1, nullptr, kScopeSettings},
-    {&SceneState::lightPosition, 2, nullptr, kScopeSettings},
-    {&SceneState::lightDiffuse, 0, nullptr, kScopeSettings},
-    {&SceneState::lightDiffuse, 1, nullptr, kScopeSettings},
-    {&SceneState::lightDiffuse, 2, nullptr, kScopeSettings},
-    {&SceneState::lightSpecular, 0, nullptr, kScopeSettings},
-    {&SceneState::lightSpecular, 1, nullptr, kScopeSettings},
-    {&SceneState::lightSpecular, 2, nullptr, kScopeSettings},
-    {nullptr, 0, &SceneState::zoom, kScopeView},
-};
-
-// rotation has three components, unlike the lights' four.
-float& rotationAt(SceneState& s, int k)
+const RecordedFields& recorded()
 {
-    return s.rotation[k];
-}
-
-constexpr int kIntCount = sizeof kIntFields / sizeof kIntFields[0];
-constexpr int kFloatTableCount = sizeof kFloatFields / sizeof kFloatFields[0];
-constexpr int kFloatCount = kFloatTableCount + 3;  // then rotation X, Y, Z (view)
-
-float& floatAt(SceneState& s, int index)
-{
-    if (index >= kFloatTableCount)
-        return rotationAt(s, index - kFloatTableCount);
-    const FloatField& f = kFloatFields[index];
-    return f.member != nullptr ? (s.*f.member)[f.component] : s.*f.single;
-}
-
-unsigned floatScope(int index)
-{
-    return index >= kFloatTableCount ? kScopeView : kFloatFields[index].scope;
+    static const RecordedFields fields = [] {
+        RecordedFields f;
+        for (size_t i = 0; i < settingCount(); ++i) {
+            const SettingRow& r = settingRows()[i];
+            if (r.undo == 0)
+                continue;
+            for (int k = 0; k < r.components; ++k)
+                (r.kind == SettingKind::Float ? f.floats : f.ints).push_back({&r, k});
+        }
+        return f;
+    }();
+    return fields;
 }
 
 // Bitwise comparison: a NaN set by hand still counts as unchanged when it stays the same.
@@ -87,16 +44,18 @@ bool sameFloat(float a, float b)
 HistoryStep changesBetween(const SceneSnapshot& before, const SceneSnapshot& after, unsigned scope)
 {
     HistoryStep step;
-    for (int i = 0; i < kIntCount; ++i)
-        if ((kIntFields[i].scope & scope) != 0 && before.ints[i] != after.ints[i]) {
+    const RecordedFields& fields = recorded();
+    for (int i = 0; i < static_cast<int>(fields.ints.size()); ++i)
+        if ((fields.ints[i].row->undo & scope) != 0 && before.ints[i] != after.ints[i]) {
             FieldChange c;
             c.field = i;
             c.intBefore = before.ints[i];
             c.intAfter = after.ints[i];
             step.push_back(c);
         }
-    for (int i = 0; i < kFloatCount; ++i)
-        if ((floatScope(i) & scope) != 0 && !sameFloat(before.floats[i], after.floats[i])) {
+    for (int i = 0; i < static_cast<int>(fields.floats.size()); ++i)
+        if ((fields.floats[i].row->undo & scope) != 0 &&
+            !sameFloat(before.floats[i], after.floats[i])) {
             FieldChange c;
             c.isFloat = true;
             c.field = i;
@@ -120,11 +79,15 @@ bool record(SceneHistory& history, HistoryStep step)
 
 void put(SceneState& state, const HistoryStep& step, bool after)
 {
+    const RecordedFields& fields = recorded();
     for (const FieldChange& c : step) {
-        if (c.isFloat)
-            floatAt(state, c.field) = after ? c.floatAfter : c.floatBefore;
-        else
-            state.*kIntFields[c.field].member = after ? c.intAfter : c.intBefore;
+        if (c.isFloat) {
+            const Recorded& f = fields.floats[static_cast<size_t>(c.field)];
+            floatAt(state, *f.row, f.component) = after ? c.floatAfter : c.floatBefore;
+        } else {
+            const Recorded& f = fields.ints[static_cast<size_t>(c.field)];
+            intAt(state, *f.row, f.component) = after ? c.intAfter : c.intBefore;
+        }
     }
 }
 
@@ -132,12 +95,11 @@ void put(SceneState& state, const HistoryStep& step, bool after)
 
 SceneSnapshot snapshotOf(const SceneState& state)
 {
-    SceneState& s = const_cast<SceneState&>(state);  // read only
     SceneSnapshot snap;
-    for (const IntField& f : kIntFields)
-        snap.ints.push_back(s.*f.member);
-    for (int i = 0; i < kFloatCount; ++i)
-        snap.floats.push_back(floatAt(s, i));
+    for (const Recorded& f : recorded().ints)
+        snap.ints.push_back(intAt(state, *f.row, f.component));
+    for (const Recorded& f : recorded().floats)
+        snap.floats.push_back(floatAt(state, *f.row, f.component));
     return snap;
 }
 
@@ -201,15 +163,4 @@ bool redoStep(SceneHistory& history, SceneState& state)
     history.done.push_back(std::move(history.undone.back()));
     history.undone.pop_back();
     return true;
-}
-
-HistoryKey historyKeyOf(int key, bool ctrl, bool shift)
-{
-    if (!ctrl)
-        return HistoryKey::None;
-    if (key == 26 || key == 'z' || key == 'Z')
-        return shift ? HistoryKey::Redo : HistoryKey::Undo;
-    if (key == 25 || key == 'y' || key == 'Y')
-        return HistoryKey::Redo;
-    return HistoryKey::None;
 }

@@ -5,17 +5,17 @@
 #include <deque>
 #include <vector>
 
+#include "core/settings.h"
+
 struct SceneState;
 
-// Which fields a step may record: the panel's settings, the view (rotation and zoom), or both.
-enum HistoryScope : unsigned { kScopeSettings = 1u, kScopeView = 2u, kScopeAll = 3u };
 
 // Steps kept for undo; older ones are dropped.
 constexpr int kHistorySteps = 200;
 // A gesture with no end of its own (a wheel burst) ends this long after its last input.
 constexpr long kGestureQuietMs = 500;
 
-// Every recordable field's value, in the order of the field table (ints then floats).
+// Every value undo records (the settings' rows with an undo scope), ints and floats apart.
 struct SceneSnapshot {
     std::vector<int> ints;
     std::vector<float> floats;
@@ -60,9 +60,3 @@ bool commitQuietGesture(SceneHistory& history, const SceneState& state, long now
 // An open step is committed first. Each returns whether anything changed.
 bool undoStep(SceneHistory& history, SceneState& state);
 bool redoStep(SceneHistory& history, SceneState& state);
-
-// What a key does to the history, from a GLUT keyboard callback's ASCII key and modifiers:
-// Ctrl+Z (26) undoes, Ctrl+Shift+Z and Ctrl+Y (25) redo. Letters are taken too, for front ends
-// that deliver them with Ctrl held.
-enum class HistoryKey { None, Undo, Redo };
-HistoryKey historyKeyOf(int key, bool ctrl, bool shift);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "core/settings.h"
+
 namespace {
 
 template <typename T, size_t N>
@@ -12,24 +14,18 @@ bool sameArray(const T (&a)[N], const T (&b)[N])
     return std::equal(std::begin(a), std::end(a), std::begin(b));
 }
 
-// Every field a frame reads, but the globe's angle. The globe's texture shows only on the
-// sphere, yet a change of it renews the picture like any other setting: it is rare.
+// Every setting a frame shows, but the globe's angle, and what no setting names: the fixed
+// material and the textures. The globe's texture shows only on the sphere, yet a change of it
+// renews the picture like any other setting: it is rare.
 bool sameScene(const SceneState& a, const SceneState& b)
 {
-    return a.cylindricalProjection == b.cylindricalProjection &&
-           a.fillVaseSteps == b.fillVaseSteps && a.crazyVase == b.crazyVase &&
-           a.radialVaseNormals == b.radialVaseNormals && a.tableTexture == b.tableTexture &&
-           a.popTexture == b.popTexture && a.globeTexture == b.globeTexture &&
-           a.vaseTexture == b.vaseTexture && a.standTexture == b.standTexture &&
-           a.vaseVerticalSteps == b.vaseVerticalSteps &&
-           a.vaseRadialSteps == b.vaseRadialSteps && a.objectSlices == b.objectSlices &&
-           a.objectStacks == b.objectStacks && a.showMesh == b.showMesh &&
-           a.showNormals == b.showNormals && a.showLight == b.showLight &&
-           a.antialiasing == b.antialiasing && sameArray(a.lightPosition, b.lightPosition) &&
-           sameArray(a.lightDiffuse, b.lightDiffuse) &&
-           sameArray(a.lightSpecular, b.lightSpecular) &&
-           sameArray(a.materialSpecular, b.materialSpecular) &&
-           sameArray(a.rotation, b.rotation) && a.zoom == b.zoom && a.textures == b.textures;
+    for (size_t i = 0; i < settingCount(); ++i) {
+        const SettingRow& r = settingRows()[i];
+        if (r.part != PicturePart::Unseen && r.part != PicturePart::Globe &&
+            settingDiffers(r, a, b))
+            return false;
+    }
+    return sameArray(a.materialSpecular, b.materialSpecular) && a.textures == b.textures;
 }
 
 }  // namespace

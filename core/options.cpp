@@ -113,7 +113,7 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
     app.formatter(std::make_shared<UsageFormatter>());
     // The key list indented, as the settings are, so that a man page made from --help (help2man)
     // keeps one line per key.
-    std::string keys = "  " + std::string(kKeyList);
+    std::string keys = "  " + keyListText(kDesktopKeys);
     for (size_t at = keys.find('\n'); at + 1 < keys.size(); at = keys.find('\n', at + 1))
         keys.insert(at + 1, "  ");
     app.footer(settingsHelp() +

@@ -60,6 +60,14 @@ std::string reproducingArguments(const SceneState& state, int textureCount = -1,
                                  int width = kDefaultPictureSide,
                                  int height = kDefaultPictureSide);
 
+// The settings that a picture's arguments name, as NAME=VALUE in the table's order, or those a
+// page link names (`forLink`: the animation's switches too, when on).
+std::vector<std::string> namedSettings(const SceneState& state, int textureCount, bool forLink);
+
+// `text` with control characters made '?': a line that quotes outside input (a file name, an
+// argument) stays one line and carries no escape sequence to the terminal.
+std::string printable(std::string text);
+
 // Quotes `word` for a POSIX shell when it holds anything but safe characters.
 std::string shellQuote(const std::string& word);
 

@@ -9,117 +9,35 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <tuple>
 
-#include "core/controls.h"
 #include "core/options_table.h"
+#include "core/options_text.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
 
-namespace {
-
-constexpr int kLastGlobeAngle = 359;  // degrees; the idle handler wraps at 360
-constexpr int kMaxAntialiasing = 8;
-
-// The panel's control bound to `field`, whose kind and limits the setting takes over.
-const Control* controlFor(const std::vector<Control>& controls, const void* field)
-{
-    for (const Control& c : controls)
-        if (c.intField == field || c.floatField == field)
-            return &c;
-    return nullptr;
-}
-
-Setting panelInt(const std::vector<Control>& controls, const char* name, int& field,
-                 const char* meaning)
-{
-    Setting s{name, SettingKind::Flag};
-    s.ints[0] = &field;
-    s.meaning = meaning;
-    const Control* c = controlFor(controls, &field);
-    if (c != nullptr && c->kind == ControlKind::IntSpinner) {
-        s.kind = SettingKind::Int;
-        s.limited = true;
-        s.low = c->enabled ? c->low : 0;
-        s.high = c->enabled ? c->high : -1;  // no texture to choose: nothing is allowed
-    }
-    return s;
-}
-
-Setting floatVector(const char* name, float* v, const char* meaning)
-{
-    Setting s{name, SettingKind::Float, 3};
-    for (int k = 0; k < 3; ++k)
-        s.floats[k] = &v[k];
-    s.meaning = meaning;
-    return s;
-}
-
-}  // namespace
-
 std::vector<Setting> settingsOf(SceneState& st, int textureCount)
 {
-    // An unknown texture count leaves the texture indices without an upper limit.
-    const std::vector<Control> controls =
-        buildControlTable(st, textureCount < 0 ? INT_MAX : textureCount);
-    std::vector<Setting> all = {
-        panelInt(controls, "spinGlobe", st.spinGlobe, "the globe turns"),
-        panelInt(controls, "cylindricalProjection", st.cylindricalProjection,
-                 "vase texture: 1 cylindrical, 0 spherical"),
-        panelInt(controls, "zoomMode", st.zoomMode, "vertical drags zoom"),
-        panelInt(controls, "fillVaseSteps", st.fillVaseSteps, "rings close the vase's steps"),
-        panelInt(controls, "crazyVase", st.crazyVase, "sine profile"),
-        panelInt(controls, "radialVaseNormals", st.radialVaseNormals, "flat-sided vase lighting"),
-        panelInt(controls, "tableTexture", st.tableTexture, "image of the table"),
-        panelInt(controls, "popTexture", st.popTexture, "image of the can"),
-        panelInt(controls, "globeTexture", st.globeTexture, "image of the globe"),
-        panelInt(controls, "vaseTexture", st.vaseTexture, "image of the vase"),
-        panelInt(controls, "standTexture", st.standTexture, "image of the stand"),
-        panelInt(controls, "vaseVerticalSteps", st.vaseVerticalSteps, "bands up the vase"),
-        panelInt(controls, "vaseRadialSteps", st.vaseRadialSteps, "quads around the vase"),
-        panelInt(controls, "objectSlices", st.objectSlices, "slices of the round props"),
-        panelInt(controls, "objectStacks", st.objectStacks, "stacks of the round props"),
-        floatVector("lightPosition", st.lightPosition, "light direction (w = 0)"),
-        floatVector("lightSpecular", st.lightSpecular, "light's specular R,G,B"),
-        floatVector("lightDiffuse", st.lightDiffuse, "light's diffuse R,G,B"),
-        floatVector("rotation", st.rotation, "view rotation about X,Y,Z, degrees"),
-    };
-    all.back().angles = true;
-    Setting zoom{"zoom", SettingKind::Float};
-    zoom.floats[0] = &st.zoom;
-    zoom.limited = true;
-    zoom.low = kMinZoom;
-    zoom.high = kMaxZoom;
-    zoom.meaning = "view scale, larger shows more";
-    all.push_back(zoom);
-    Setting globe{"globeAngle", SettingKind::Int};
-    globe.ints[0] = &st.globeAngle;
-    globe.limited = true;
-    globe.low = 0;
-    globe.high = kLastGlobeAngle;
-    globe.meaning = "globe's turn, degrees";
-    all.push_back(globe);
-    for (auto [name, field, meaning] :
-         {std::tuple<const char*, int*, const char*>{"showMesh", &st.showMesh,
-                                                     "vase's quads drawn as lines (key m)"},
-          {"showNormals", &st.showNormals, "vase's lighting normals drawn (key n)"},
-          {"showLight", &st.showLight, "light's place or direction drawn (key l)"}}) {
-        Setting flag{name, SettingKind::Flag};
-        flag.ints[0] = field;
-        flag.meaning = meaning;
-        all.push_back(flag);
+    std::vector<Setting> all;
+    for (size_t i = 0; i < settingCount(); ++i) {
+        const SettingRow& r = settingRows()[i];
+        Setting s{&r, r.name, r.kind, r.components};
+        for (int k = 0; k < r.components; ++k) {
+            if (r.kind == SettingKind::Float)
+                s.floats[k] = &floatAt(st, r, k);
+            else
+                s.ints[k] = &intAt(st, r, k);
+        }
+        s.angles = r.angles;
+        s.meaning = r.meaning;
+        s.limited = r.limit != SettingLimit::Unlimited;
+        s.low = r.low;
+        s.high = r.high;
+        // An unknown count leaves the indices without an upper limit; an empty list allows
+        // nothing at all.
+        if (r.limit == SettingLimit::TextureIndex)
+            s.high = textureCount < 0 ? INT_MAX - 1 : textureCount - 1;
+        all.push_back(s);
     }
-    Setting samples{"antialiasing", SettingKind::Int};
-    samples.ints[0] = &st.antialiasing;
-    samples.limited = true;
-    samples.low = 0;
-    samples.high = kMaxAntialiasing;
-    samples.meaning = "samples per pixel: 0, 2, 4 or 8";
-    all.push_back(samples);
-    Setting spin{"spinY", SettingKind::Flag};
-    spin.ints[0] = &st.spinY;
-    spin.meaning = "the view turns about Y";
-    all.push_back(spin);
     return all;
 }
 
@@ -210,7 +128,7 @@ bool assign(const Setting& s, const std::string& value, std::string& why)
         bool inRange = s.kind == SettingKind::Flag
                            ? ints[k] == 0 || ints[k] == 1
                            : !s.limited || (ints[k] >= s.low && ints[k] <= s.high);
-        if (std::strcmp(s.name, "antialiasing") == 0)
+        if (s.row->limit == SettingLimit::Samples)
             inRange = ints[k] == 0 || ints[k] == 2 || ints[k] == 4 || ints[k] == 8;
         if (!inRange)
             return false;
@@ -224,19 +142,18 @@ bool assign(const Setting& s, const std::string& value, std::string& why)
     return true;
 }
 
-// Settings that a picture's arguments leave out: they change no single frame.
-bool animationOnly(const Setting& s)
+// Whether a picture's arguments (or a link, `forLink`) name the setting: rows named only when
+// on keep the arguments (and bytes) of pictures saved before they existed; a texture index that
+// the same list would refuse (there is no image to choose) changes nothing in the picture.
+bool named(const Setting& s, bool forLink)
 {
-    return std::strcmp(s.name, "spinY") == 0;
-}
-
-// Settings added after pictures were first saved: listed only when on, so that a picture
-// saved with them off carries the same arguments (and bytes) as before they existed.
-bool listedOnlyWhenOn(const Setting& s)
-{
-    for (const char* name : {"showMesh", "showNormals", "showLight", "antialiasing"})
-        if (std::strcmp(s.name, name) == 0)
-            return *s.ints[0] == 0;
+    if (s.kind == SettingKind::Int && s.limited && s.high < s.low)
+        return false;
+    switch (s.row->named) {
+    case NamedWhen::Picture: return true;
+    case NamedWhen::WhenOn: return *s.ints[0] != 0;
+    case NamedWhen::LinkWhenOn: return forLink && *s.ints[0] != 0;
+    }
     return false;
 }
 
@@ -271,21 +188,38 @@ std::string applySetting(SceneState& state, const std::string& given, int textur
            "' (tolvane --help lists them)";
 }
 
+std::vector<std::string> namedSettings(const SceneState& state, int textureCount, bool forLink)
+{
+    std::vector<std::string> settings;
+    // The table binds to fields for writing; here it is only read.
+    for (const Setting& s : settingsOf(const_cast<SceneState&>(state), textureCount))
+        if (named(s, forLink))
+            settings.push_back(std::string(s.name) + "=" + valueOf(s));
+    return settings;
+}
+
 std::string reproducingArguments(const SceneState& state, int textureCount, int width, int height)
 {
     std::string text;
     if (width != kDefaultPictureSide || height != kDefaultPictureSide)
         text = "--size " + std::to_string(width) + "x" + std::to_string(height);
-    // The table binds to fields for writing; here it is only read.
-    for (const Setting& s : settingsOf(const_cast<SceneState&>(state), textureCount)) {
-        // A texture index that the same list would refuse (there is no image to choose) is
-        // left out: it changes nothing in the picture.
-        if (animationOnly(s) || listedOnlyWhenOn(s) || (s.kind == SettingKind::Int && s.limited && s.high < s.low))
-            continue;
+    for (const std::string& setting : namedSettings(state, textureCount, false)) {
         if (!text.empty())
             text += ' ';
-        text += "--set " + shellQuote(std::string(s.name) + "=" + valueOf(s));
+        text += "--set " + shellQuote(setting);
     }
     return text;
 }
 
+std::string settingsHelp()
+{
+    SceneState defaults;
+    std::string text = "\nSettings for --set NAME=VALUE (the panel's limits apply):\n";
+    for (const Setting& s : settingsOf(defaults, -1)) {
+        char line[200];
+        std::snprintf(line, sizeof line, "  %-22s %-17s %s; default %s\n", s.name,
+                      allowedShort(s).c_str(), s.meaning, valueOf(s).c_str());
+        text += line;
+    }
+    return text;
+}

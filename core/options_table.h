@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "core/settings.h"
+
 struct SceneState;
 
-enum class SettingKind { Flag, Int, Float };
-
-// One name that --set accepts: one field, or the three edited components of a vector.
+// One row of the settings' table bound to one state's fields, with the limits for one texture
+// count: one field, or the three edited components of a vector.
 struct Setting {
+    const SettingRow* row;
     const char* name;
     SettingKind kind;
     int components = 1;  // 1, or 3 for a vector given as x,y,z
@@ -22,19 +24,12 @@ struct Setting {
     const char* meaning = "";  // for --help
 };
 
-// Every setting in the order saved pictures list them, bound to `st`'s fields; the view's
-// come last. textureCount < 0 leaves the texture indices without an upper limit.
+// Every row of the settings' table in its order, bound to `st`'s fields. textureCount < 0 leaves the texture indices without an upper limit.
 std::vector<Setting> settingsOf(SceneState& st, int textureCount);
 
 // A whole number as the panel reads one: any strtod form ("1000", "1e3", "+7") whose value
 // has no fraction and fits an int.
 bool parseWhole(const std::string& text, int& value);
 
-// `text` with control characters made '?', so that a message stays one line.
-std::string printable(std::string text);
-
-// Value formatting and help text (options_text.cpp).
-std::string formatNumber(double value);
-std::string allowed(const Setting& s);
-std::string valueOf(const Setting& s);
+// --help's table of the settings, one line each with what it allows and its default.
 std::string settingsHelp();

@@ -1,6 +1,6 @@
-// Settings' values and limits in words: --help's settings table, refusals, and the shell
-// quoting of reproducing arguments.
-#include "core/options.h"
+// Settings' values and limits in words, for --help's settings table and refusals, and the
+// shell quoting of reproducing arguments. Reads a bound setting's row; knows no table.
+#include "core/options_text.h"
 
 #include <charconv>
 #include <cmath>
@@ -9,8 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/options_table.h"
-#include "core/scene_state.h"
+#include "core/options.h"
 
 std::string formatNumber(double value)
 {
@@ -23,7 +22,7 @@ std::string formatNumber(double value)
 std::string allowed(const Setting& s)
 {
     std::string what;
-    if (std::strcmp(s.name, "antialiasing") == 0)
+    if (s.row->limit == SettingLimit::Samples)
         return "0, 2, 4 or 8";
     switch (s.kind) {
     case SettingKind::Flag: return "0 or 1";
@@ -100,14 +99,12 @@ std::string valueOf(const Setting& s)
     return text;
 }
 
-namespace {
-
 // What a setting allows, in short: "0 or 1", "0..1000", "x,y,z", ...
 std::string allowedShort(const Setting& s)
 {
     if (s.kind == SettingKind::Flag)
         return "0 or 1";
-    if (std::strcmp(s.name, "antialiasing") == 0)
+    if (s.row->limit == SettingLimit::Samples)
         return "0,2,4,8";
     if (s.components == 3)
         return "x,y,z";
@@ -116,21 +113,6 @@ std::string allowedShort(const Setting& s)
     if (s.high >= INT_MAX - 1)
         return "0.. (list index)";
     return formatNumber(s.low) + ".." + formatNumber(s.high);
-}
-
-}  // namespace
-
-std::string settingsHelp()
-{
-    SceneState defaults;
-    std::string text = "\nSettings for --set NAME=VALUE (the panel's limits apply):\n";
-    for (const Setting& s : settingsOf(defaults, -1)) {
-        char line[200];
-        std::snprintf(line, sizeof line, "  %-22s %-17s %s; default %s\n", s.name,
-                      allowedShort(s).c_str(), s.meaning, valueOf(s).c_str());
-        text += line;
-    }
-    return text;
 }
 
 std::string shellQuote(const std::string& word)

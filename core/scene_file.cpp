@@ -42,15 +42,6 @@ std::string formDecode(const std::string& text)
     return out;
 }
 
-// Control characters in outside text would break a message's one line.
-std::string printable(std::string text)
-{
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
-    return text;
-}
-
 bool parseSide(const std::string& text, int& side)
 {
     if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
@@ -292,17 +283,13 @@ SceneArguments readSceneSource(const std::string& source, int textureCount)
 
 std::string pageLinkOf(const SceneState& state, int textureCount, const std::string& pageAddress)
 {
-    std::vector<std::string> words;
-    splitShellWords(reproducingArguments(state, textureCount), words);
     std::string link = pageAddress.substr(0, pageAddress.find_first_of("?#"));
     char separator = '?';
     const char* hex = "0123456789ABCDEF";
-    for (size_t i = 0; i + 1 < words.size(); ++i) {
-        if (words[i] != "--set")
-            continue;
+    for (const std::string& setting : namedSettings(state, textureCount, true)) {
         link += separator;
         separator = '&';
-        for (unsigned char c : words[++i]) {
+        for (unsigned char c : setting) {
             if (std::isalnum(c) || std::strchr("*-._,=", c) != nullptr)
                 link += static_cast<char>(c);
             else if (c == ' ')

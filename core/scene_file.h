@@ -56,7 +56,7 @@ SceneArguments readSceneSource(const std::string& source, int textureCount);
 // `make web-run` serves it.
 constexpr const char* kDefaultPageAddress = "http://127.0.0.1:8080/";
 
-// The page link of `state`'s scene: `pageAddress` (anything after a '?' in it dropped), then
-// '?' and every setting of reproducingArguments as NAME=VALUE, form-encoded as the page's "Copy
-// link" writes them (commas kept).
+// The page link of `state`'s scene: `pageAddress` (anything after a '?' or '#' in it dropped),
+// then '?' and every setting a link names (namedSettings) as NAME=VALUE, form-encoded (commas
+// kept). The desktop's p and the page's "Copy link" both write it; a turning view's link turns.
 std::string pageLinkOf(const SceneState& state, int textureCount, const std::string& pageAddress);

@@ -1,9 +1,7 @@
-// The single SceneState instance and lookups over it.
+// Lookups over a SceneState.
 #include "core/scene_state.h"
 
 #include <cstddef>
-
-SceneState scene;
 
 unsigned int textureAt(const SceneState& state, int index)
 {

@@ -55,8 +55,5 @@ struct SceneState {
     TextureSet textures;  // filled once at start-up, kept for the life of the process
 };
 
-// The single instance. Its fields never move: the panel binds controls to their addresses.
-extern SceneState scene;
-
 // The texture at `index`, or 0 (no texture) when the index lies outside the set.
 unsigned int textureAt(const SceneState& state, int index);

@@ -133,3 +133,15 @@ std::string pathBesideList(const std::string& listPath, const std::string& name)
         return std::string();
     return folder + name;
 }
+
+const char* textureListUsage()
+{
+    return "\n\n  Usage: ./tolvane <input_file>\n\n"
+           "   <input_file> has to be of the form:\n\n"
+           "      <number of textures>\n"
+           "      <table texture file>\n"
+           "      <pop can texutre file>\n"
+           "      <earth texture file>\n"
+           "      <vase texture file>\n"
+           "      ...\n\n";
+}

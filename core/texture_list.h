@@ -30,6 +30,9 @@ TextureListResult readTextureList(std::istream& in);
 // system's reason as the message.
 TextureListResult readTextureListFile(const std::string& path);
 
+// What the viewer says when the list cannot be opened: how a list is written.
+const char* textureListUsage();
+
 // `name` taken relative to the folder holding `listPath`; empty when that is no different
 // from `name` itself (an absolute name, or a list in the working directory).
 std::string pathBesideList(const std::string& listPath, const std::string& name);

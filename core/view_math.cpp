@@ -51,24 +51,19 @@ void applyDrag(SceneState& state, int x, int y)
     state.lastPointerY = y;
 }
 
-void applyKey(SceneState& state, unsigned char key)
-{
-    switch (key) {
-    case 'c': state.cylindricalProjection = 1; break;
-    case 's': state.cylindricalProjection = 0; break;
-    case 'y': state.spinY = state.spinY ? 0 : 1; break;
-    case 'm': state.showMesh = state.showMesh ? 0 : 1; break;
-    case 'n': state.showNormals = state.showNormals ? 0 : 1; break;
-    case 'l': state.showLight = state.showLight ? 0 : 1; break;
-    default: break;
-    }
-}
-
 void applyWheel(SceneState& state, int direction)
 {
     // A drag up (negative dy) zooms in, as does the wheel turned away from the user.
     const int dy = direction > 0 ? -kPixelsPerNotch : direction < 0 ? kPixelsPerNotch : 0;
     state.zoom += dy * kZoomPerPixel;
+    clampZoom(state);
+}
+
+void applyPinch(SceneState& state, float startZoom, double startSpan, double span)
+{
+    if (!(startSpan > 0) || !(span > 0))
+        return;
+    state.zoom = static_cast<float>(startZoom * (startSpan / span));
     clampZoom(state);
 }
 

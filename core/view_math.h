@@ -18,10 +18,6 @@ void recordPress(SceneState& state, bool leftButton, bool pressed, int x, int y)
 // zoom per pixel in zoom mode, else -0.2 degree per pixel about X; the zoom kept in [0.3, 10].
 void applyDrag(SceneState& state, int x, int y);
 
-// Keys c and s choose the vase's cylindrical or spherical projection, y toggles the turn
-// about Y; keys are case-sensitive and any other key changes nothing.
-void applyKey(SceneState& state, unsigned char key);
-
 // `degrees` less whole turns, exactly (fmod): within (-360, 360), its sign kept, so that an
 // angle already in that range (every one a drag or a saved picture gives) stays bit-identical
 // and the idle step's int conversion can never overflow.
@@ -30,6 +26,11 @@ float wrapDegrees(float degrees);
 // One notch of the mouse wheel: `direction` +1 (away from the user) zooms in, -1 zooms out, by
 // as much as a 20-pixel zoom drag, within the same limits; in either mode.
 void applyWheel(SceneState& state, int direction);
+
+// Two fingers on a touch screen: the zoom that started the pinch, scaled as the fingers' span
+// (any unit) went from `startSpan` to `span`: spreading them zooms in. Within the zoom's limits,
+// in either mode; spans that are not positive change nothing.
+void applyPinch(SceneState& state, float startZoom, double startSpan, double span);
 
 // The view that `r` restores: rotation, zoom and the turn about Y as they were at start-up
 // (after the command line's settings).

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "core/options.h"
-#include "core/scene_state.h"
+#include "desktop/scene.h"
 
 PpmImage readFramePixels(int width, int height)
 {

@@ -6,11 +6,12 @@
 #include "core/history.h"
 #include "core/keys.h"
 #include "core/redraw.h"
-#include "core/scene_state.h"
+#include "desktop/scene.h"
 #include "core/view_math.h"
 #include "desktop/frame_pacing.h"
 #include "desktop/panel/panel.h"
 #include "desktop/scene_history.h"
+#include "desktop/windows.h"
 #include "gl/frame.h"
 #include "gl/overlays.h"
 #include "gl/startup.h"
@@ -18,9 +19,7 @@
 
 namespace {
 
-bool shown = true;
 unsigned long framesAtLastStep = 0;  // framesDrawn() when the last animation step was taken
-ViewPose startView;
 bool paceTimerSet = false;  // a timer will wake the idle handler when the next frame is due
 int buttonsHeld = 0;        // mouse buttons down in the scene window, one bit each
 unsigned dragSerial = 0;    // counts drag events, so a timer can tell whether the drag went on
@@ -30,13 +29,6 @@ bool buildWatched = false;  // a timer looks out for the vase's build
 // A drag whose pointer rests this long is a still view: its frame shows the whole vase.
 constexpr unsigned kDragSettleMs = 300;
 constexpr unsigned kBuildPollMs = 10;
-
-// The view moves while a drag goes on or the view turns about y; frames then draw the smaller
-// vase, and the status line counts them as frames being drawn.
-void updateMotion()
-{
-    setVaseInMotion(dragMoving || scene.spinY != 0);
-}
 
 void dragSettled(int serial)
 {
@@ -67,27 +59,11 @@ void paceTimer(int)
 
 }  // namespace
 
-void postSceneRedisplay()
+// The view moves while a drag goes on or the view turns about y; frames then draw the smaller
+// vase, and the status line counts them as frames being drawn.
+void noteViewMotion()
 {
-    updateMotion();
-    // A window shown again is drawn anyway (see sceneWindowStatus).
-    if (shown)
-        glutPostWindowRedisplay(scene.mainWindow);
-}
-
-bool sceneWindowShown()
-{
-    return shown;
-}
-
-void sceneWindowStatus(int state)
-{
-    const bool wasShown = shown;
-    shown = state != GLUT_HIDDEN && state != GLUT_FULLY_COVERED;
-    if (shown && !wasShown) {
-        glutPostWindowRedisplay(scene.mainWindow);
-        wakePanelIdle();
-    }
+    setVaseInMotion(viewInMotion());
 }
 
 void reshapeWindow(int width, int height)
@@ -140,60 +116,54 @@ void mouseWheel(int, int direction, int, int)
     postSceneRedisplay();
 }
 
-void rememberStartView()
-{
-    startView = viewPoseOf(scene);
-}
+namespace {
 
-void resetView()
+// What a key of the table does in the scene window and the panel.
+bool runKey(const KeyBinding* key)
 {
-    restoreViewPose(scene, startView);
-    glutSetWindow(scene.mainWindow);
-    setProjection(scene.zoom);
-    postSceneRedisplay();
-    wakePanelIdle();
-}
-
-bool handleSceneKey(unsigned char key, bool shift)
-{
-    // Ctrl+Z and Ctrl+Y arrive as 26 and 25; Shift tells redo from undo.
-    if (handleHistoryKey(key, key < 32, shift))
-        return true;
-    switch (key) {
-    case 'q':
-    case kEscapeKey: glutLeaveMainLoop(); return true;
-    case 'r': resetViewAsStep(); return true;
-    case 'h': togglePanelKeyList(); return true;
-    case 'p': printPageLink(); return true;
-    case 'c':
-    case 's':
-    case 'y':
-    case 'm':
-    case 'n':
-    case 'l':
-        // c, s and the overlays' keys are undo steps; y (the turn) is not.
+    if (key == nullptr)
+        return false;
+    switch (key->action) {
+    case KeyAction::SetSetting:
+    case KeyAction::ToggleSetting:
+    case KeyAction::StandardView: {
+        const unsigned undo = rowOfKey(*key).undo;
         beginInstantStep();
-        applyKey(scene, key);
-        endInstantStep(kScopeSettings);
-        // y may start the turn; c and s change a box the panel shows.
+        applySceneKey(scene, *key);
+        if (undo != 0)
+            endInstantStep(undo);
+        // The turn may start; a box the panel shows may change.
         wakePanelIdle();
         postSceneRedisplay();
         return true;
-    default: return false;
     }
+    case KeyAction::ResetView: resetViewAsStep(); return true;
+    case KeyAction::PrintLink: printPageLink(); return true;
+    case KeyAction::Undo: undoOrRedo(false); return true;
+    case KeyAction::Redo: undoOrRedo(true); return true;
+    case KeyAction::Quit: glutLeaveMainLoop(); return true;
+    case KeyAction::ToggleKeyList: togglePanelKeyList(); return true;
+    case KeyAction::None: break;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool handleSceneKey(unsigned char key, bool ctrl, bool shift)
+{
+    return runKey(findKey(key, ctrl, shift, kDesktopKeys));
 }
 
 bool handleSceneSpecialKey(int key)
 {
-    if (key != GLUT_KEY_F1)
-        return false;
-    togglePanelKeyList();
-    return true;
+    return runKey(findKey(kSpecialKeyBase + key, false, false, kDesktopKeys));
 }
 
 void keyPress(unsigned char key, int, int)
 {
-    handleSceneKey(key, (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0);
+    const int modifiers = glutGetModifiers();
+    handleSceneKey(key, (modifiers & GLUT_ACTIVE_CTRL) != 0, (modifiers & GLUT_ACTIVE_SHIFT) != 0);
 }
 
 void sceneFrameDrawn()
@@ -204,7 +174,7 @@ void sceneFrameDrawn()
     }
 }
 
-bool sceneInMotion()
+bool viewInMotion()
 {
     return dragMoving || scene.spinY != 0;
 }
@@ -216,7 +186,7 @@ void specialKeyPress(int key, int, int)
 
 bool idleTick()
 {
-    if (!sceneAnimating(scene) || !shown)
+    if (!sceneAnimating(scene) || !sceneWindowShown())
         return false;
     // Panel first: the input that came during the last scene frame is handled, and the panel
     // redrawn, before the next scene frame starts.

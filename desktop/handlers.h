@@ -7,27 +7,17 @@ void mouseDrag(int x, int y);
 void mouseWheel(int wheel, int direction, int x, int y);
 // The scene's keys, in one place for both windows: the scene window's keyboard callbacks and
 // the panel (while no field is being edited) call these. Each returns whether `key` is one of
-// them; GLUT's Ctrl+letter arrives as 1..26.
-bool handleSceneKey(unsigned char key, bool shift);
+// them; GLUT's Ctrl+letter arrives as 1..26 (with `ctrl`).
+bool handleSceneKey(unsigned char key, bool ctrl, bool shift);
 bool handleSceneSpecialKey(int key);
 void keyPress(unsigned char key, int x, int y);
 void specialKeyPress(int key, int x, int y);
-// Hidden (minimised) or wholly covered, the scene window draws nothing until shown again.
-void sceneWindowStatus(int state);
 // The animation's step; returns whether it has more to do (the scene animates and is shown).
 bool idleTick();
 
-// Asks for a scene frame when the window can show one; a hidden window's frame waits until it
-// is shown (a redisplay asked of a hidden window would keep freeglut from ever sleeping).
-void postSceneRedisplay();
-bool sceneWindowShown();
-
-// Remembers the view as it is now as the one `r` and "Reset view" go back to.
-void rememberStartView();
-// Rotation, zoom and the turn about Y back to the remembered view.
-void resetView();
-
 // After each scene frame: while the vase's new mesh is built, a timer has it drawn when ready.
 void sceneFrameDrawn();
-// A drag moves the view or the view turns about y: frames come one after another.
-bool sceneInMotion();
+// A drag moves the view or the view turns about y: frames come one after another. The scene
+// window's hooks (desktop/windows.h): whether the view moves, and telling the drawing so.
+bool viewInMotion();
+void noteViewMotion();

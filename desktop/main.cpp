@@ -13,12 +13,15 @@
 #include "desktop/render.h"
 #include "desktop/save.h"
 #include "desktop/scene_history.h"
-#include "core/scene_state.h"
+#include "desktop/scene.h"
 #include "gl/startup.h"
+#include "desktop/gl_lookup.h"
+#include "desktop/terminal.h"
 #include "core/texture_list.h"
 #include "desktop/panel/panel.h"
 #include "desktop/window_class.h"
 #include "desktop/window_pbuffer.h"
+#include "desktop/windows.h"
 #include "gl/frame.h"
 #include "core/export/numbered_file.h"
 
@@ -48,7 +51,7 @@ bool applySettings(CommandLine& line, const TextureListResult& list)
     if (!line.sceneSource.empty()) {
         const SceneArguments recorded = readSceneSource(line.sceneSource, textureCount);
         if (!recorded.ok) {
-            std::fprintf(stderr, "tolvane: --scene %s\n", recorded.message.c_str());
+            sayLine(SayTo::Err, "tolvane: --scene " + recorded.message);
             return false;
         }
         settings.insert(settings.begin() + line.settingsBeforeScene, recorded.settings.begin(),
@@ -61,7 +64,7 @@ bool applySettings(CommandLine& line, const TextureListResult& list)
     for (const std::string& assignment : settings) {
         const std::string error = applySetting(scene, assignment, textureCount);
         if (!error.empty()) {
-            std::fprintf(stderr, "tolvane: %s\n", error.c_str());
+            sayLine(SayTo::Err, "tolvane: " + error);
             return false;
         }
     }
@@ -86,8 +89,7 @@ int main(int argc, char** argv)
     if (!line.outputDir.empty()) {
         const std::string problem = outputFolderProblem(line.outputDir);
         if (!problem.empty()) {
-            std::fprintf(stderr, "tolvane: --output-dir %s: %s\n", line.outputDir.c_str(),
-                         problem.c_str());
+            sayLine(SayTo::Err, "tolvane: --output-dir " + line.outputDir + ": " + problem);
             return 1;
         }
         setOutputFolder(line.outputDir);
@@ -100,7 +102,7 @@ int main(int argc, char** argv)
     if (line.action == CommandAction::Render) {
         const std::string error = renderToFile(line, list);
         if (!error.empty()) {
-            std::fprintf(stderr, "tolvane: %s\n", error.c_str());
+            sayLine(SayTo::Err, "tolvane: " + error);
             return 1;
         }
         return 0;
@@ -108,6 +110,7 @@ int main(int argc, char** argv)
 
     // GLUT removes its own options; a size asked for with -geometry wins over the default.
     glutInit(&argc, argv);
+    useGlxEntryPoints();
     const int samples = chooseWindowSamples(scene.antialiasing);
     if (!line.geometrySize)
         glutInitWindowSize(line.width, line.height);  // 500x500, or a --scene picture's size
@@ -138,11 +141,16 @@ int main(int argc, char** argv)
         std::printf("swap interval 1: %s; display %.0f Hz\n",
                     swapControl.empty() ? "not offered" : swapControl.c_str(), displayRefreshHz());
 
-    initGraphicsState();
+    initGraphicsState(scene);
     setProjection(scene.zoom);
 
-    loadTextureSet(line.listFile, list, line.quiet);
+    loadTexturesOrExit(line.listFile, list, line.quiet);
 
+    SceneWindowHooks windowHooks;
+    windowHooks.noteMotion = noteViewMotion;
+    windowHooks.inMotion = viewInMotion;
+    windowHooks.wake = wakePanelIdle;
+    setSceneWindowHooks(windowHooks);
     rememberStartView();
     buildControlPanel(static_cast<int>(scene.textures.size()));
     setPanelActions(requestPictureSave, requestVaseExport, resetViewAsStep, postSceneRedisplay);

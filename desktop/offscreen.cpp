@@ -4,6 +4,8 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
+#include "desktop/gl_lookup.h"
+
 namespace {
 
 bool makeCurrent(EGLDisplay display, const char* name, int width, int height,
@@ -72,6 +74,7 @@ bool makeCurrent(EGLDisplay display, const char* name, int width, int height,
 
 OffscreenResult openOffscreenContext(int width, int height)
 {
+    useGlxEntryPoints();
     OffscreenResult result;
     result.message = "no EGL display offers an OpenGL context with a " + std::to_string(width) +
                      "x" + std::to_string(height) + " pbuffer";

@@ -13,10 +13,11 @@
 #include "core/controls.h"
 #include "core/export/atomic_file.h"
 #include "core/options.h"
-#include "core/scene_state.h"
+#include "desktop/scene.h"
 #include "core/view_math.h"
 #include "desktop/capture.h"
 #include "desktop/offscreen.h"
+#include "desktop/terminal.h"
 #include "gl/frame.h"
 #include "gl/multisample.h"
 #include "gl/startup.h"
@@ -69,16 +70,16 @@ std::string renderToFile(const CommandLine& line, const TextureListResult& list)
     scene.antialiasing = samples;  // the picture's arguments name what drew it
 
     // The window's start-up, less the window: fixed state, the view's projection, textures.
-    initGraphicsState();
+    initGraphicsState(scene);
     setProjection(scene.zoom);
     const Viewport v = squareViewport(line.width, line.height);
     glViewport(v.x, v.y, v.width, v.height);
-    loadTextureSet(line.listFile, list, line.quiet);
+    loadTexturesOrExit(line.listFile, list, line.quiet);
     // The panel moves texture indices outside the list to 0 when it is built; so must this.
     applyLimitsOnBuild(buildControlTable(scene, static_cast<int>(scene.textures.size())));
 
     setVaseExact(true);  // the vase for these settings, its build waited for
-    drawFrame();
+    drawFrame(scene);
     resolveMultisampledPicture();
     glFinish();
     const std::string fellBack = takeBackgroundWorkNotice();

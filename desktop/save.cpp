@@ -15,8 +15,9 @@
 #include "desktop/capture.h"
 #include "desktop/handlers.h"
 #include "desktop/window_pbuffer.h"
+#include "desktop/windows.h"
+#include "desktop/scene.h"
 #include "core/background_work.h"
-#include "core/scene_state.h"
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
 #include "desktop/panel/panel.h"
@@ -105,7 +106,7 @@ std::string saveHiddenPicture()
     std::string message;
     const std::string error = drawInWindowPbuffer(width, height, [&] {
         setVaseExact(true);
-        drawFrame();
+        drawFrame(scene);
         setVaseExact(false);
         message = savePicture(width, height);
     });
@@ -161,7 +162,7 @@ void displaySceneWindow()
     const auto start = std::chrono::steady_clock::now();
     // A saved picture shows the vase for the settings of its moment, whole, waited for.
     setVaseExact(pictureRequested);
-    drawFrameKeepingStill();
+    drawFrameKeepingStill(scene);
     setVaseExact(false);
     // Read before the swap: the back buffer then holds exactly the frame about to be shown.
     if (pictureRequested) {

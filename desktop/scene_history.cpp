@@ -9,9 +9,10 @@
 
 #include "core/history.h"
 #include "core/scene_file.h"
-#include "core/scene_state.h"
-#include "desktop/handlers.h"
+#include "core/view_math.h"
 #include "desktop/panel/panel.h"
+#include "desktop/scene.h"
+#include "desktop/windows.h"
 #include "gl/startup.h"
 
 namespace {
@@ -21,6 +22,7 @@ SceneState instantBefore;  // the state before a change made at once
 SceneState panelBefore;    // the state when the panel's open step began
 bool panelStepOpen = false;
 bool wheelTimerSet = false;
+ViewPose startView;  // where `r` and "Reset view" go back to
 
 void endQuietWheel(int)
 {
@@ -89,27 +91,31 @@ void endPanelFrameStep(bool mouseHeld)
     panelStepOpen = false;
 }
 
-bool handleHistoryKey(int key, bool ctrl, bool shift)
+void undoOrRedo(bool redo)
 {
-    const HistoryKey what = historyKeyOf(key, ctrl, shift);
-    if (what == HistoryKey::None)
-        return false;
     // A change the panel has made but not yet recorded is a step before it is undone.
     if (panelStepOpen) {
         recordStep(history, panelBefore, scene, kScopeSettings);
         panelStepOpen = false;
     }
-    const bool changed =
-        what == HistoryKey::Undo ? undoStep(history, scene) : redoStep(history, scene);
+    const bool changed = redo ? redoStep(history, scene) : undoStep(history, scene);
     if (changed)
         showRestoredState();
-    return true;
+}
+
+void rememberStartView()
+{
+    startView = viewPoseOf(scene);
 }
 
 void resetViewAsStep()
 {
     beginInstantStep();
-    resetView();
+    restoreViewPose(scene, startView);
+    glutSetWindow(scene.mainWindow);
+    setProjection(scene.zoom);
+    postSceneRedisplay();
+    wakePanelIdle();
     endInstantStep(kScopeView);
 }
 

@@ -17,11 +17,14 @@ void endInstantStep(unsigned scope);
 void beginPanelFrameStep();
 void endPanelFrameStep(bool mouseHeld);
 
-// Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y; returns whether the key was one of them (changed or not).
-// The scene and panel are redrawn after a change.
-bool handleHistoryKey(int key, bool ctrl, bool shift);
+// Undoes (or redoes) the newest step, the panel's unrecorded change first; the scene and panel
+// are redrawn after a change.
+void undoOrRedo(bool redo);
 
-// "Reset view" and `r`, as one undo step.
+// Remembers the view as it is now as the one `r` and "Reset view" go back to.
+void rememberStartView();
+// "Reset view" and `r`, as one undo step: rotation, zoom and the turn about Y back to the
+// remembered view.
 void resetViewAsStep();
 // The panel's hooks into this history (setPanelHistoryHooks).
 void connectPanelHistory();

@@ -1,8 +1,7 @@
-// Finding optional GL and GLX features at run time.
+// Finding optional GL features at run time, through the lookup the front end gives.
 #include "gl/extensions.h"
 
 #include <GL/gl.h>
-#include <GL/glx.h>
 
 #include <cstring>
 
@@ -25,7 +24,18 @@ const char* glExtensionList()
     return reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
 }
 
+namespace {
+
+GlEntryPointLookup lookup = nullptr;
+
+}  // namespace
+
+void setGlEntryPointLookup(GlEntryPointLookup lookupFunction)
+{
+    lookup = lookupFunction;
+}
+
 void (*glEntryPoint(const char* name))()
 {
-    return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
+    return lookup ? lookup(name) : nullptr;
 }

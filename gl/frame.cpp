@@ -69,11 +69,11 @@ void drawQuadric(const Shape& shape, int slices, int stacks)
 }
 
 // (Re)compiles the shapes' lists in the current context when the tessellation changed.
-void ensureShapeLists()
+void ensureShapeLists(const SceneState& state)
 {
     ensureQuadrics();
-    const int slices = scene.objectSlices;
-    const int stacks = scene.objectStacks;
+    const int slices = state.objectSlices;
+    const int stacks = state.objectStacks;
     const bool retessellate = slices != shapeLists.slices || stacks != shapeLists.stacks;
     const std::vector<Shape>& shapes = stillLife().shapes;
     shapeLists.lists.resize(shapes.size(), 0);
@@ -91,33 +91,33 @@ void ensureShapeLists()
     shapeLists.stacks = stacks;
 }
 
-void bindTexture(int index)
+void bindTexture(const SceneState& state, int index)
 {
     // An index outside the set binds the default object, which has no image: untextured.
-    glBindTexture(GL_TEXTURE_2D, textureAt(scene, index));
+    glBindTexture(GL_TEXTURE_2D, textureAt(state, index));
 }
 
-void applyMoves(const Place& place)
+void applyMoves(const SceneState& state, const Place& place)
 {
     for (const Move& m : place.moves) {
         switch (m.kind) {
         case MoveKind::Translate: glTranslatef(m.x, m.y, m.z); break;
         case MoveKind::Rotate: glRotatef(m.degrees, m.x, m.y, m.z); break;
         case MoveKind::Scale: glScalef(m.x, m.x, m.x); break;
-        case MoveKind::Spin: glRotatef(static_cast<GLfloat>(scene.globeAngle), m.x, m.y, m.z); break;
+        case MoveKind::Spin: glRotatef(static_cast<GLfloat>(state.globeAngle), m.x, m.y, m.z); break;
         }
     }
 }
 
-void drawShape(int shape)
+void drawShape(const SceneState& state, int shape)
 {
     const Shape& s = stillLife().shapes[shape];
     if (s.kind == ShapeKind::TableTop)
         drawTableTop();
     else if (s.kind == ShapeKind::Vase) {
-        beginVaseSurfaceOffset();
-        drawVase(scene.cylindricalProjection);
-        endVaseSurfaceOffset();
+        beginVaseSurfaceOffset(state);
+        drawVase(state);
+        endVaseSurfaceOffset(state);
     }
     else
         glCallList(shapeLists.lists[shape]);
@@ -128,10 +128,10 @@ void drawShape(int shape)
 // applied; pieces sharing places share them. A piece's texture is bound and its mirror set
 // when they differ from the previous piece's; the matrix and the mirror end as they began.
 template <class Select>
-void drawPieces(Select select, int origin = kView)
+void drawPieces(const SceneState& state, Select select, int origin = kView)
 {
     const StillLife& life = stillLife();
-    ensureShapeLists();
+    ensureShapeLists(state);
     const size_t originDepth = placePath(life, origin).size();
     std::vector<int> entered;
     int boundSlot = -1;
@@ -148,11 +148,11 @@ void drawPieces(Select select, int origin = kView)
             glPopMatrix();
         for (size_t i = common + originDepth; i < path.size(); ++i) {
             glPushMatrix();
-            applyMoves(life.places[path[i]]);
+            applyMoves(state, life.places[path[i]]);
             entered.push_back(path[i]);
         }
         if (static_cast<int>(piece.texture) != boundSlot) {
-            bindTexture(textureIndexOf(scene, piece.texture));
+            bindTexture(state, textureIndexOf(state, piece.texture));
             boundSlot = static_cast<int>(piece.texture);
         }
         if (piece.mirror != mirror) {
@@ -161,7 +161,7 @@ void drawPieces(Select select, int origin = kView)
         }
         if (piece.grey)
             glColor3fv(kMaterialGrey);
-        drawShape(piece.shape);
+        drawShape(state, piece.shape);
     }
     for (; !entered.empty(); entered.pop_back())
         glPopMatrix();
@@ -215,30 +215,7 @@ void drawTableTop()
         drawTableFace(face[0], face[1], face[2], face[3]);
 }
 
-void drawLeg()
-{
-    // The first leg, from the place that sets it under the table.
-    const StillLife& life = stillLife();
-    int legPlace = kView;
-    for (const Piece& p : life.pieces)
-        if (p.prop == Prop::Leg) {
-            legPlace = placePath(life, p.place).front();
-            break;
-        }
-    drawPieces([](const Piece& p) { return p.prop == Prop::Leg && p.instance == 0; }, legPlace);
-}
-
-void drawPopCan()
-{
-    drawPieces([](const Piece& p) { return p.prop == Prop::PopCan; });
-}
-
-void drawGlobeAndStand()
-{
-    drawPieces([](const Piece& p) { return p.prop == Prop::Stand || p.prop == Prop::Globe; });
-}
-
-void drawFrameParts(FrameParts parts)
+void drawFrameParts(const SceneState& state, FrameParts parts)
 {
     if (frameCount == 0)
         keepRendererHeap();
@@ -251,32 +228,32 @@ void drawFrameParts(FrameParts parts)
     gluLookAt(c.eye[0], c.eye[1], c.eye[2], c.centre[0], c.centre[1], c.centre[2], c.up[0],
               c.up[1], c.up[2]);
     // Set after the camera and before the rotation: the light stays fixed to the camera.
-    glLightfv(GL_LIGHT0, GL_POSITION, scene.lightPosition);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, scene.lightDiffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, scene.lightSpecular);
+    glLightfv(GL_LIGHT0, GL_POSITION, state.lightPosition);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, state.lightDiffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, state.lightSpecular);
 
-    glRotatef(scene.rotation[0], 1.0f, 0.0f, 0.0f);
-    glRotatef(scene.rotation[1], 0.0f, 1.0f, 0.0f);
-    glRotatef(scene.rotation[2], 0.0f, 0.0f, 1.0f);
+    glRotatef(state.rotation[0], 1.0f, 0.0f, 0.0f);
+    glRotatef(state.rotation[1], 0.0f, 1.0f, 0.0f);
+    glRotatef(state.rotation[2], 0.0f, 0.0f, 1.0f);
 
     // The sphere comes last in every frame, so a frame drawn over a kept picture of the rest
     // settles every depth tie as the whole frame does. Nothing drawn before it changes the
     // current colour or the light.
     const StillLife& life = stillLife();
     if (parts != FrameParts::GlobeOnly)
-        prepareOverlays();
-    drawPieces([&](const Piece& p) {
+        prepareOverlays(state);
+    drawPieces(state, [&](const Piece& p) {
         return parts == FrameParts::All || turnsWithGlobe(life, p) == (parts == FrameParts::GlobeOnly);
     });
     if (parts != FrameParts::GlobeOnly)
-        drawVaseOverlays();
+        drawVaseOverlays(state);
     // Over everything, in both parts of a kept frame, so the sphere never covers it.
-    drawLightOverlay();
+    drawLightOverlay(state);
     if (parts != FrameParts::AllButGlobe)
         ++frameCount;
 }
 
-void drawFrame()
+void drawFrame(const SceneState& state)
 {
-    drawFrameParts(FrameParts::All);
+    drawFrameParts(state, FrameParts::All);
 }

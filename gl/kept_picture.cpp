@@ -4,12 +4,12 @@
 
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <GL/glx.h>
 
 #include <cstdlib>
 #include <cstring>
 
 #include "core/kept_picture.h"
+#include "core/settings.h"
 #include "core/scene_state.h"
 #include "gl/framebuffer_calls.h"
 #include "gl/frame.h"
@@ -198,13 +198,7 @@ void keepPicture(KeptPicture& k, const KeptPictureBasis& now)
 // the old vase is drawn, and a picture kept of it still holds.
 bool staleButForVase(const KeptPictureBasis& kept, KeptPictureBasis now)
 {
-    SceneState& s = now.state;
-    s.vaseVerticalSteps = kept.state.vaseVerticalSteps;
-    s.vaseRadialSteps = kept.state.vaseRadialSteps;
-    s.crazyVase = kept.state.crazyVase;
-    s.fillVaseSteps = kept.state.fillVaseSteps;
-    s.radialVaseNormals = kept.state.radialVaseNormals;
-    s.cylindricalProjection = kept.state.cylindricalProjection;
+    copyPart(PicturePart::Vase, kept.state, now.state);
     return keptPictureStale(kept, now);
 }
 
@@ -230,7 +224,7 @@ bool multisampled()
 
 }  // namespace
 
-void drawFrameKeepingStill()
+void drawFrameKeepingStill(const SceneState& state)
 {
     KeptPicture& k = kept;
     if (k.support == Support::Undecided)
@@ -238,20 +232,20 @@ void drawFrameKeepingStill()
                         ? Support::Yes
                         : Support::No;
     if (k.support == Support::No) {
-        drawFrame();
+        drawFrame(state);
         lastFrame = KeptFrame::Whole;
         return;
     }
-    KeptPictureBasis now{scene, currentViewport()};
-    const unsigned long vase = vaseAppearance();
-    const unsigned long lines = overlayAppearance();
+    KeptPictureBasis now{state, currentViewport()};
+    const unsigned long vase = vaseAppearance(state);
+    const unsigned long lines = overlayAppearance(state);
     const bool changed = !k.hasLast || staleButForVase(k.last, now) || vase != k.lastVase ||
                          lines != k.lastLines;
     if (k.valid && !staleButForVase(k.basis, now) && vase == k.vase && lines == k.lines) {
         copyKeptPicture(k, now.viewport);
         lastFrame = KeptFrame::FromKept;
     } else {
-        drawFrameParts(FrameParts::AllButGlobe);
+        drawFrameParts(state, FrameParts::AllButGlobe);
         // While the scene changes frame after frame (a drag), a picture kept would be stale
         // at once and its copy only slows each frame: keep the first frame of a change and
         // the first after it.
@@ -268,7 +262,7 @@ void drawFrameKeepingStill()
     k.lastVase = vase;
     k.lastLines = lines;
     k.lastChanged = changed;
-    drawFrameParts(FrameParts::GlobeOnly);
+    drawFrameParts(state, FrameParts::GlobeOnly);
 }
 
 KeptFrame lastKeptFrame()

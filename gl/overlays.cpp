@@ -115,26 +115,26 @@ void drawInvertingLines(const CachedLines<MeshLines>& cache, int slot)
 
 }  // namespace
 
-void beginVaseSurfaceOffset()
+void beginVaseSurfaceOffset(const SceneState& state)
 {
-    if (!scene.showMesh)
+    if (!state.showMesh)
         return;
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(1.0f, 1.0f);
 }
 
-void endVaseSurfaceOffset()
+void endVaseSurfaceOffset(const SceneState& state)
 {
-    if (scene.showMesh)
+    if (state.showMesh)
         glDisable(GL_POLYGON_OFFSET_FILL);
 }
 
-void drawLightOverlay()
+void drawLightOverlay(const SceneState& state)
 {
-    if (!scene.showLight)
+    if (!state.showLight)
         return;
     LineList marker;
-    buildLightMarker(scene.lightPosition, marker);
+    buildLightMarker(state.lightPosition, marker);
     beginLines();
     glDisable(GL_DEPTH_TEST);
     glPushMatrix();
@@ -149,17 +149,17 @@ void drawLightOverlay()
     endLines();
 }
 
-void drawVaseOverlays()
+void drawVaseOverlays(const SceneState& state)
 {
-    if (!scene.showMesh && !scene.showNormals)
+    if (!state.showMesh && !state.showNormals)
         return;
     const VaseSettings s = lastVaseSettings();
     beginLines();
     glPushMatrix();
-    glMultMatrixf(vasePlaceMatrix(scene).m);
-    if (scene.showMesh)
+    glMultMatrixf(vasePlaceMatrix(state).m);
+    if (state.showMesh)
         drawInvertingLines(meshLines.cache, meshLinesFor(meshLines, s, vaseExactNow()));
-    if (scene.showNormals) {
+    if (state.showNormals) {
         glColor3fv(kNormalLineColour);
         drawLines(normalLines.lines[cachedLines(normalLines, s, buildVaseNormalLines)]);
     }
@@ -167,14 +167,14 @@ void drawVaseOverlays()
     endLines();
 }
 
-unsigned long overlayAppearance()
+unsigned long overlayAppearance(const SceneState& state)
 {
     // A picture waits for its lines here, before the kept picture is judged: one kept while
     // they were being built lacks them.
     if (scene.showMesh && vaseExactNow())
         meshLinesFor(meshLines, vaseSettingsOf(scene, scene.cylindricalProjection), true);
     adoptMeshLines(meshLines);
-    return scene.showMesh ? meshLines.adopted : 0;
+    return state.showMesh ? meshLines.adopted : 0;
 }
 
 bool overlayLinesBuilding()
@@ -187,9 +187,9 @@ bool overlayLinesReady()
     return meshLinesReady(meshLines);
 }
 
-void prepareOverlays()
+void prepareOverlays(const SceneState& state)
 {
     // A picture waits for its lines: they are built beside the vase rather than after it.
-    if (scene.showMesh && vaseExactNow())
-        meshLinesFor(meshLines, vaseSettingsOf(scene, scene.cylindricalProjection), false);
+    if (state.showMesh && vaseExactNow())
+        meshLinesFor(meshLines, vaseSettingsOf(state, state.cylindricalProjection), false);
 }

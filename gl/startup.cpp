@@ -1,4 +1,4 @@
-// Start-up of the viewer: fixed GL state, the projection, the usage text and the textures.
+// Start-up of the viewer: fixed GL state, the projection and the textures.
 #include "gl/startup.h"
 
 #include <GL/gl.h>
@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <new>
 
@@ -17,7 +15,7 @@
 #include "core/texture_list.h"
 #include "core/image/image_file.h"
 
-void initGraphicsState()
+void initGraphicsState(const SceneState& state)
 {
     glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
     glEnable(GL_DEPTH_TEST);
@@ -31,7 +29,7 @@ void initGraphicsState()
     glEnable(GL_COLOR_MATERIAL);
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 0);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 100.0f);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, scene.materialSpecular);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, state.materialSpecular);
     // Image rows are tightly packed; any width uploads without reading past a row.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     setProjection(1.0f);
@@ -45,28 +43,24 @@ void setProjection(float zoom)
     glMatrixMode(GL_MODELVIEW);
 }
 
-void printUsage()
+namespace {
+
+// Why loading stopped: the lines are said, the caller gives up.
+struct LoadFailed {};
+
+[[noreturn]] void failWith(SayLine say, const std::string& line)
 {
-    std::printf("\n\n  Usage: ./tolvane <input_file>\n\n");
-    std::printf("   <input_file> has to be of the form:\n\n");
-    std::printf("      <number of textures>\n");
-    std::printf("      <table texture file>\n");
-    std::printf("      <pop can texutre file>\n");
-    std::printf("      <earth texture file>\n");
-    std::printf("      <vase texture file>\n");
-    std::printf("      ...\n\n");
+    say(SayTo::Out, line);
+    throw LoadFailed{};
 }
 
-[[noreturn]] static void failWith(const std::string& line)
-{
-    std::printf("%s\n", line.c_str());
-    std::exit(1);
-}
+}  // namespace
 
 // Reads one image named in the list (P6, PNG or JPEG, told apart by its first bytes); a name
 // that cannot be opened as written is tried beside the list file, so the viewer can be started
 // from any folder.
-static PpmImage readImageOrExit(const std::string& listFile, const std::string& name, bool quiet)
+static PpmImage readImageOrFail(const std::string& listFile, const std::string& name, bool quiet,
+                                SayLine say)
 {
     std::string path = name;
     ImageResult result = readImageFile(path);
@@ -83,15 +77,15 @@ static PpmImage readImageOrExit(const std::string& listFile, const std::string& 
     switch (result.error) {
     case ImageError::None:
         if (!quiet)
-            std::printf("Done reading image\n");
+            say(SayTo::Out, "Done reading image");
         return std::move(result.image);
-    case ImageError::OpenFailed: failWith("*** Error: Can't read file " + name);
+    case ImageError::OpenFailed: failWith(say, "*** Error: Can't read file " + name);
     case ImageError::UnknownKind:
-        std::printf("%s is not a P6 PPM file!\n", path.c_str());
-        std::fprintf(stderr, "tolvane: %s is %s; textures are read from P6 PPM, PNG and JPEG files\n",
-                     path.c_str(), describeOtherFile(path).c_str());
-        std::exit(1);
-    default: failWith("*** Error: " + path + ": " + result.message);
+        say(SayTo::Out, path + " is not a P6 PPM file!");
+        say(SayTo::Err, "tolvane: " + path + " is " + describeOtherFile(path) +
+                            "; textures are read from P6 PPM, PNG and JPEG files");
+        throw LoadFailed{};
+    default: failWith(say, "*** Error: " + path + ": " + result.message);
     }
 }
 
@@ -139,67 +133,84 @@ static std::string fileIdentity(const std::string& listFile, const std::string& 
     return "file:" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
-void loadTextureSet(const std::string& listFile, const TextureListResult& list, bool quiet)
+// Reads, fits and uploads every image the list names, in its order; a failure says its lines
+// and throws LoadFailed.
+static void loadImages(TextureSet& textures, const std::string& listFile,
+                       const TextureListResult& list, bool quiet, SayLine say)
 {
-    if (list.error == TextureListError::OpenFailed) {
-        std::fprintf(stderr, "tolvane: cannot open texture list '%s': %s\n", listFile.c_str(),
-                     list.message.c_str());
-        const std::string bundled = bundledTextureList();
-        // Where no list was named, point at the one installed with the textures.
-        if (listFile == CommandLine().listFile && access(bundled.c_str(), R_OK) == 0)
-            std::fprintf(stderr, "tolvane: the bundled textures' list is %s\n", bundled.c_str());
-        printUsage();
-        std::exit(1);
-    }
-    if (!list.ok())
-        failWith("*** Error: texture list " + listFile + ": " + list.message);
-
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    scene.textures.assign(list.names.size(), 0);
+    textures.assign(list.names.size(), 0);
     // A file named again shares the texture of its first mention: read, decoded and uploaded
     // once, however often the list names it.
     std::map<std::string, unsigned int> loaded;
     for (size_t i = 0; i < list.names.size(); ++i) {
         const std::string& name = list.names[i];
         if (!quiet)
-            std::printf("Texture filename: %s\n", name.c_str());
+            say(SayTo::Out, "Texture filename: " + name);
         const std::string identity = fileIdentity(listFile, name);
         const auto earlier = loaded.find(identity);
         if (earlier != loaded.end()) {
             if (!quiet)
-                std::printf("Done reading image\n");
-            scene.textures[i] = earlier->second;
+                say(SayTo::Out, "Done reading image");
+            textures[i] = earlier->second;
             continue;
         }
         try {
-            PpmImage image = readImageOrExit(listFile, name, quiet);
+            PpmImage image = readImageOrFail(listFile, name, quiet, say);
             if (maxSize > 0 && (image.width > maxSize || image.height > maxSize)) {
                 PpmImage fitted = fitTexture(image, maxSize);
                 if (fitted.pixels.empty())
-                    failWith("*** Error: " + name + ": cannot scale " +
-                             std::to_string(image.width) + "x" + std::to_string(image.height) +
-                             " down to this GPU's largest texture (" + std::to_string(maxSize) +
-                             ")");
+                    failWith(say, "*** Error: " + name + ": cannot scale " +
+                                      std::to_string(image.width) + "x" +
+                                      std::to_string(image.height) +
+                                      " down to this GPU's largest texture (" +
+                                      std::to_string(maxSize) + ")");
                 if (!quiet)
-                    std::printf("Scaled %s from %dx%d to %dx%d, this GPU's largest texture\n",
-                                name.c_str(), image.width, image.height, fitted.width,
-                                fitted.height);
+                    say(SayTo::Out, "Scaled " + name + " from " + std::to_string(image.width) +
+                                        "x" + std::to_string(image.height) + " to " +
+                                        std::to_string(fitted.width) + "x" +
+                                        std::to_string(fitted.height) +
+                                        ", this GPU's largest texture");
                 image = std::move(fitted);
             }
             while (glGetError() != GL_NO_ERROR) {
             }
-            scene.textures[i] = uploadTexture(image);
+            textures[i] = uploadTexture(image);
             if (glGetError() == GL_OUT_OF_MEMORY) {
-                std::fprintf(stderr, "tolvane: %s: GL has no memory for this %dx%d texture\n",
-                             name.c_str(), image.width, image.height);
-                std::exit(1);
+                say(SayTo::Err, "tolvane: " + name + ": GL has no memory for this " +
+                                    std::to_string(image.width) + "x" +
+                                    std::to_string(image.height) + " texture");
+                throw LoadFailed{};
             }
-            loaded[identity] = scene.textures[i];
+            loaded[identity] = textures[i];
         } catch (const std::bad_alloc&) {
-            std::fprintf(stderr, "tolvane: %s: not enough memory to load this image\n",
-                         name.c_str());
-            std::exit(1);
+            say(SayTo::Err, "tolvane: " + name + ": not enough memory to load this image");
+            throw LoadFailed{};
         }
     }
+}
+
+TextureLoadResult loadTextureSet(TextureSet& textures, const std::string& listFile,
+                                 const TextureListResult& list, bool quiet, SayLine say)
+{
+    TextureLoadResult result;
+    if (list.error == TextureListError::OpenFailed) {
+        say(SayTo::Err, "tolvane: cannot open texture list '" + listFile + "': " + list.message);
+        const std::string bundled = bundledTextureList();
+        // Where no list was named, point at the one installed with the textures.
+        if (listFile == CommandLine().listFile && access(bundled.c_str(), R_OK) == 0)
+            say(SayTo::Err, "tolvane: the bundled textures' list is " + bundled);
+        result.ok = false;
+        result.showUsage = true;
+        return result;
+    }
+    try {
+        if (!list.ok())
+            failWith(say, "*** Error: texture list " + listFile + ": " + list.message);
+        loadImages(textures, listFile, list, quiet, say);
+    } catch (const LoadFailed&) {
+        result.ok = false;
+    }
+    return result;
 }

@@ -15,7 +15,7 @@
 #include <cstdio>
 
 #include "gl/extensions.h"
-#include "gl/vase_draw.h"
+#include "gl/vase_submit.h"
 
 namespace {
 

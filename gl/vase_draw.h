@@ -6,31 +6,21 @@
 #include <vector>
 
 #include "core/vase_mesh.h"
+#include "gl/vase_submit.h"
 
 struct SceneState;
 
 VaseSettings vaseSettingsOf(const SceneState& state, int cylindrical);
 
-// Draws the vase for the current settings in local units (height 0..1); the frame has placed
+// Draws the vase for `state`'s settings in local units (height 0..1); the frame has placed
 // and scaled it, bound its texture and set its mirror. Until the mesh for changed settings has
 // been built (on a worker thread) the previous one is drawn; while the view moves (see
 // setVaseInMotion) a vase of at most kMotionVaseSteps bands and steps around is drawn instead.
-void drawVase(int cylindrical);
-
-// Quad corners of one draw call; each call is followed by a flush.
-constexpr size_t kVaseBatchVertices = 65536;
+void drawVase(const SceneState& state);
 
 // Draws the mesh for `s` as drawVase does when the view is still, in flushed calls of at most
 // kVaseBatchVertices quad corners.
 void drawVaseCached(const VaseSettings& s);
-// Whether the mesh is handed to buffer objects in the current context.
-bool vaseBufferObjects();
-
-// Submits a built mesh (buildVaseMesh's quads) with GL 1.1 client vertex arrays, one draw.
-void drawVaseMesh(const std::vector<VaseVertex>& mesh);
-
-// Reference path: regenerates and submits every quad with its own glBegin/glEnd.
-void drawVaseImmediate(const VaseSettings& s);
 
 // The view moves (a drag, the turn about y): draw the smaller vase. Off by default, and ignored
 // with TOLVANE_MOTION_VASE=full in the environment.
@@ -43,7 +33,7 @@ bool vaseExactNow();
 // What the next frame's vase looks like, as a number that changes whenever that does: the vase's
 // settings alone do not tell, as the old mesh is drawn until the new one is built. Takes a
 // finished build first; call in the scene's context before drawing.
-unsigned long vaseAppearance();
+unsigned long vaseAppearance(const SceneState& state);
 
 // Quads (bands plus rings) that drawVase submitted last.
 size_t lastVaseQuadCount();

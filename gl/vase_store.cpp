@@ -8,7 +8,7 @@
 
 #include "core/vase_builder.h"
 #include "gl/vase_batches.h"
-#include "gl/vase_draw.h"
+#include "gl/vase_submit.h"
 
 namespace {
 

@@ -1,26 +1,17 @@
-// The page's keys and key list: c, s, y, m, n, l and r wherever the focus is not in a field, h or F1 to
-// show the list (read from the core's, in the page's words), Esc to hide it; and the touch mark
-// that gives every target 44 CSS px on touch screens.
+// The page's keys, key list and view menu, all from the core's key table: a key pressed anywhere
+// but in a text field goes to the core, which says what it did; F1 anywhere; Esc hides the
+// list. And the touch mark that gives every target 44 CSS px on touch screens.
 'use strict';
 
 if (window.matchMedia('(pointer: coarse)').matches || navigator.maxTouchPoints > 0)
   document.documentElement.classList.add('touch');
 
-function tolvaneKeys({ tv, panel, requestFrame, resetView }) {
+function tolvaneKeys({ tv, panel, requestFrame }) {
   const box = document.getElementById('keyList');
   const rows = document.getElementById('keyRows');
   const toggle = document.getElementById('keys');
 
-  // The core's list without what only the desktop's window does (quit, print the link), then
-  // the page's own keys.
-  const lines = tv.keyList().split('\n').filter((l) => l && !/^(q \/|p )/.test(l))
-    .map((l) => [l.slice(0, 12).trim(), l.slice(12).trim()]);
-  lines.push(['one finger', 'turns the still life, as a drag does'],
-    ['Tab', 'moves between the scene, the buttons and the fields'],
-    ['↑ / ↓, wheel', 'step the focused field (Ctrl: the fast step); held arrows repeat'],
-    ['Enter / Esc', 'take / cancel what is typed in a field'],
-    ['?', 'beside a field: what it does']);
-  for (const [keys, what] of lines) {
+  for (const [keys, what] of JSON.parse(tv.keyRows())) {
     const dt = document.createElement('dt');
     dt.textContent = keys;
     const dd = document.createElement('dd');
@@ -36,20 +27,40 @@ function tolvaneKeys({ tv, panel, requestFrame, resetView }) {
   toggle.addEventListener('click', () => showKeys());
 
   // Typing in a field keeps its letters; elsewhere (the scene, a button, a checkbox) the
-  // letters are the scene's keys, as in the desktop's scene window.
+  // keys are the scene's, as in the desktop's scene window.
+  const F1 = tv.keyF1();
   document.addEventListener('keydown', (e) => {
-    if (e.key === 'F1') { e.preventDefault(); showKeys(); return; }
-    if (e.ctrlKey || e.metaKey || e.altKey || e.defaultPrevented) return;
-    const field = e.target instanceof HTMLInputElement && e.target.type === 'text';
+    if (e.defaultPrevented || e.altKey) return;
+    const t = e.target;
+    const field = t && (t.isContentEditable || t.tagName === 'TEXTAREA' ||
+                        (t.tagName === 'INPUT' && t.type === 'text'));
     if (e.key === 'Escape' && !field && !box.hidden) { showKeys(false); return; }
-    if (field || e.key.length !== 1) return;
-    if (e.key === 'h') showKeys();
-    else if (e.key === 'r') resetView();
-    else if ('csymnl'.includes(e.key)) {
-      tv.key(e.key.charCodeAt(0));
+    const code = e.key === 'F1' ? F1 : e.key.length === 1 && !field ? e.key.charCodeAt(0) : 0;
+    if (!code) return;
+    const what = tv.sceneKey(code, e.ctrlKey || e.metaKey ? 1 : 0, e.shiftKey ? 1 : 0);
+    if (!what) return;
+    e.preventDefault();
+    if (what === 'keys') showKeys();
+    if (what === 'changed') {
       panel.refreshPanel();
       requestFrame();
     }
+  });
+
+  // The standard views without a keyboard: a menu of the core's views, each named with its key.
+  const menu = document.getElementById('view');
+  for (const [name, keys] of JSON.parse(tv.standardViews())) {
+    const option = document.createElement('option');
+    option.value = String(menu.options.length - 1);
+    option.textContent = `${name} (${keys})`;
+    menu.append(option);
+  }
+  menu.addEventListener('change', () => {
+    if (menu.value !== '' && tv.standardView(Number(menu.value)) === 'changed') {
+      panel.refreshPanel();
+      requestFrame();
+    }
+    menu.value = '';
   });
 
   return { showKeys };

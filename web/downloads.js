@@ -134,13 +134,10 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
     say('Exported ' + name, true);
   }
 
-  // The current settings and view in the address, as --set would give them.
+  // The current settings and view in the address: the core's page link, as the desktop's p.
   function copyLink() {
-    const query = new URLSearchParams();
-    for (const m of tv.args().matchAll(/--set '?([A-Za-z]+)=([^' ]*)'?/g)) query.append(m[1], m[2]);
-    if (tv.spinY()) query.append('spinY', '1');  // a picture leaves it out; a link turns on
     const url = new URL(window.location.href);
-    url.search = query.toString().replace(/%2C/g, ',');
+    url.search = tv.pageQuery();
     history.replaceState(null, '', url);
     const done = () => say('The address now shows this view', true);
     if (navigator.clipboard && window.isSecureContext)

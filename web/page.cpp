@@ -12,7 +12,6 @@
 
 #include "core/controls.h"
 #include "core/export/vase_gltf.h"
-#include "core/keys.h"
 #include "core/options.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
@@ -20,11 +19,16 @@
 #include "web/renderer.h"
 #include "web/scene_draw.h"
 
+SceneState scene;
+
 // The images behind scene.textures, kept for "Export vase", which embeds the vase's, and for
 // uploading again after a lost WebGL context.
 std::vector<PpmImage> textureImages;
 
 namespace {
+
+// The view that `r` and "Reset view" restore: as it was once the address's settings were in.
+ViewPose startView;
 
 // The panel's table over `scene`, rebuilt whenever the texture count changes.
 std::vector<Control> controls;
@@ -33,6 +37,11 @@ std::vector<Control> controls;
 std::string reply;
 
 }  // namespace
+
+void resetPageView()
+{
+    restoreViewPose(scene, startView);
+}
 
 const char* answer(std::string text)
 {
@@ -79,9 +88,6 @@ bool validControl(int index)
 {
     return index >= 0 && index < static_cast<int>(controls.size());
 }
-
-// The view that `r` and "Reset view" restore: as it was once the address's settings were in.
-ViewPose startView;
 
 // The scene as the last frame drew it, restored when the next does not fit in memory.
 SceneState lastDrawn;
@@ -235,11 +241,6 @@ EMSCRIPTEN_KEEPALIVE void tvDrag(int x, int y)
     applyDrag(scene, x, y);
 }
 
-EMSCRIPTEN_KEEPALIVE void tvKey(int key)
-{
-    applyKey(scene, static_cast<unsigned char>(key));
-}
-
 EMSCRIPTEN_KEEPALIVE void tvKeepStartView()
 {
     startView = viewPoseOf(scene);
@@ -247,7 +248,29 @@ EMSCRIPTEN_KEEPALIVE void tvKeepStartView()
 
 EMSCRIPTEN_KEEPALIVE void tvResetView()
 {
-    restoreViewPose(scene, startView);
+    resetPageView();
+}
+
+// Two fingers: the pinch's starting zoom, scaled by the fingers' starting and current span.
+EMSCRIPTEN_KEEPALIVE void tvPinch(float startZoom, double startSpan, double span)
+{
+    applyPinch(scene, startZoom, startSpan, span);
+}
+
+EMSCRIPTEN_KEEPALIVE float tvZoom()
+{
+    return scene.zoom;
+}
+
+// The browser asks for less motion: the globe starts still unless the address turns it
+// (`addressSpins`); the reply says once how to start it, empty when nothing changed.
+EMSCRIPTEN_KEEPALIVE const char* tvReduceMotion(int addressSpins)
+{
+    if (addressSpins || scene.spinGlobe == 0)
+        return answer("");
+    scene.spinGlobe = 0;
+    return answer("The globe stands still, as this browser asks for less motion: tick \"Spin "
+                  "Globe\" to turn it.");
 }
 
 // One notch of the wheel: +1 away from the user (zooms in), -1 towards.
@@ -262,18 +285,6 @@ EMSCRIPTEN_KEEPALIVE int tvAdvance()
 {
     advanceAnimation(scene);
     return scene.spinGlobe == 1 || scene.spinY != 0;
-}
-
-// Whether the whole view turns (the y key); links carry it, pictures do not.
-EMSCRIPTEN_KEEPALIVE int tvSpinY()
-{
-    return scene.spinY != 0;
-}
-
-// The keys and pointer input, as the desktop lists them (one key, its meaning, per line).
-EMSCRIPTEN_KEEPALIVE const char* tvKeyList()
-{
-    return kKeyList;
 }
 
 // A drag moves the view (1) or has ended or rested (0): see setViewMoving.

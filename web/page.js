@@ -38,8 +38,12 @@
     commitText: fn('tvCommitText', 'number', ['number', 'string']),
     stepArrow: fn('tvStepArrow', 'number', ['number', 'number', 'number']),
     refusal: fn('tvRefusal', 'string', ['number', 'string']),
-    keyList: fn('tvKeyList', 'string', []),
-    spinY: fn('tvSpinY', 'number', []),
+    keyRows: fn('tvKeyRows', 'string', []),
+    keyF1: fn('tvKeyF1', 'number', []),
+    sceneKey: fn('tvSceneKey', 'string', ['number', 'number', 'number']),
+    standardViews: fn('tvStandardViews', 'string', []),
+    standardView: fn('tvStandardView', 'string', ['number']),
+    pageQuery: fn('tvPageQuery', 'string', []),
     fenceFrame: fn('tvFenceFrame', null, []),
     frameDone: fn('tvFrameDone', 'number', []),
     applySetting: fn('tvApplySetting', 'string', ['string']),
@@ -50,10 +54,12 @@
     keyword: fn('tvArgumentsKeyword', 'string', []),
     press: fn('tvPress', null, ['number', 'number']),
     drag: fn('tvDrag', null, ['number', 'number']),
-    key: fn('tvKey', null, ['number']),
     keepStartView: fn('tvKeepStartView', null, []),
     resetView: fn('tvResetView', null, []),
     wheel: fn('tvWheel', null, ['number']),
+    pinch: fn('tvPinch', null, ['number', 'number', 'number']),
+    zoom: fn('tvZoom', 'number', []),
+    reduceMotion: fn('tvReduceMotion', 'string', ['number']),
     advance: fn('tvAdvance', 'number', []),
     moving: fn('tvMoving', 'number', []),
     draw: fn('tvDraw', 'string', ['number', 'number', 'number']),
@@ -229,17 +235,28 @@
   document.getElementById('link').addEventListener('click', downloads.copyLink);
   document.getElementById('reset').addEventListener('click', resetView);
 
-  // ---- Input in the canvas: drags (a one-finger touch is a left drag) and the keys ----
+  // ---- Input in the canvas: drags, one finger as a drag, two pinching the zoom, the keys ----
 
   function pointerAt(e) {
     const r = canvas.getBoundingClientRect();
     return [Math.round(e.clientX - r.left), Math.round(e.clientY - r.top)];
   }
+  // Fingers on the canvas by pointer id, and the pinch two of them began: its zoom and span.
+  const touches = new Map();
+  let pinch = null;
+  const span = () => {
+    const [a, b] = [...touches.values()];
+    return Math.hypot(a[0] - b[0], a[1] - b[1]);
+  };
   // Every drag, whatever its button, starts where it was pressed.
   canvas.addEventListener('pointerdown', (e) => {
     canvas.focus();
-    if (e.pointerType === 'touch' && !e.isPrimary) return;
     canvas.setPointerCapture(e.pointerId);
+    if (e.pointerType === 'touch') {
+      touches.set(e.pointerId, pointerAt(e));
+      if (touches.size === 2) pinch = { zoom: tv.zoom(), span: span() };
+      if (touches.size > 1) return;
+    }
     tv.press(...pointerAt(e));
   });
   canvas.addEventListener('contextmenu', (e) => e.preventDefault());
@@ -252,16 +269,36 @@
     tv.setViewMoving(0);
     requestFrame();
   }
-  canvas.addEventListener('pointermove', (e) => {
-    if (e.buttons === 0 || (e.pointerType === 'touch' && !e.isPrimary)) return;
-    tv.drag(...pointerAt(e));
+  function viewMoved() {
     tv.setViewMoving(1);
     clearTimeout(restTimer);
     restTimer = setTimeout(viewRests, 300);
     requestFrame();
+  }
+  canvas.addEventListener('pointermove', (e) => {
+    if (e.pointerType === 'touch') {
+      if (!touches.has(e.pointerId)) return;
+      touches.set(e.pointerId, pointerAt(e));
+      if (pinch && touches.size === 2) {
+        tv.pinch(pinch.zoom, pinch.span, span());
+        viewMoved();
+      }
+      if (touches.size !== 1) return;
+    } else if (e.buttons === 0) {
+      return;
+    }
+    tv.drag(...pointerAt(e));
+    viewMoved();
   });
   for (const end of ['pointerup', 'pointercancel'])
-    canvas.addEventListener(end, () => { if (restTimer) viewRests(); });
+    canvas.addEventListener(end, (e) => {
+      if (touches.delete(e.pointerId) && pinch && touches.size < 2) {
+        pinch = null;
+        // The finger still down turns the view from where it is.
+        for (const at of touches.values()) tv.press(...at);
+      }
+      if (restTimer) viewRests();
+    });
   canvas.addEventListener('wheel', (e) => {
     e.preventDefault();  // the page itself does not scroll under the scene
     if (e.deltaY === 0) return;
@@ -273,7 +310,7 @@
     panel.refreshPanel();
     requestFrame();
   }
-  tolvaneKeys({ tv, panel, requestFrame, resetView });
+  tolvaneKeys({ tv, panel, requestFrame });
 
   // ---- Start: the bundled textures, then the address's settings, then the first frame ----
 
@@ -283,7 +320,12 @@
     say(String(e.message || e));
     panel.buildPanel();
   }
-  for (const [name, value] of new URLSearchParams(window.location.search)) {
+  const address = new URLSearchParams(window.location.search);
+  if (window.matchMedia('(prefers-reduced-motion: reduce)').matches) {
+    const note = tv.reduceMotion(address.has('spinGlobe') ? 1 : 0);
+    if (note) say(note, true);
+  }
+  for (const [name, value] of address) {
     if (name.length + value.length >= tv.textLimit()) {
       say(`${name}: the value is longer than any setting can use`);
       continue;
@@ -297,7 +339,7 @@
   panel.refreshPanel();
   started = true;
   document.getElementById('page').classList.remove('loading');
-  for (const b of document.querySelectorAll('.buttons button')) b.disabled = false;
+  for (const b of document.querySelectorAll('.buttons button, #view')) b.disabled = false;
   fitCanvas();
 
   // For tests and scripts: how many frames the page has drawn, its --set arguments, whether the last frame was drawn

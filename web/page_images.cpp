@@ -14,6 +14,7 @@
 #include "web/image_check.h"
 #include "web/page_state.h"
 #include "web/renderer.h"
+#include "web/scene_draw.h"
 
 namespace {
 

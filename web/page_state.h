@@ -5,6 +5,10 @@
 #include <vector>
 
 #include "core/image/ppm.h"
+#include "core/scene_state.h"
+
+// The page's one scene, which every entry point reads and changes (defined in page.cpp).
+extern SceneState scene;
 
 // The images behind scene.textures, in their order.
 extern std::vector<PpmImage> textureImages;
@@ -17,3 +21,6 @@ std::string jsonString(const std::string& text);
 
 // The panel's table over the scene, rebuilt whenever the texture count changes.
 void rebuildControls();
+
+// Rotation, zoom and the turn about Y back to the view the page started with.
+void resetPageView();

@@ -2,13 +2,9 @@
 // written out as a shader, the props from GLU-shaped meshes, the vase from the core's mesh.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
-#include "core/vase_mesh.h"
-
 struct SceneState;
-struct PpmImage;
 
 // Compiles the shader and makes the buffers in the current WebGL context; false with `why`
 // set when that fails.
@@ -27,14 +23,3 @@ void drawScene(const SceneState& state, int width, int height);
 void setKeptPictureEnabled(bool enabled);
 // Whether the last frame was drawn over the kept picture.
 bool lastFrameFromKeptPicture();
-
-// Uploads RGB rows (first row at t = 0, as the desktop uploads them); returns the texture.
-unsigned int uploadTexture(const PpmImage& image);
-void deleteTexture(unsigned int texture);
-int maxTextureSize();
-
-// The vase's mesh settings from the scene state.
-VaseSettings vaseSettingsOf(const SceneState& state);
-
-// Quads (bands plus rings) the vase drew last.
-size_t vaseQuadCount();

@@ -17,7 +17,6 @@
 #include "core/vase_mesh.h"
 #include "core/view_math.h"
 #include "web/overlay_draw.h"
-#include "web/renderer.h"
 #include "web/shader.h"
 
 namespace {

@@ -1,7 +1,12 @@
 // The still life's draws on WebGL 2, whole or in the parts the kept picture needs.
 #pragma once
 
+#include <cstddef>
+
+#include "core/vase_mesh.h"
+
 struct SceneState;
+struct PpmImage;
 
 // Makes the buffers that do not depend on the scene, in the current WebGL context.
 void initSceneBuffers();
@@ -25,3 +30,14 @@ void setVaseExact(bool exact);
 bool smallerVaseNow(const SceneState& state);
 // Whether the vase drawn last was the smaller one.
 bool smallerVaseDrawn();
+
+// Uploads RGB rows (first row at t = 0, as the desktop uploads them); returns the texture.
+unsigned int uploadTexture(const PpmImage& image);
+void deleteTexture(unsigned int texture);
+int maxTextureSize();
+
+// The vase's mesh settings from the scene state.
+VaseSettings vaseSettingsOf(const SceneState& state);
+
+// Quads (bands plus rings) the vase drew last.
+size_t vaseQuadCount();

@@ -1,6 +1,6 @@
 // The page's scenes and undo: "Open scene…" (or a picture dropped with Shift held) restores the
-// scene a Tolvane picture carries, through the core's reader and its refusals; Ctrl+Z undoes,
-// Ctrl+Shift+Z and Ctrl+Y redo, the page's own input gathered into steps as on the desktop.
+// scene a Tolvane picture carries, through the core's reader and its refusals; the page's own
+// input gathered into undo steps as on the desktop (the keys make theirs in the core).
 'use strict';
 
 function tolvaneScenes({ M, say, panel, images, requestFrame, canvas, controlsBox }) {
@@ -10,11 +10,9 @@ function tolvaneScenes({ M, say, panel, images, requestFrame, canvas, controlsBo
     beginStep: fn('tvBeginStep', null, ['number']),
     commitStep: fn('tvCommitStep', null, []),
     gestureInput: fn('tvGestureInput', null, ['number']),
-    undo: fn('tvUndo', 'number', []),
-    redo: fn('tvRedo', 'number', []),
     pageQuery: fn('tvPageQuery', 'string', []),
   };
-  const SETTINGS = 1, VIEW = 2, ALL = 3;  // the core's HistoryScope bits
+  const SETTINGS = 1, VIEW = 2;  // the core's HistoryScope bits
 
   // The address shows the scene, so that "Copy link" and a reload give it.
   function showInAddress() {
@@ -68,32 +66,17 @@ function tolvaneScenes({ M, say, panel, images, requestFrame, canvas, controlsBo
   // once the field has been left alone for a moment.
   around(controlsBox, 'change', SETTINGS);
   controlsBox.addEventListener('fieldstep', () => tv.gestureInput(SETTINGS), true);
-  // A drag (whatever its button), from press to release; a burst of wheel notches.
-  canvas.addEventListener('pointerdown', () => tv.beginStep(VIEW), true);
+  // A drag (whatever its button) or a touch gesture, from the first press to the last release;
+  // a burst of wheel notches.
+  const down = new Set();
+  canvas.addEventListener('pointerdown', (e) => { down.add(e.pointerId); tv.beginStep(VIEW); }, true);
   for (const type of ['pointerup', 'pointercancel'])
-    canvas.addEventListener(type, () => tv.commitStep());
+    canvas.addEventListener(type, (e) => {
+      down.delete(e.pointerId);
+      if (down.size === 0) tv.commitStep();
+    });
   canvas.addEventListener('wheel', () => tv.gestureInput(VIEW), true);
-  // The keys c, s and r wherever they work (a11y.js: not in a text field), and "Reset view";
-  // the step ends on the window, after the document's handler has applied the key.
-  const plainKey = (e) => !e.ctrlKey && !e.metaKey && !e.altKey && e.key.length === 1 &&
-    'csrmnl'.includes(e.key) && !(e.target.tagName === 'INPUT' && e.target.type === 'text');
-  document.addEventListener('keydown', (e) => { if (plainKey(e)) tv.beginStep(ALL); }, true);
-  window.addEventListener('keydown', (e) => { if (plainKey(e)) tv.commitStep(); });
   around(document.getElementById('reset'), 'click', VIEW);
-
-  // Undo and redo anywhere on the page but in a text field, where the keys edit the text.
-  document.addEventListener('keydown', (e) => {
-    if (!(e.ctrlKey || e.metaKey) || e.altKey) return;
-    const key = e.key.toLowerCase();
-    const what = key === 'z' ? (e.shiftKey ? 'redo' : 'undo') : key === 'y' ? 'redo' : '';
-    if (!what) return;
-    const t = e.target;
-    if (t && (t.isContentEditable || (t.tagName === 'INPUT' && t.type === 'text') ||
-              t.tagName === 'TEXTAREA'))
-      return;
-    e.preventDefault();
-    if (tv[what]()) changed();
-  });
 
   return { openScene };
 }

@@ -266,18 +266,6 @@ std::size_t vaseGlbTriangleCount(const VaseSettings& s)
     return 2 * (vaseBandQuadCount(s) + vaseStepRingCount(s));
 }
 
-WriteResult writeVaseGlb(std::ostream& out, const std::vector<VaseVertex>& quads,
-                         const std::vector<unsigned char>& texturePng)
-{
-    GlbLayout layout;
-    const std::string problem = planGlb(quads, texturePng, layout);
-    if (!problem.empty())
-        return WriteResult{false, problem};
-    if (!streamGlb(out, quads, texturePng, layout))
-        return WriteResult{false, "write failed"};
-    return WriteResult{true, ""};
-}
-
 namespace {
 
 // The export's mesh and file layout for settings `s`; an empty string, or why there is none.

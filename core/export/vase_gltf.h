@@ -13,7 +13,7 @@
 // Triangles the export holds for `s`: two per band quad and step ring; 0 means nothing to export.
 std::size_t vaseGlbTriangleCount(const VaseSettings& s);
 
-// Writes `quads` (buildVaseMesh's output, 4 vertices per quad) to `out` as one glTF mesh:
+// The vase as one glTF mesh, from buildVaseMesh's quads (4 vertices each):
 // - positions scaled by 0.7, so the vase stands on y = 0 about the y axis in scene units;
 // - the builder's normals scaled to unit length, its texture coordinates as the viewer samples
 //   them: u negated (the drawing mirrors s with the texture matrix), v unchanged;
@@ -23,10 +23,7 @@ std::size_t vaseGlbTriangleCount(const VaseSettings& s);
 // the image file's first row as uploaded, which is also the first row glGetTexImage returns
 // (do not flip it). It is embedded with a repeating, linear sampler. Empty: a plain material.
 // Fails before writing a byte when there are no quads, `texturePng` is not a PNG, or the
-// file would pass 4 GiB; fails with "write failed" when `out` fails.
-WriteResult writeVaseGlb(std::ostream& out, const std::vector<VaseVertex>& quads,
-                         const std::vector<unsigned char>& texturePng);
-
+// file would pass 4 GiB.
 // Builds the vase for `s` with buildVaseMesh and writes it to `path` through a temporary file
 // (writeFileAtomically). With no quads (V or R is 0) it writes nothing and says so.
 WriteResult writeVaseGlbFile(const std::string& path, const VaseSettings& s,

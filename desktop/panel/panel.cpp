@@ -8,10 +8,10 @@
 #include <string>
 
 #include "core/redraw.h"
-#include "core/scene_state.h"
-#include "desktop/handlers.h"
+#include "desktop/scene.h"
 #include "desktop/panel/panel_state.h"
 #include "desktop/window_class.h"
+#include "desktop/windows.h"
 #include "imgui.h"
 #include "imgui_impl_glut.h"
 #include "imgui_impl_opengl2.h"
@@ -158,7 +158,7 @@ void setPanelMessage(const std::string& text)
     postPanelRedisplay();
 }
 
-void setPanelSceneKeys(bool (*key)(unsigned char, bool), bool (*special)(int))
+void setPanelSceneKeys(bool (*key)(unsigned char, bool, bool), bool (*special)(int))
 {
     panel.sceneKey = key;
     panel.sceneSpecialKey = special;
@@ -192,9 +192,4 @@ void togglePanelKeyList()
 {
     panel.showKeys = !panel.showKeys;
     postPanelRedisplay();
-}
-
-bool panelWorking()
-{
-    return panel.working;
 }

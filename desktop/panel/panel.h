@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "desktop/panel/panel_hooks.h"
+
 // Creates the "GLUI" window beside the scene window with its 24 controls bound to `scene`;
 // texture index spinners range over 0..textureCount-1. Once both windows are on screen the
 // panel moves beside the scene window's frame where the window manager put it.
@@ -19,10 +21,6 @@ void setPanelIdleFunc(bool (*idle)());
 // Brings the idle callback back, after something that may have started an animation.
 void wakePanelIdle();
 
-// A button's work: starts it (or asks for it) and returns the status line to show while it
-// runs, e.g. "Exporting... tolvane-vase-002.glb", or an empty string when nothing was started.
-using PanelAction = std::string (*)();
-
 // What the buttons call: "Save picture", "Export vase" and "Reset view"; and what a control's
 // change calls so that the scene draws again. Null (the default) does nothing.
 void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*resetView)(),
@@ -31,20 +29,15 @@ void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*res
 // The scene's keys, as the scene window takes them: each returns whether it took the key.
 // While no field is being edited, keys pressed in the panel go to them instead of the panel.
 // `shift`: Shift was held (Ctrl+Shift+Z redoes where Ctrl+Z undoes).
-void setPanelSceneKeys(bool (*key)(unsigned char, bool shift), bool (*special)(int));
+void setPanelSceneKeys(bool (*key)(unsigned char, bool ctrl, bool shift), bool (*special)(int));
 
-// The scene's undo history around the panel's own changes. Set once at start; either may be
-// null.
-struct PanelHistoryHooks {
-    void (*beginFrame)() = nullptr;              // before a frame handles the panel's input
-    void (*endFrame)(bool mouseHeld) = nullptr;  // after it; a held button continues the step
-};
+// The scene's undo history around the panel's own changes (PanelHistoryHooks). Set once at
+// start.
 void setPanelHistoryHooks(const PanelHistoryHooks& hooks);
 
 // Ends the work a PanelAction started: the buttons come back, clicks made on the panel
 // meanwhile are dropped, and `message` replaces the status line.
 void finishPanelWork(const std::string& message);
-bool panelWorking();
 
 // A message for the line under the frame time (e.g. "Saved tolvane-001.png" or why it could
 // not be saved), shown until the next message replaces it; empty clears it.

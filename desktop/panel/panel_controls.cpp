@@ -7,9 +7,10 @@
 
 #include "core/keys.h"
 #include "core/redraw.h"
-#include "core/scene_state.h"
-#include "desktop/handlers.h"
+#include "desktop/scene.h"
+#include "desktop/panel/panel.h"
 #include "desktop/panel/panel_state.h"
+#include "desktop/windows.h"
 #include "gl/frame.h"
 #include "gl/vase_draw.h"
 #include "imgui.h"
@@ -181,7 +182,8 @@ void drawStatusLine()
     ImGui::PopTextWrapPos();
     if (panel.showKeys) {
         ImGui::Separator();
-        ImGui::TextUnformatted(kKeyList);
+        static const std::string keyList = keyListText(kDesktopKeys);
+        ImGui::TextUnformatted(keyList.c_str());
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cstdint>
 
+#include "desktop/panel/panel.h"
 #include "desktop/panel/panel_state.h"
 #include "imgui.h"
 #include "imgui_impl_glut.h"
@@ -152,7 +153,7 @@ void runSceneKeys()
     keys.swap(panel.sceneKeys);
     for (const PanelInput& e : keys) {
         if (e.kind == PanelInput::Key && panel.sceneKey)
-            panel.sceneKey(static_cast<unsigned char>(e.code), e.shift);
+            panel.sceneKey(static_cast<unsigned char>(e.code), e.ctrl, e.shift);
         else if (e.kind == PanelInput::Special && panel.sceneSpecialKey)
             panel.sceneSpecialKey(e.code);
     }

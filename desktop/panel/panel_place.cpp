@@ -2,7 +2,8 @@
 // after the scene window moves, until the user moves the panel.
 #include <GL/freeglut.h>
 
-#include "core/scene_state.h"
+#include "desktop/scene.h"
+#include "desktop/panel/panel.h"
 #include "desktop/panel/panel_state.h"
 #include "gl/frame.h"
 

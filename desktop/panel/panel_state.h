@@ -10,7 +10,7 @@
 
 #include "core/controls.h"
 #include "desktop/panel/input_queue.h"
-#include "desktop/panel/panel.h"
+#include "desktop/panel/panel_hooks.h"
 #include "desktop/panel/placement.h"
 
 struct Panel {
@@ -52,7 +52,7 @@ struct Panel {
     FrameRect expectedPanel;   // where the panel was put, or found after a move
     bool (*idle)() = nullptr;  // the program's idle handler: whether it has more to do
     bool editing = false;      // a spinner's field was being edited at the end of the last frame
-    bool (*sceneKey)(unsigned char, bool shift) = nullptr;  // the scene's keys; null: none
+    bool (*sceneKey)(unsigned char, bool ctrl, bool shift) = nullptr;  // the scene's keys; null: none
     bool (*sceneSpecialKey)(int) = nullptr;
     std::vector<PanelInput> sceneKeys;  // keys for the scene, taken after the panel's frame
     int heightBeforeGrowth = 0;         // pixels; the window's height before the key list grew it

@@ -219,6 +219,10 @@ TEST_F(SceneInput, ProjectionKeysShowInThePanel)
         [&] { return windowGeometry(display(), panel.window, now) && now.height == before.height; },
         10.0))
         << "the panel stayed " << now.height << " pixels tall, was " << before.height;
+
+    // Esc in the scene window ends the viewer, as q does (Ctrl is not held: not a Ctrl key).
+    key(XK_Escape);
+    EXPECT_EQ(0, waitForExit(viewer, 20.0)) << "Esc did not quit";
 }
 
 }  // namespace
@@ -249,6 +253,48 @@ TEST_F(SceneInput, MeshKeyShowsTheVasesLinesAndTakesThemAway)
     RgbImage back;
     EXPECT_TRUE(waitForScene([&](const RgbImage& frame) { return differingPixels(plain, frame) == 0; },
                              back, "mesh-hidden", 30.0));
+}
+
+}  // namespace
+
+namespace {
+
+// The view keys in the window: each standard view shows another picture (Ctrl its opposite:
+// Ctrl+3 and Ctrl+7 come as control codes), and undo brings back the picture before the key.
+// That the views are square on is tested on their geometry.
+TEST_F(SceneInput, ViewKeysTurnToEachSideAndUndoTurnsBack)
+{
+    ASSERT_NO_FATAL_FAILURE(startStillLife({}, {"--set", "spinGlobe=0"}));
+    waitForStillLife();
+    const RgbImage start = waitForSteadyScene();
+    std::vector<RgbImage> seen = {start};
+    const auto showsNew = [&](const char* name) {
+        RgbImage frame;
+        const bool changed = waitForScene(
+            [&](const RgbImage& f) {
+                for (const RgbImage& earlier : seen)
+                    if (differingPixels(earlier, f) < f.width * f.height / 100)
+                        return false;
+                return true;
+            },
+            frame, name);
+        seen.push_back(waitForSteadyScene());
+        return changed;
+    };
+    pointAtScene();
+    tapKey(display(), XK_1);
+    EXPECT_TRUE(showsNew("view-front"));
+    tapKeyWithCtrl(display(), XK_3);
+    EXPECT_TRUE(showsNew("view-left"));
+    tapKeyWithCtrl(display(), XK_7);
+    EXPECT_TRUE(showsNew("view-bottom"));
+    const RgbImage beforeTop = seen.back();
+    tapKey(display(), XK_7);
+    EXPECT_TRUE(showsNew("view-top"));
+    tapKeyWithCtrl(display(), XK_z);
+    RgbImage back;
+    EXPECT_TRUE(waitForScene([&](const RgbImage& f) { return differingPixels(beforeTop, f) == 0; },
+                             back, "view-undone"));
 }
 
 }  // namespace

@@ -179,6 +179,30 @@ TEST_F(Startup, BadImageStopsWithItsMessageAndExitsWithOne)
     }
 }
 
+// Names come from outside: said back, they carry no control character to the terminal.
+TEST_F(Startup, NamesAreSaidWithoutTheirControlCharacters)
+{
+    const std::string escape = "\x1b]0;owned\x07";  // would retitle a terminal
+    {
+        SCOPED_TRACE("a name that cannot be opened");
+        writeTextureList(dir + "/list.txt", {"gone" + escape + ".ppm"});
+        EXPECT_EQ(runToExit({"list.txt"}), 1);
+        EXPECT_EQ(outputSoFar(viewer), "Texture filename: gone?]0;owned?.ppm\n"
+                                       "*** Error: Can't read file gone?]0;owned?.ppm\n");
+    }
+    {
+        SCOPED_TRACE("a file that is no image, said on both streams");
+        writeTextFile(dir + "/note" + escape + ".txt", "not an image\n");
+        writeTextureList(dir + "/list.txt", {"note" + escape + ".txt"});
+        EXPECT_EQ(runToExit({"list.txt"}), 1);
+        EXPECT_EQ(outputSoFar(viewer), "Texture filename: note?]0;owned?.txt\n"
+                                       "note?]0;owned?.txt is not a P6 PPM file!\n");
+        EXPECT_EQ(readFile(viewer.stderrPath),
+                  "tolvane: note?]0;owned?.txt is a file of an unknown kind; textures are read "
+                  "from P6 PPM, PNG and JPEG files\n");
+    }
+}
+
 TEST_F(Startup, ListCountIsChecked)
 {
     writeStandardTextures(dir);

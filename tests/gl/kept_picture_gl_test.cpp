@@ -22,6 +22,7 @@ namespace {
 // A window wider than tall, so the viewport has margins beside it.
 constexpr int kWidth = 640;
 constexpr int kHeight = 500;
+SceneState scene;  // the test's own, as a front end owns one
 
 std::vector<unsigned char> readPixels()
 {
@@ -64,11 +65,11 @@ void uploadTestTextures()
 // Draws a frame keeping still, then the whole frame, and compares the two.
 void expectFrame(const std::string& what, KeptFrame expected)
 {
-    drawFrameKeepingStill();
+    drawFrameKeepingStill(scene);
     glFinish();
     const KeptFrame how = lastKeptFrame();
     const std::vector<unsigned char> kept = readPixels();
-    drawFrame();
+    drawFrame(scene);
     glFinish();
     EXPECT_EQ(expected, how) << what;
     EXPECT_TRUE(samePixels(kept, readPixels())) << what;
@@ -103,7 +104,7 @@ TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
     const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
     if (!context.ok)
         GTEST_SKIP() << context.message;
-    initGraphicsState();
+    initGraphicsState(scene);
     setProjection(scene.zoom);
     const Viewport v = squareViewport(kWidth, kHeight);
     glViewport(v.x, v.y, v.width, v.height);
@@ -113,7 +114,7 @@ TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
     setVaseExact(true);
 
     // Where GL has no framebuffer objects every frame is whole, and there is nothing to compare.
-    drawFrameKeepingStill();
+    drawFrameKeepingStill(scene);
     if (lastKeptFrame() == KeptFrame::Whole)
         GTEST_SKIP() << "no kept picture in this GL: " << glGetString(GL_RENDERER);
 

@@ -21,10 +21,13 @@
 namespace {
 
 constexpr int kSize = 400;
+SceneState scene;  // the test's own, as a front end owns one
+
+void sayNothing(SayTo, const std::string&) {}
 
 std::vector<unsigned char> frameKeepingStill()
 {
-    drawFrameKeepingStill();
+    drawFrameKeepingStill(scene);
     std::vector<unsigned char> pixels(kSize * kSize * 4);
     glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
@@ -50,13 +53,13 @@ TEST(VaseInMotion, FrameAfterADragIsTheStillFrame)
     const OffscreenResult context = openOffscreenContext(kSize, kSize);
     if (!context.ok)
         GTEST_SKIP() << context.message;
-    initGraphicsState();
+    initGraphicsState(scene);
     setProjection(scene.zoom);
     glViewport(0, 0, kSize, kSize);
     const testfs::TempFolder folder;
     const std::string list =
         writeList(folder, {"a.ppm", "bb.ppm", "ccc.ppm", "dddd.ppm", "eeeee.ppm"});
-    loadTextureSet(list, readTextureListFile(list), true);
+    ASSERT_TRUE(loadTextureSet(scene.textures, list, readTextureListFile(list), true, sayNothing).ok);
     // Finer than the vase drawn while the view moves, so that one differs.
     scene.vaseVerticalSteps = 400;
     scene.vaseRadialSteps = 300;
@@ -82,7 +85,7 @@ TEST(TextureSet, OneFileNamedTwiceIsUploadedOnce)
         GTEST_SKIP() << context.message;
     const testfs::TempFolder folder;
     const std::string list = writeList(folder, {"wood.ppm", "can.ppm", "wood.ppm"});
-    loadTextureSet(list, readTextureListFile(list), true);
+    ASSERT_TRUE(loadTextureSet(scene.textures, list, readTextureListFile(list), true, sayNothing).ok);
     ASSERT_EQ(3u, scene.textures.size());
     EXPECT_EQ(scene.textures[0], scene.textures[2]);
     EXPECT_NE(scene.textures[0], scene.textures[1]);

@@ -58,6 +58,12 @@ names=$( (grep -oE -- '--[a-z][a-z-]+' "$tmp/help"
 for name in $names; do
   grep -qE -- "^ +(-[a-z],)?$name( |$)" "$tmp/man.txt" || fail "the man page has no entry for $name"
 done
+# Every key of --help's key list is in the man page with what it does.
+keys=$(sed -n '/^In the scene window/,$s/^  .\{12\}\(.*\)$/\1/p' "$tmp/help")
+[ "$(echo "$keys" | wc -l)" -gt 10 ] || fail "too few keys read from --help"
+while read -r what; do
+  grep -qF -- "$what" "$tmp/man.txt" || fail "the man page does not say what a key does: $what"
+done <<<"$keys"
 
 # Debian's documentation: the licence, and a changelog whose last entry is this version.
 [ -s "$root/usr/share/doc/tolvane/copyright" ] || fail "no copyright file"

@@ -1,6 +1,7 @@
 // Handler arithmetic: viewport, drags, keys and the idle animation step.
 #include <gtest/gtest.h>
 
+#include "core/keys.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
 

@@ -54,9 +54,10 @@ function launchBrowser() {
 // Opens the page with `query` in a 860 x 500 window (a 500 x 500 canvas beside the panel;
 // `viewport` may change that, or the device pixel ratio)
 // and waits for its first frame. Page errors are collected in page.errors, and what the server
-// could not give in page.missing.
-async function openPage(browser, url, query = '', viewport = {}) {
+// could not give in page.missing. `media` emulates CSS media features before the page loads.
+async function openPage(browser, url, query = '', viewport = {}, media = []) {
   const page = await browser.newPage();
+  if (media.length) await page.emulateMediaFeatures(media);
   page.errors = [];
   page.on('pageerror', (e) => page.errors.push(e.message));
   // Whatever the page asks the server for and does not get (a missing icon, say).

@@ -110,3 +110,37 @@ test('undo and redo a checkbox, a typed value and a drag', async () => {
   assert.deepEqual(page.errors, []);
   await page.close();
 });
+
+test('the core\'s key table on the page, and "Copy link" opening the same scene on the desktop', async () => {
+  const page = await h.openPage(browser, server.url, 'spinGlobe=0');
+  const listed = await page.$$eval('#keyRows dt', (all) => all.map((d) => d.textContent));
+  for (const keys of ['c / s', 'y', 'm', 'n', 'l', 'r', 'Ctrl+Z', 'Ctrl+Y', 'F1 / h', 'Tab'])
+    assert.ok(listed.includes(keys), keys);
+  assert.ok(!listed.includes('p') && !listed.includes('q / Esc'), 'keys only the window has');
+
+  // Keys do what their rows say, each an undo step of its own; Ctrl+letters pass through.
+  await page.focus('#scene');
+  await page.keyboard.press('s');
+  await waitForArgs(page, /cylindricalProjection=0/);
+  await page.keyboard.press('m');
+  await waitForArgs(page, /showMesh=1/);
+  await page.keyboard.down('Control');
+  await page.keyboard.press('z');
+  await page.keyboard.up('Control');
+  await waitForArgs(page, /showMesh=1/, true);
+  assert.match(await args(page), /cylindricalProjection=0/);
+  await page.keyboard.press('h');
+  await page.waitForSelector('#keyList:not([hidden])');
+
+  // A turning view's link turns (a picture leaves the turn out), and the desktop opens it.
+  await page.keyboard.press('y');
+  await page.click('#link');
+  await page.waitForFunction(() => /spinY=1/.test(window.location.search), { timeout: 20000 });
+  const link = await page.evaluate(() => window.location.href);
+  const expected = [...new URL(link).searchParams].filter(([name]) => name !== 'spinY')
+    .map(([name, value]) => `--set ${name}=${value}`).join(' ');
+  const picture = h.desktopRender(['--scene', link]);
+  assert.equal(h.pngText(picture, 'Tolvane arguments'), expected);
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});

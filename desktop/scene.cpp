@@ -1,0 +1,4 @@
+// The desktop's one scene, with its defaults before anything runs.
+#include "desktop/scene.h"
+
+SceneState scene;
