@@ -171,8 +171,8 @@ unsigned long overlayAppearance(const SceneState& state)
 {
     // A picture waits for its lines here, before the kept picture is judged: one kept while
     // they were being built lacks them.
-    if (scene.showMesh && vaseExactNow())
-        meshLinesFor(meshLines, vaseSettingsOf(scene, scene.cylindricalProjection), true);
+    if (state.showMesh && vaseExactNow())
+        meshLinesFor(meshLines, vaseSettingsOf(state, state.cylindricalProjection), true);
     adoptMeshLines(meshLines);
     return state.showMesh ? meshLines.adopted : 0;
 }

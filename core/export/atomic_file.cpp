@@ -29,7 +29,7 @@ std::string causeOf(int err, const char* fallback)
 
 WriteResult failure(const std::string& what, const std::string& path, const std::string& cause)
 {
-    return WriteResult{false, what + " " + path + ": " + cause};
+    return WriteResult{false, what + " " + path + ": " + cause, false, ""};
 }
 
 // An output buffer over a file descriptor that keeps the errno of the first failed write.
@@ -229,7 +229,7 @@ WriteResult writeVia(const std::string& path, const std::function<bool(std::ostr
         return result;
     }
     // The whole file is in place by now: a folder that cannot be synced is said, not failed.
-    WriteResult written{true, ""};
+    WriteResult written{true, "", false, ""};
     if (syncFolder(folderOf(path)) != 0)
         written.note = "the folder of " + path + " could not be synced: " +
                        causeOf(errno, "sync failed");

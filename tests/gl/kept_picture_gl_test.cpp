@@ -169,7 +169,7 @@ TEST(KeptPictureFrames, BackFromTheQuadByQuadVaseTheKeptPictureIsTheWholeFrame)
         const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
         if (!context.ok)
             return 77;
-        initGraphicsState();
+        initGraphicsState(scene);
         setProjection(scene.zoom);
         const Viewport v = squareViewport(kWidth, kHeight);
         glViewport(v.x, v.y, v.width, v.height);
@@ -177,30 +177,30 @@ TEST(KeptPictureFrames, BackFromTheQuadByQuadVaseTheKeptPictureIsTheWholeFrame)
         setVaseExact(true);
         scene.vaseVerticalSteps = 100;
         scene.vaseRadialSteps = 40;
-        drawFrameKeepingStill();
+        drawFrameKeepingStill(scene);
         if (lastKeptFrame() == KeptFrame::Whole)
             return 77;
-        drawFrame();
-        drawFrameKeepingStill();
+        drawFrame(scene);
+        drawFrameKeepingStill(scene);
         // Room for drawing, none for the 800 x 800 crazy vase's mesh (tens of MB).
         const rlim_t room = addressSpaceInUse() + (rlim_t{48} << 20);
         const rlimit full{room, room};
         setrlimit(RLIMIT_AS, &full);
         scene.vaseVerticalSteps = scene.vaseRadialSteps = 800;
         scene.crazyVase = 1;
-        drawFrameKeepingStill();
+        drawFrameKeepingStill(scene);
         ++scene.globeAngle;
-        drawFrameKeepingStill();
+        drawFrameKeepingStill(scene);
         // Back to the stored settings (as undo does), then the globe turns.
         scene.vaseVerticalSteps = 100;
         scene.vaseRadialSteps = 40;
         scene.crazyVase = 0;
         for (int turn = 0; turn < 3; ++turn) {
             ++scene.globeAngle;
-            drawFrameKeepingStill();
+            drawFrameKeepingStill(scene);
             glFinish();
             const std::vector<unsigned char> kept = readPixels();
-            drawFrame();
+            drawFrame(scene);
             glFinish();
             if (!samePixels(kept, readPixels()))
                 return 1;
@@ -220,31 +220,31 @@ TEST(KeptPictureFrames, APictureWhileTheMeshLinesAreBuiltShowsThem)
     const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
     if (!context.ok)
         GTEST_SKIP() << context.message;
-    initGraphicsState();
+    initGraphicsState(scene);
     setProjection(scene.zoom);
     const Viewport v = squareViewport(kWidth, kHeight);
     glViewport(v.x, v.y, v.width, v.height);
     uploadTestTextures();
     scene.vaseVerticalSteps = 20;
     scene.vaseRadialSteps = 10;
-    drawFrameKeepingStill();
+    drawFrameKeepingStill(scene);
     if (lastKeptFrame() == KeptFrame::Whole)
         GTEST_SKIP() << "no kept picture in this GL: " << glGetString(GL_RENDERER);
     scene.showMesh = 1;
     scene.vaseVerticalSteps = scene.vaseRadialSteps = 1500;
     setVaseExact(true);
-    prepareOverlays();  // seconds of work on the line builder
+    prepareOverlays(scene);  // seconds of work on the line builder
     setVaseExact(false);
     scene.vaseVerticalSteps = 20;
     scene.vaseRadialSteps = 10;
-    drawFrameKeepingStill();  // the change: drawn whole, its lines waiting for the builder
-    drawFrameKeepingStill();  // the first still frame: kept, without the lines
+    drawFrameKeepingStill(scene);  // the change: drawn whole, its lines waiting for the builder
+    drawFrameKeepingStill(scene);  // the first still frame: kept, without the lines
     const bool busy = overlayLinesBuilding();
     setVaseExact(true);       // as "Save picture" draws its frame
-    drawFrameKeepingStill();
+    drawFrameKeepingStill(scene);
     glFinish();
     const std::vector<unsigned char> saved = readPixels();
-    drawFrame();
+    drawFrame(scene);
     glFinish();
     setVaseExact(false);
     scene.showMesh = 0;

@@ -25,7 +25,7 @@ TEST(VaseBuilder, SupersededBuildIsDroppedAndTheNewestDelivered)
     VaseBuilder builder;
     EXPECT_FALSE(builder.take(nullptr, nullptr));  // nothing started
 
-    builder.start({large});
+    builder.start(VaseBuildInput{large, false, {}});
     VaseBuildInput second{small, true, vaseInMotion(small)};
     builder.start(second);
     builder.wait();
@@ -46,7 +46,7 @@ TEST(VaseBuilder, SupersededBuildIsDroppedAndTheNewestDelivered)
     EXPECT_FALSE(builder.pending());
 
     // A build that is stopped delivers nothing either.
-    builder.start({large});
+    builder.start(VaseBuildInput{large, false, {}});
     builder.stop();
     EXPECT_FALSE(builder.take(nullptr, nullptr));
 
@@ -134,7 +134,7 @@ TEST(BackgroundWork, WithoutThreadsBuildsInTheForeground)
         if (said.find("built in the foreground") == std::string::npos)
             return 2;
         VaseBuilder vase;
-        vase.start({VaseSettings()});
+        vase.start(VaseBuildInput{VaseSettings(), false, {}});
         std::unique_ptr<VaseBuildOutput> mesh;
         if (!vase.take(nullptr, &mesh) || !mesh || !mesh->mesh)
             return 3;
