@@ -60,6 +60,8 @@ bench: build
 	$(BUILD)/bench/tolvane_bench
 	$(BUILD)/bench/tolvane_scene_bench
 	$(BUILD)/bench/tolvane_overlay_bench
+	bench/spin_bench.sh $(BUILD)/tolvane $(BUILD)/assets/textureList.txt
+	python3 bench/turntable_bench.py $(BUILD)/tolvane $(BUILD)/assets/textureList.txt
 
 # Short libFuzzer sessions on the parsers (about a minute each); not part of `make test`.
 FUZZ_SECONDS ?= 60

@@ -143,6 +143,17 @@ std::string typedValueClampNote(const Control& c, const std::string& text)
            std::to_string(c.low) + " to " + std::to_string(c.high) + ")";
 }
 
+std::string typedValueMessage(const Control& c, const std::string& text)
+{
+    const std::string why = typedValueRefusal(c, text);
+    if (!why.empty())
+        return std::string(c.label) + ": \"" + text + "\" refused, " + why;
+    const std::string clamped = typedValueClampNote(c, text);
+    if (!clamped.empty())
+        return std::string(c.label) + ": \"" + text + "\" " + clamped;
+    return std::string();
+}
+
 bool commitTypedValue(const Control& c, const std::string& text)
 {
     if (!typedValueRefusal(c, text).empty())

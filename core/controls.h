@@ -54,6 +54,11 @@ std::string typedValueRefusal(const Control& control, const std::string& text);
 // or refused.
 std::string typedValueClampNote(const Control& control, const std::string& text);
 
+// The brief message both front ends show after `text` was typed into the control: its label, the
+// text, and why it was refused or what it was clamped to ("Vase uses texture #: \"7\" clamped to
+// 4, the largest allowed (0 to 4)"); empty when the value is stored as typed.
+std::string typedValueMessage(const Control& control, const std::string& text);
+
 // Steps a spinner by `steps` increments (negative for down), clamped; returns whether the
 // field changed.
 bool stepSpinner(const Control& control, int steps, float floatIncrement);

@@ -38,3 +38,12 @@ bool keptPictureStale(const KeptPictureBasis& kept, const KeptPictureBasis& now)
         a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
     return !sameViewport || !sameScene(kept.state, now.state);
 }
+
+KeptFrameChoice chooseKeptFrame(bool keptMatches, bool changed, bool lastChanged)
+{
+    if (keptMatches)
+        return KeptFrameChoice::CopyKept;
+    // While the scene changes frame after frame (a drag), a picture kept would be stale at once
+    // and its copy only slows each frame: keep the first frame of a change and the first after it.
+    return changed && lastChanged ? KeptFrameChoice::DrawOnly : KeptFrameChoice::DrawAndKeep;
+}

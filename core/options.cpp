@@ -57,7 +57,10 @@ class UsageFormatter : public CLI::Formatter {
         return "Usage: tolvane [GLUT options] [--scene FILE] [--set NAME=VALUE]... "
                "[--output-dir DIR] [--quiet] [texture-list-file]\n"
                "   or: tolvane --render FILE.png|FILE.jpg [--size WxH] [--scene FILE] "
-               "[--set NAME=VALUE]... [--quiet] [texture-list-file]\n";
+               "[--set NAME=VALUE]... [--quiet] [texture-list-file]\n"
+               "   or: tolvane --render FILE.mp4|FILE.webm|FILE.gif|frame-%04d.png [--frames N] "
+               "[--fps F] [--size WxH] [--scene FILE] [--set NAME=VALUE]... [--quiet] "
+               "[texture-list-file]\n";
     }
 };
 
@@ -139,7 +142,9 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
     CLI::Option* render =
         app.add_option("--render", renders,
                        "draw one frame with no window or X server into FILE (.png, or .jpg as "
-                       "JPEG), then exit")
+                       "JPEG), then exit; a name ending in .mp4 (H.264), .webm (VP9) or .gif, or "
+                       "with a frame number (frame-%04d.png, from 0), writes a turntable: the view "
+                       "turned once about y over the frames, and the globe once when it spins")
             ->type_name("FILE.png")
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
@@ -149,10 +154,18 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
     CLI::Option* sizeOption =
         app.add_option("--size", size, "size of the --render picture (default 500x500)")
             ->type_name("WxH");
+    CLI::Option* framesOption =
+        app.add_option("--frames", line.frames, "frames of a turntable, from --render or the panel's \"Save turntable\" (default 360)")
+            ->type_name("N");
+    CLI::Option* fpsOption =
+        app.add_option("--fps", line.fps,
+                       "frames a second of a turntable video (default 60; a GIF 50)")
+            ->type_name("F");
     app.add_option("--output-dir", line.outputDir,
                    "folder for saved pictures and exported vases (default the working folder)")
         ->type_name("DIR");
-    app.add_flag("--quiet", line.quiet, "leave out the progress lines while textures load");
+    app.add_flag("--quiet", line.quiet,
+                 "leave out the progress lines while textures load, and a turntable's progress bar");
     app.add_option("texture-list-file", lists,
                    "the texture list (default textureList.txt in the working folder; "
                    "the bundled textures' list is " TOLVANE_DATA_DIR "/textureList.txt)")
@@ -191,6 +204,15 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
         }
     }
     line.sizeGiven = !size.empty();
+    line.framesGiven = framesOption->count() > 0;
+    line.fpsGiven = fpsOption->count() > 0;
+    if (render->count() == 0) {
+        // Without --render they are the panel's: its "Save turntable" writes an MP4.
+        line.turntable = planTurntable("panel.mp4", line.frames, line.framesGiven, line.fps,
+                                       line.fpsGiven, 2, 2);
+        if (!line.turntable.ok())
+            return failure(line, line.turntable.message);
+    }
     if (renders.size() > 1)
         return failure(line, "--render takes one file; it was given " +
                                  std::to_string(renders.size()) + " times");
@@ -204,9 +226,15 @@ CommandLine parseCommandLine(int argc, const char* const argv[])
         line.renderPath = renders.empty() ? std::string() : renders[0];
         if (line.renderPath.empty())
             return failure(line, "--render needs a file name, such as picture.png");
-        if (renderFormatOf(line.renderPath).empty())
+        if (renderFormatOf(line.renderPath).empty() &&
+            turntableKindOf(line.renderPath) == TurntableKind::None)
             return failure(line, "--render " + line.renderPath +
-                                     ": give a name ending in .png (PNG) or .jpg/.jpeg (JPEG)");
+                                     ": give a name ending in .png (PNG) or .jpg/.jpeg (JPEG), "
+                                     "or .mp4, .webm or .gif for a turntable");
+        line.turntable = planTurntable(line.renderPath, line.frames, line.framesGiven, line.fps,
+                                       line.fpsGiven, line.width, line.height);
+        if (!line.turntable.ok())
+            return failure(line, line.turntable.message);
         if (line.geometrySize)
             return failure(line, "-geometry sets a window's size, and --render opens no window: "
                                  "give the picture's size with --size WxH");

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/turntable.h"
+
 struct SceneState;
 
 // The PNG text keyword under which saved pictures carry reproducingArguments.
@@ -12,7 +14,7 @@ constexpr const char* kArgumentsKeyword = "Tolvane arguments";
 
 enum class CommandAction {
     View,     // open the windows, as with no option at all
-    Render,   // draw one frame offscreen into renderPath and exit
+    Render,   // draw one frame offscreen into renderPath (or a turntable, see below) and exit
     Help,     // print text and exit 0
     Version,  // print text and exit 0
     Error,    // print text (one line) and exit 1
@@ -24,7 +26,14 @@ struct CommandLine {
     std::vector<std::string> settings;         // NAME=VALUE, in the order given
     std::string sceneSource;  // --scene: a picture's path or a page link; empty without it
     int settingsBeforeScene = 0;  // how many of `settings` were given before --scene
-    std::string renderPath;                    // --render FILE.png or FILE.jpg
+    std::string renderPath;  // --render FILE.png or FILE.jpg, or a turntable's video or pattern
+    // --frames and --fps, checked against the default size; the turntable is planned again
+    // once a --scene has given its size. kind None: a single picture.
+    int frames = 0;
+    bool framesGiven = false;
+    double fps = 0;
+    bool fpsGiven = false;
+    TurntablePlan turntable;
     int width = 500;                           // --size, pixels
     int height = 500;
     bool sizeGiven = false;  // --size was given (else a --scene picture's size applies)

@@ -32,10 +32,17 @@ long long paceFrame(FramePace& pace, long long nowUs, long periodUs)
     return 0;
 }
 
-std::string sceneStatusText(double lastFrameMs, bool idle, std::size_t vaseQuads)
+std::string sceneStatusText(double lastFrameMs, bool idle, std::size_t vaseQuads, double paceMs)
 {
-    char text[160];
-    if (lastFrameMs < 0.0)
+    char text[200];
+    if (!idle && paceMs > 0.0)
+        std::snprintf(text, sizeof text,
+                      "Scene: %.1f ms per frame (%.1f fps), last frame %.1f ms, vase %zu quads",
+                      paceMs, 1000.0 / paceMs, lastFrameMs, vaseQuads);
+    else if (!idle && paceMs == 0.0)
+        std::snprintf(text, sizeof text, "Scene: measuring..., last frame %.1f ms, vase %zu quads",
+                      lastFrameMs, vaseQuads);
+    else if (lastFrameMs < 0.0)
         std::snprintf(text, sizeof text, "Scene: no frame yet, vase %zu quads", vaseQuads);
     else if (idle)
         std::snprintf(text, sizeof text, "Scene: idle, last frame %.1f ms, vase %zu quads",

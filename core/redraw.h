@@ -31,8 +31,11 @@ long long paceFrame(FramePace& pace, long long nowUs, long periodUs);
 
 // The status line's first line. `lastFrameMs` is the time the last drawn scene frame took
 // (negative before the first); while `idle` the scene draws nothing, which the line says rather
-// than a rate that no longer holds.
-std::string sceneStatusText(double lastFrameMs, bool idle, std::size_t vaseQuads);
+// than a rate that no longer holds. `paceMs` is the time from one frame to the next where a
+// front end measures it apart from a frame's cost (the page, whose frames wait for the GPU): 0
+// while it is being measured; negative where frames follow their drawing (the desktop).
+std::string sceneStatusText(double lastFrameMs, bool idle, std::size_t vaseQuads,
+                            double paceMs = -1.0);
 
 // The panel's own reasons to draw frames without new input, in milliseconds of GLUT time.
 struct PanelActivity {

@@ -7,11 +7,20 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "core/image/image_file.h"
+#include "core/image/image_structure.h"
 #include "core/options.h"
 #include "core/picture_text.h"
 #include "core/scene_state.h"
 
+#ifndef TOLVANE_VERSION
+#define TOLVANE_VERSION "unknown"  // builds outside CMake (the fuzzers)
+#endif
+
 namespace {
+
+// The JPEG comment Tolvane writes: the keyword, ": ", then the arguments.
+const std::string kCommentPrefix = std::string(kArgumentsKeyword) + ": ";
 
 int hexDigit(char c)
 {
@@ -58,6 +67,26 @@ SceneArguments refused(const std::string& source, const std::string& what)
 }
 
 }  // namespace
+
+std::vector<PngText> pictureTexts(const std::string& arguments)
+{
+    return {{"Software", "Tolvane " TOLVANE_VERSION}, {kArgumentsKeyword, arguments}};
+}
+
+std::string pictureComment(const std::string& arguments)
+{
+    return kCommentPrefix + arguments;
+}
+
+std::vector<unsigned char> pictureTextChunks(const std::string& arguments)
+{
+    std::vector<unsigned char> chunks;
+    for (const PngText& text : pictureTexts(arguments)) {
+        const std::vector<unsigned char> chunk = pngTextChunk(text);
+        chunks.insert(chunks.end(), chunk.begin(), chunk.end());
+    }
+    return chunks;
+}
 
 bool splitShellWords(const std::string& text, std::vector<std::string>& words)
 {
@@ -279,6 +308,18 @@ SceneArguments readSceneSource(const std::string& source, int textureCount)
     if (bytes.passed > kLargestPictureFile)
         return refused(source, "is larger than any picture Tolvane reads back (1 GiB)");
     return argumentsOfText(text, source, textureCount);
+}
+
+std::string addressRefusal(const std::string& setRefusal)
+{
+    std::string text = setRefusal;
+    const std::string set = "--set ";
+    if (text.compare(0, set.size(), set) == 0)
+        text = "In the address, " + text.substr(set.size());
+    const std::string help = " (tolvane --help lists them)";
+    if (text.size() >= help.size() && text.compare(text.size() - help.size(), help.size(), help) == 0)
+        text.erase(text.size() - help.size());
+    return text;
 }
 
 std::string pageLinkOf(const SceneState& state, int textureCount, const std::string& pageAddress)

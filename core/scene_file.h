@@ -6,7 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "core/image/image_structure.h"
+
 struct SceneState;
+
+// What a saved picture carries, as readArgumentText finds it again: a PNG's text chunks (the
+// software that made it, then `arguments`), a JPEG's comment.
+std::vector<PngText> pictureTexts(const std::string& arguments);
+std::string pictureComment(const std::string& arguments);
+
+// pictureTexts as whole chunks, all together, for a PNG another encoder made (the browser's):
+// they go at pngTextPlace.
+std::vector<unsigned char> pictureTextChunks(const std::string& arguments);
 
 // The arguments text of a PNG's "Tolvane arguments" tEXt/iTXt chunk or a JPEG's COM marker
 // that starts "Tolvane arguments: ". `message` says why there is none (not PNG/JPEG, no chunk).
@@ -51,6 +62,10 @@ SceneArguments readSceneLink(const std::string& link, int textureCount);
 
 // --scene's argument: a page link, or a PNG or JPEG file read from disk.
 SceneArguments readSceneSource(const std::string& source, int textureCount);
+
+// applySetting's refusal of a setting in the page's own address, in the page's words: "In the
+// address, NAME=VALUE: why", without the pointer to --help, which the page has none of.
+std::string addressRefusal(const std::string& setRefusal);
 
 // Where the desktop's page links point unless TOLVANE_PAGE names another address: the page as
 // `make web-run` serves it.

@@ -240,3 +240,8 @@ VaseSettings vaseInMotion(const VaseSettings& s)
     m.radialSteps = std::min(s.radialSteps, kMotionVaseSteps);
     return m;
 }
+
+bool smallerVaseWanted(const VaseSettings& s, bool viewMoving, bool exact)
+{
+    return viewMoving && !exact && vaseInMotion(s) != s;
+}

@@ -82,3 +82,8 @@ constexpr unsigned kVasePlainGroupIndices[6] = {0, 1, 2, 0, 2, 3};
 // kMotionVaseSteps bands and quads around, the rest as `s`. Equal to `s` for a vase that small.
 constexpr int kMotionVaseSteps = 250;
 VaseSettings vaseInMotion(const VaseSettings& s);
+
+// Whether a frame draws vaseInMotion(s) in place of `s`: while the view moves (viewIsMoving),
+// unless the frame is a picture to keep (`exact`: saved, rendered), and only where that vase is
+// smaller.
+bool smallerVaseWanted(const VaseSettings& s, bool viewMoving, bool exact);

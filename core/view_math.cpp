@@ -99,3 +99,8 @@ float wrapDegrees(float degrees)
 {
     return std::fmod(degrees, 360.0f);
 }
+
+bool viewIsMoving(const SceneState& state, bool dragMoving)
+{
+    return dragMoving || state.spinY != 0;
+}

@@ -42,6 +42,14 @@ struct ViewPose {
 ViewPose viewPoseOf(const SceneState& state);
 void restoreViewPose(SceneState& state, const ViewPose& pose);
 
+// A dragging pointer that rests this long, in milliseconds, leaves the view still: its frame
+// shows the whole vase again, as does letting go.
+constexpr int kViewRestMs = 300;
+// Whether the view moves: a drag goes on (`dragMoving`: its pointer moved within kViewRestMs)
+// or the view turns about Y. Frames then draw the smaller vase (smallerVaseWanted) and come one
+// after another.
+bool viewIsMoving(const SceneState& state, bool dragMoving);
+
 // One idle step: the view's turn about Y and the globe's spin, one degree each.
 void advanceAnimation(SceneState& state);
 

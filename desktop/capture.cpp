@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/options.h"
+#include "core/scene_file.h"
 #include "desktop/scene.h"
 
 PpmImage readFramePixels(int width, int height)
@@ -54,11 +55,10 @@ std::string pictureArguments(const PpmImage& image)
 
 PngEncodeResult encodePicture(const PpmImage& image)
 {
-    return encodePng(image, {{"Software", "Tolvane " TOLVANE_VERSION},
-                             {kArgumentsKeyword, pictureArguments(image)}});
+    return encodePng(image, pictureTexts(pictureArguments(image)));
 }
 
 JpegEncodeResult encodePictureJpeg(const PpmImage& image)
 {
-    return encodeJpeg(image, 95, std::string(kArgumentsKeyword) + ": " + pictureArguments(image));
+    return encodeJpeg(image, 95, pictureComment(pictureArguments(image)));
 }

@@ -11,6 +11,8 @@
 #include "desktop/frame_pacing.h"
 #include "desktop/panel/panel.h"
 #include "desktop/scene_history.h"
+#include "desktop/turntable_panel.h"
+#include "desktop/window_present.h"
 #include "desktop/windows.h"
 #include "gl/frame.h"
 #include "gl/overlays.h"
@@ -23,11 +25,9 @@ unsigned long framesAtLastStep = 0;  // framesDrawn() when the last animation st
 bool paceTimerSet = false;  // a timer will wake the idle handler when the next frame is due
 int buttonsHeld = 0;        // mouse buttons down in the scene window, one bit each
 unsigned dragSerial = 0;    // counts drag events, so a timer can tell whether the drag went on
-bool dragMoving = false;    // drag events came within the last kDragSettleMs
+bool dragMoving = false;    // drag events came within the last kViewRestMs
 bool buildWatched = false;  // a timer looks out for the vase's build
 
-// A drag whose pointer rests this long is a still view: its frame shows the whole vase.
-constexpr unsigned kDragSettleMs = 300;
 constexpr unsigned kBuildPollMs = 10;
 
 void dragSettled(int serial)
@@ -70,6 +70,7 @@ void reshapeWindow(int width, int height)
 {
     const Viewport v = squareViewport(width, height);
     glViewport(v.x, v.y, v.width, v.height);
+    notePresentWindowResized();
     panelFollowScene();
 }
 
@@ -103,7 +104,7 @@ void mouseDrag(int x, int y)
     applyDrag(scene, x, y);
     dragMoving = true;
     ++dragSerial;
-    glutTimerFunc(kDragSettleMs, dragSettled, static_cast<int>(dragSerial));
+    glutTimerFunc(kViewRestMs, dragSettled, static_cast<int>(dragSerial));
     setProjection(scene.zoom);
     postSceneRedisplay();
 }
@@ -141,7 +142,11 @@ bool runKey(const KeyBinding* key)
     case KeyAction::PrintLink: printPageLink(); return true;
     case KeyAction::Undo: undoOrRedo(false); return true;
     case KeyAction::Redo: undoOrRedo(true); return true;
-    case KeyAction::Quit: glutLeaveMainLoop(); return true;
+    case KeyAction::Quit:
+        // Esc first stops a turntable being saved; q always quits.
+        if (key->code != kEscapeKey || !cancelTurntable())
+            glutLeaveMainLoop();
+        return true;
     case KeyAction::ToggleKeyList: togglePanelKeyList(); return true;
     case KeyAction::None: break;
     }
@@ -152,7 +157,10 @@ bool runKey(const KeyBinding* key)
 
 bool handleSceneKey(unsigned char key, bool ctrl, bool shift)
 {
-    return runKey(findKey(key, ctrl, shift, kDesktopKeys));
+    // Ctrl+A..Ctrl+Z arrive as 1..26, which no key makes without Ctrl, whatever modifiers a
+    // queued event recorded; Esc (27) is Ctrl+3 only with Ctrl held.
+    const bool control = ctrl || (key >= 1 && key <= 26);
+    return runKey(findKey(key, control, shift, kDesktopKeys));
 }
 
 bool handleSceneSpecialKey(int key)
@@ -176,7 +184,7 @@ void sceneFrameDrawn()
 
 bool viewInMotion()
 {
-    return dragMoving || scene.spinY != 0;
+    return viewIsMoving(scene, dragMoving);
 }
 
 void specialKeyPress(int key, int, int)

@@ -11,6 +11,9 @@
 #include "core/options.h"
 #include "core/scene_file.h"
 #include "desktop/render.h"
+#include "desktop/turntable.h"
+#include "desktop/turntable_panel.h"
+#include "core/export/video_scene.h"
 #include "desktop/save.h"
 #include "desktop/scene_history.h"
 #include "desktop/scene.h"
@@ -21,6 +24,7 @@
 #include "desktop/panel/panel.h"
 #include "desktop/window_class.h"
 #include "desktop/window_pbuffer.h"
+#include "desktop/window_present.h"
 #include "desktop/windows.h"
 #include "gl/frame.h"
 #include "core/export/numbered_file.h"
@@ -49,7 +53,7 @@ bool applySettings(CommandLine& line, const TextureListResult& list)
     const int textureCount = list.ok() ? list.count : -1;
     std::vector<std::string> settings = line.settings;
     if (!line.sceneSource.empty()) {
-        const SceneArguments recorded = readSceneSource(line.sceneSource, textureCount);
+        const SceneArguments recorded = readSceneOrVideo(line.sceneSource, textureCount);
         if (!recorded.ok) {
             sayLine(SayTo::Err, "tolvane: --scene " + recorded.message);
             return false;
@@ -100,7 +104,9 @@ int main(int argc, char** argv)
     if (!applySettings(line, list))
         return 1;
     if (line.action == CommandAction::Render) {
-        const std::string error = renderToFile(line, list);
+        const std::string error = line.turntable.kind == TurntableKind::None
+                                      ? renderToFile(line, list)
+                                      : renderTurntable(line, list);
         if (!error.empty()) {
             sayLine(SayTo::Err, "tolvane: " + error);
             return 1;
@@ -136,6 +142,7 @@ int main(int argc, char** argv)
     // Continuous frames (the spinning globe) are paced by the display where the GL allows.
     // Where it is not, the idle handler waits for the display's refresh period between them.
     const std::string swapControl = askForSwapIntervalOne();
+    initScenePresent();
     initFramePacing(!swapControl.empty());
     if (std::getenv("TOLVANE_TRACE_FRAMES"))
         std::printf("swap interval 1: %s; display %.0f Hz\n",
@@ -156,7 +163,9 @@ int main(int argc, char** argv)
     setPanelActions(requestPictureSave, requestVaseExport, resetViewAsStep, postSceneRedisplay);
     connectPanelHistory();
     setPanelSceneKeys(handleSceneKey, handleSceneSpecialKey);
-    setPanelIdleFunc(idleTick);
+    setPanelTurntable(requestTurntableSave, turntableRunning);
+    setPanelTurntableOptions(line.turntable.frames, line.turntable.fps);
+    setPanelIdleFunc(idleWithTurntable);
 
     glutMainLoop();
     return 0;

@@ -55,7 +55,7 @@ std::string sizeProblem(int width, int height)
 
 }  // namespace
 
-std::string renderToFile(const CommandLine& line, const TextureListResult& list)
+std::string openPictureScene(const CommandLine& line, const TextureListResult& list)
 {
     const OffscreenResult context = openOffscreenContext(line.width, line.height);
     if (!context.ok)
@@ -79,34 +79,56 @@ std::string renderToFile(const CommandLine& line, const TextureListResult& list)
     applyLimitsOnBuild(buildControlTable(scene, static_cast<int>(scene.textures.size())));
 
     setVaseExact(true);  // the vase for these settings, its build waited for
+    return std::string();
+}
+
+PpmImage drawPicture(int width, int height)
+{
     drawFrame(scene);
     resolveMultisampledPicture();
     glFinish();
     const std::string fellBack = takeBackgroundWorkNotice();
     if (!fellBack.empty())
         std::fprintf(stderr, "tolvane: %s\n", fellBack.c_str());
+    return readFramePixels(width, height);
+}
+
+std::string writePictureFile(const std::string& path, const PpmImage& pixels)
+{
     std::vector<unsigned char> bytes;
     try {
-        const PpmImage pixels = readFramePixels(line.width, line.height);
-        if (renderFormatOf(line.renderPath) == "jpeg") {
+        if (renderFormatOf(path) == "jpeg") {
             JpegEncodeResult jpeg = encodePictureJpeg(pixels);
             if (!jpeg.ok())
-                return "cannot render " + line.renderPath + ": " + jpeg.message;
+                return "cannot render " + path + ": " + jpeg.message;
             bytes = std::move(jpeg.bytes);
         } else {
             PngEncodeResult png = encodePicture(pixels);
             if (!png.ok())
-                return "cannot render " + line.renderPath + ": " + png.message;
+                return "cannot render " + path + ": " + png.message;
             bytes = std::move(png.bytes);
         }
+    } catch (const std::bad_alloc&) {
+        return "cannot render " + path + ": not enough memory for a " +
+               std::to_string(pixels.width) + "x" + std::to_string(pixels.height) + " picture";
+    }
+    const WriteResult written = writeFileAtomically(path, bytes.data(), bytes.size());
+    if (written.ok && !written.note.empty())  // the picture is written: said, but no failure
+        std::fprintf(stderr, "tolvane: %s\n", written.note.c_str());
+    return written.ok ? std::string() : written.message;
+}
+
+std::string renderToFile(const CommandLine& line, const TextureListResult& list)
+{
+    const std::string problem = openPictureScene(line, list);
+    if (!problem.empty())
+        return problem;
+    PpmImage pixels;
+    try {
+        pixels = drawPicture(line.width, line.height);
     } catch (const std::bad_alloc&) {
         return "cannot render " + line.renderPath + ": not enough memory for a " +
                std::to_string(line.width) + "x" + std::to_string(line.height) + " picture";
     }
-    const WriteResult written = writeFileAtomically(line.renderPath, bytes.data(), bytes.size());
-    if (!written.ok)
-        return written.message;
-    if (!written.note.empty())  // the picture is written: said, but no failure
-        std::fprintf(stderr, "tolvane: %s\n", written.note.c_str());
-    return std::string();
+    return writePictureFile(line.renderPath, pixels);
 }

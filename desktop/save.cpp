@@ -15,9 +15,11 @@
 #include "desktop/capture.h"
 #include "desktop/handlers.h"
 #include "desktop/window_pbuffer.h"
+#include "desktop/window_present.h"
 #include "desktop/windows.h"
 #include "desktop/scene.h"
 #include "core/background_work.h"
+#include "core/save_work.h"
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
 #include "desktop/panel/panel.h"
@@ -32,11 +34,16 @@ bool exportRequested = false;
 std::string outputFolder;  // empty: the working folder
 
 // The folder and stem of numbered files: "tolvane" or "DIR/tolvane".
-std::string stemIn(const char* stem)
+std::string stemIn(const std::string& stem)
 {
     if (outputFolder.empty())
         return stem;
     return outputFolder + (outputFolder.back() == '/' ? "" : "/") + stem;
+}
+
+std::string stemIn(SaveWork work)
+{
+    return stemIn(std::string(workStem(work)));
 }
 
 // With TOLVANE_TRACE_FRAMES set, each scene frame prints "frame N" (for tests of idling).
@@ -53,6 +60,11 @@ std::string expectedName(const std::string& stem, const std::string& extension)
     }
 }
 
+std::string expectedName(SaveWork work)
+{
+    return expectedName(stemIn(work), workExtension(work));
+}
+
 // The window's whole drawable, including any margin beside the square viewport, as just drawn.
 std::string savePicture(int width, int height)
 {
@@ -60,40 +72,42 @@ std::string savePicture(int width, int height)
     try {
         png = encodePicture(readFramePixels(width, height));
     } catch (const std::bad_alloc&) {
-        return "Could not save a picture: not enough memory for its pixels";
+        return workFailedText(SaveWork::Picture, "not enough memory for its pixels");
     }
     if (!png.ok())
-        return "Could not save a picture: " + png.message;
-    const NumberedWriteResult written =
-        writeNumberedFile(stemIn("tolvane"), ".png", png.bytes.data(), png.bytes.size());
+        return workFailedText(SaveWork::Picture, png.message);
+    const NumberedWriteResult written = writeNumberedFile(
+        stemIn(SaveWork::Picture), workExtension(SaveWork::Picture), png.bytes.data(), png.bytes.size());
     if (!written.ok)
-        return "Could not save a picture: " + written.message;
-    return "Saved " + written.name + (written.note.empty() ? "" : "; " + written.note);
+        return workFailedText(SaveWork::Picture, written.message);
+    return workDoneText(SaveWork::Picture, written.name) +
+           (written.note.empty() ? "" : "; " + written.note);
 }
 
 std::string exportVase()
 {
     const VaseSettings settings = vaseSettingsOf(scene, scene.cylindricalProjection);
     if (vaseGlbTriangleCount(settings) == 0)
-        return "Nothing to export: the vase has no steps";
+        return kNothingToExport;
     std::vector<unsigned char> texturePng;
     const unsigned int texture = textureAt(scene, scene.vaseTexture);
     if (texture != 0) {
         try {
             PngEncodeResult png = encodePng(readTextureImage(texture));
             if (!png.ok())
-                return "Could not export the vase: " + png.message;
+                return workFailedText(SaveWork::Vase, png.message);
             texturePng = std::move(png.bytes);
         } catch (const std::bad_alloc&) {
-            return "Could not export the vase: not enough memory to read back its texture";
+            return workFailedText(SaveWork::Vase, "not enough memory to read back its texture");
         }
     }
     // The builder's own output, made afresh: the drawn copy lives in GL's buffer.
     const NumberedWriteResult written =
-        writeNumberedVaseGlb(stemIn("tolvane-vase"), settings, texturePng);
+        writeNumberedVaseGlb(stemIn(SaveWork::Vase), settings, texturePng);
     if (!written.ok)
-        return "Could not export the vase: " + written.message;
-    return "Exported " + written.name + (written.note.empty() ? "" : "; " + written.note);
+        return workFailedText(SaveWork::Vase, written.message);
+    return workDoneText(SaveWork::Vase, written.name) +
+           (written.note.empty() ? "" : "; " + written.note);
 }
 
 // A hidden window's picture: the same frame drawn by the window's own context into an
@@ -110,7 +124,7 @@ std::string saveHiddenPicture()
         setVaseExact(false);
         message = savePicture(width, height);
     });
-    return error.empty() ? message : "Could not save a picture: " + error;
+    return error.empty() ? message : workFailedText(SaveWork::Picture, error);
 }
 
 // Work asked for while the scene window is hidden runs from a timer, after the panel has
@@ -143,18 +157,23 @@ void setOutputFolder(const std::string& folder)
     outputFolder = folder;
 }
 
+std::string nextSaveName(const char* stem, const char* extension)
+{
+    return expectedName(stemIn(stem), extension);
+}
+
 std::string requestPictureSave()
 {
     pictureRequested = true;
     scheduleWork();
-    return "Exporting... " + expectedName(stemIn("tolvane"), ".png");
+    return workBusyText(SaveWork::Picture, expectedName(SaveWork::Picture));
 }
 
 std::string requestVaseExport()
 {
     exportRequested = true;
     scheduleWork();
-    return "Exporting... " + expectedName(stemIn("tolvane-vase"), ".glb");
+    return workBusyText(SaveWork::Vase, expectedName(SaveWork::Vase));
 }
 
 void displaySceneWindow()
@@ -162,7 +181,7 @@ void displaySceneWindow()
     const auto start = std::chrono::steady_clock::now();
     // A saved picture shows the vase for the settings of its moment, whole, waited for.
     setVaseExact(pictureRequested);
-    drawFrameKeepingStill(scene);
+    drawFrameKeepingStill(scene, sceneBackHoldsLastFrame());
     setVaseExact(false);
     // Read before the swap: the back buffer then holds exactly the frame about to be shown.
     if (pictureRequested) {
@@ -173,7 +192,7 @@ void displaySceneWindow()
         exportRequested = false;
         finishPanelWork(exportVase());
     }
-    glutSwapBuffers();
+    presentSceneFrame();
     const std::string fellBack = takeBackgroundWorkNotice();
     if (!fellBack.empty())
         std::fprintf(stderr, "tolvane: %s\n", fellBack.c_str());

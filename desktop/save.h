@@ -8,6 +8,9 @@
 // folder. A folder other than that appears in the status line's file name.
 void setOutputFolder(const std::string& folder);
 
+// The first free "stem-NNN.ext" in the output folder, e.g. nextSaveName("tolvane", ".png").
+std::string nextSaveName(const char* stem, const char* extension);
+
 // Asks for the next frame of the scene window to be saved as tolvane-NNN.png (drawn offscreen
 // at the window's size when the window is hidden); returns the status line to show meanwhile.
 std::string requestPictureSave();

@@ -5,6 +5,7 @@
 #include <GL/freeglut.h>
 
 #include "desktop/scene.h"
+#include "desktop/window_present.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ bool sceneWindowShown()
 
 void sceneWindowStatus(int state)
 {
+    notePresentWindowStatus(state);
     const bool wasShown = shown;
     shown = state != GLUT_HIDDEN && state != GLUT_FULLY_COVERED;
     if (shown && !wasShown) {

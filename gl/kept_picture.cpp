@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/globe_rect.h"
 #include "core/kept_picture.h"
 #include "core/settings.h"
 #include "core/scene_state.h"
@@ -28,6 +29,8 @@ struct KeptPicture {
     GLenum depthFormat = 0;   // and its depth and stencil bits, so depth copies exactly
     int depthBits = 0;        // the window's
     bool stencil = false;
+    int samples = 0;      // the window's samples a pixel; the picture keeps as many
+    GLuint target = 0;    // the framebuffer frames are drawn into (0: the window's)
     GLuint framebuffer = 0, colour = 0, depth = 0;
     int width = 0, height = 0;  // of the storage; 0 when there is none
     int failedWidth = -1, failedHeight = -1;  // storage refused at this size
@@ -41,9 +44,14 @@ struct KeptPicture {
     unsigned long vase = 0, lastVase = 0;
     // overlayAppearance() of the same two: the mesh's lines arrive after the vase they cover.
     unsigned long lines = 0, lastLines = 0;
+    // The last frame was the kept picture and the sphere over it: the target then holds the
+    // kept picture but inside the sphere's rectangle.
+    bool lastDrawnFromKept = false;
 };
 KeptPicture kept;
 KeptFrame lastFrame = KeptFrame::Whole;
+bool lastWhole = true;  // the last frame changed the whole window
+PixelRect lastRect;     // else only this
 
 bool switchedOff()
 {
@@ -59,7 +67,8 @@ void drainErrors()
 
 // Formats that hold the window's pixels exactly: 8 bits a colour channel (a copy between two
 // such formats loses nothing) and the window's own depth and stencil sizes (GL copies depth
-// only between equal formats). One sample: a multisampled window cannot be copied into.
+// only between equal formats). A multisampled window is kept in storage of its own sample
+// count, whose samples GL copies one for one.
 bool chooseFormats(KeptPicture& k)
 {
     GLint red = 0, green = 0, blue = 0, alpha = 0, depth = 0, stencil = 0, samples = 0;
@@ -70,7 +79,13 @@ bool chooseFormats(KeptPicture& k)
     glGetIntegerv(GL_DEPTH_BITS, &depth);
     glGetIntegerv(GL_STENCIL_BITS, &stencil);
     glGetIntegerv(GL_SAMPLE_BUFFERS, &samples);
-    if (red != 8 || green != 8 || blue != 8 || (alpha != 0 && alpha != 8) || samples != 0)
+    if (samples != 0) {
+        glGetIntegerv(GL_SAMPLES, &samples);
+        if (!k.gl.renderbufferStorageMultisample)
+            return false;
+    }
+    k.samples = samples;
+    if (red != 8 || green != 8 || blue != 8 || (alpha != 0 && alpha != 8))
         return false;
     k.colourFormat = alpha == 8 ? GL_RGBA8 : GL_RGB8;
     k.stencil = stencil != 0;
@@ -80,7 +95,8 @@ bool chooseFormats(KeptPicture& k)
     GLint depthType = GL_UNSIGNED_NORMALIZED;
     if (k.gl.getAttachmentParameter) {
         drainErrors();
-        k.gl.getAttachmentParameter(GL_DRAW_FRAMEBUFFER, GL_DEPTH,
+        k.gl.getAttachmentParameter(GL_DRAW_FRAMEBUFFER,
+                                    k.target == 0 ? GL_DEPTH : GL_DEPTH_ATTACHMENT,
                                     GL_FRAMEBUFFER_ATTACHMENT_COMPONENT_TYPE, &depthType);
         if (glGetError() != GL_NO_ERROR)
             depthType = GL_UNSIGNED_NORMALIZED;
@@ -99,6 +115,15 @@ bool chooseFormats(KeptPicture& k)
     else
         return false;
     return true;
+}
+
+// Storage of width x height, multisampled as the window is.
+void store(const KeptPicture& k, GLenum format, int width, int height)
+{
+    if (k.samples > 0)
+        k.gl.renderbufferStorageMultisample(GL_RENDERBUFFER, k.samples, format, width, height);
+    else
+        k.gl.renderbufferStorage(GL_RENDERBUFFER, format, width, height);
 }
 
 void releaseStorage(KeptPicture& k)
@@ -129,13 +154,16 @@ bool ensureStorage(KeptPicture& k, int width, int height)
     k.valid = false;
     // Storage at the new size replaces the old; the old size's is released first, so a
     // resize never holds two pictures at once.
+    GLint samples = 0;
     gl.bindRenderbuffer(GL_RENDERBUFFER, k.colour);
     gl.renderbufferStorage(GL_RENDERBUFFER, k.colourFormat, 1, 1);
-    gl.renderbufferStorage(GL_RENDERBUFFER, k.colourFormat, width, height);
+    store(k, k.colourFormat, width, height);
+    gl.getRenderbufferParameter(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &samples);
     gl.bindRenderbuffer(GL_RENDERBUFFER, k.depth);
     gl.renderbufferStorage(GL_RENDERBUFFER, k.depthFormat, 1, 1);
-    gl.renderbufferStorage(GL_RENDERBUFFER, k.depthFormat, width, height);
-    // GL may store a format it lacks in a deeper one; a depth copy needs the window's depth.
+    store(k, k.depthFormat, width, height);
+    // GL may store a format it lacks in a deeper one, or round a sample count up; a copy
+    // needs the window's depth and samples.
     GLint depthBits = 0;
     gl.getRenderbufferParameter(GL_RENDERBUFFER, GL_RENDERBUFFER_DEPTH_SIZE, &depthBits);
     gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
@@ -146,8 +174,9 @@ bool ensureStorage(KeptPicture& k, int width, int height)
         gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                                    k.depth);
     const bool complete = gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (!complete || depthBits != k.depthBits || glGetError() != GL_NO_ERROR) {
+    gl.bindFramebuffer(GL_FRAMEBUFFER, k.target);
+    if (!complete || depthBits != k.depthBits || samples != k.samples ||
+        glGetError() != GL_NO_ERROR) {
         // Give back what was granted; try again only at another size.
         releaseStorage(k);
         k.failedWidth = width;
@@ -159,31 +188,54 @@ bool ensureStorage(KeptPicture& k, int width, int height)
     return true;
 }
 
-// Copies the kept picture, colour and depth, into the viewport of the window's draw buffer,
-// over a cleared window (the margins beside the viewport stay cleared).
+// Where the kept picture holds window pixel (x, y): a multisampled copy must map every
+// rectangle onto itself, so that storage spans the window from its origin; a single-sampled
+// one holds the viewport alone, from its own origin.
+int keptX(const KeptPicture& k, const Viewport& v, int x)
+{
+    return k.samples > 0 ? x : x - v.x;
+}
+int keptY(const KeptPicture& k, const Viewport& v, int y)
+{
+    return k.samples > 0 ? y : y - v.y;
+}
+
+// Copies the kept picture's pixels of window rectangle r, colour and depth, into the target.
+void copyKeptRect(const KeptPicture& k, const Viewport& v, const PixelRect& r)
+{
+    k.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, k.framebuffer);
+    k.gl.blitFramebuffer(keptX(k, v, r.x), keptY(k, v, r.y), keptX(k, v, r.x + r.width),
+                         keptY(k, v, r.y + r.height), r.x, r.y, r.x + r.width, r.y + r.height,
+                         GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+    k.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, k.target);
+}
+
+// Copies the kept picture into the viewport of the target over a cleared target (the margins
+// beside the viewport stay cleared).
 void copyKeptPicture(const KeptPicture& k, const Viewport& v)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    k.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, k.framebuffer);
-    k.gl.blitFramebuffer(0, 0, v.width, v.height, v.x, v.y, v.x + v.width, v.y + v.height,
-                         GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
-    k.gl.bindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    copyKeptRect(k, v, PixelRect{v.x, v.y, v.width, v.height});
 }
 
-// Keeps the viewport of the window's draw buffer, which holds everything but the sphere.
+// Keeps the viewport of the target, which holds everything but the sphere.
 // The picture is drawn in the window and only copied: a software renderer may round a
 // colour differently in another pixel format, and a copy between two 8-bit formats cannot.
 void keepPicture(KeptPicture& k, const KeptPictureBasis& now)
 {
     const Viewport& v = now.viewport;
     k.valid = false;
-    if (v.width <= 0 || v.height <= 0 || !ensureStorage(k, v.width, v.height))
+    const int width = k.samples > 0 ? v.x + v.width : v.width;
+    const int height = k.samples > 0 ? v.y + v.height : v.height;
+    if (v.width <= 0 || v.height <= 0 || !ensureStorage(k, width, height))
         return;
     drainErrors();
     k.gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, k.framebuffer);
-    k.gl.blitFramebuffer(v.x, v.y, v.x + v.width, v.y + v.height, 0, 0, v.width, v.height,
+    k.gl.blitFramebuffer(v.x, v.y, v.x + v.width, v.y + v.height, keptX(k, v, v.x),
+                         keptY(k, v, v.y), keptX(k, v, v.x + v.width),
+                         keptY(k, v, v.y + v.height),
                          GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NEAREST);
-    k.gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    k.gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, k.target);
     if (glGetError() != GL_NO_ERROR) {
         // GL will not copy between these formats: draw every frame whole from now on.
         k.support = Support::No;
@@ -209,28 +261,35 @@ Viewport currentViewport()
     return Viewport{v[0], v[1], v[2], v[3]};
 }
 
-}  // namespace
-
-namespace {
-
-// A multisampled window (antialiasing) cannot take a single-sampled picture blitted back into
-// it: such frames are drawn whole.
-bool multisampled()
+GLuint boundDrawFramebuffer()
 {
-    GLint sampleBuffers = 0;
-    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
-    return sampleBuffers > 0;
+    GLint bound = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+    return static_cast<GLuint>(bound);
+}
+
+// The sphere over what the target holds, inside its screen rectangle only: it changes no pixel
+// outside, and the renderer then skips the rest of the window.
+void drawGlobeInside(const SceneState& state, const PixelRect& r)
+{
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(r.x, r.y, r.width, r.height);
+    drawFrameParts(state, FrameParts::GlobeOnly);
+    glDisable(GL_SCISSOR_TEST);
 }
 
 }  // namespace
 
-void drawFrameKeepingStill(const SceneState& state)
+void drawFrameKeepingStill(const SceneState& state, bool targetHoldsLastFrame)
 {
     KeptPicture& k = kept;
-    if (k.support == Support::Undecided)
-        k.support = !switchedOff() && !multisampled() && findFramebufferCalls(k.gl) && chooseFormats(k)
+    if (k.support == Support::Undecided) {
+        k.target = boundDrawFramebuffer();
+        k.support = !switchedOff() && findFramebufferCalls(k.gl) && chooseFormats(k)
                         ? Support::Yes
                         : Support::No;
+    }
+    lastWhole = true;
     if (k.support == Support::No) {
         drawFrame(state);
         lastFrame = KeptFrame::Whole;
@@ -241,16 +300,26 @@ void drawFrameKeepingStill(const SceneState& state)
     const unsigned long lines = overlayAppearance(state);
     const bool changed = !k.hasLast || staleButForVase(k.last, now) || vase != k.lastVase ||
                          lines != k.lastLines;
-    if (k.valid && !staleButForVase(k.basis, now) && vase == k.vase && lines == k.lines) {
-        copyKeptPicture(k, now.viewport);
+    const bool matches =
+        k.valid && !staleButForVase(k.basis, now) && vase == k.vase && lines == k.lines;
+    const KeptFrameChoice choice = chooseKeptFrame(matches, changed, k.lastChanged);
+    const PixelRect globe = globeScreenRect(state, now.viewport);
+    if (choice == KeptFrameChoice::CopyKept) {
+        // A copied frame follows a kept or copied one of the same picture, whose pixels
+        // differ from the kept picture only inside this same rectangle (the sphere is round:
+        // its rectangle holds at every angle).
+        if (targetHoldsLastFrame && k.lastDrawnFromKept) {
+            copyKeptRect(k, now.viewport, globe);
+            lastWhole = false;
+            lastRect = globe;
+        } else {
+            copyKeptPicture(k, now.viewport);
+        }
         lastFrame = KeptFrame::FromKept;
     } else {
         drawFrameParts(state, FrameParts::AllButGlobe);
-        // While the scene changes frame after frame (a drag), a picture kept would be stale
-        // at once and its copy only slows each frame: keep the first frame of a change and
-        // the first after it.
         k.valid = false;
-        if (!(changed && k.lastChanged)) {
+        if (choice == KeptFrameChoice::DrawAndKeep) {
             keepPicture(k, now);
             k.vase = vase;
             k.lines = lines;
@@ -262,7 +331,21 @@ void drawFrameKeepingStill(const SceneState& state)
     k.lastVase = vase;
     k.lastLines = lines;
     k.lastChanged = changed;
-    drawFrameParts(state, FrameParts::GlobeOnly);
+    k.lastDrawnFromKept = k.valid;
+    if (k.valid)
+        drawGlobeInside(state, globe);
+    else
+        drawFrameParts(state, FrameParts::GlobeOnly);
+}
+
+bool lastFrameChangedWholeWindow()
+{
+    return lastWhole;
+}
+
+PixelRect lastFrameChangedRect()
+{
+    return lastRect;
 }
 
 KeptFrame lastKeptFrame()
@@ -272,6 +355,9 @@ KeptFrame lastKeptFrame()
 
 unsigned long keptPictureBytes()
 {
-    // 4 bytes a pixel each: drivers keep 8-bit RGB, and 24-bit depth, in 32-bit words.
-    return static_cast<unsigned long>(kept.width) * static_cast<unsigned long>(kept.height) * 8;
+    // 4 bytes a pixel each: drivers keep 8-bit RGB, and 24-bit depth, in 32-bit words; as many
+    // times over as the window has samples.
+    const unsigned long samples = kept.samples > 0 ? static_cast<unsigned long>(kept.samples) : 1;
+    return static_cast<unsigned long>(kept.width) * static_cast<unsigned long>(kept.height) * 8 *
+           samples;
 }

@@ -2,6 +2,7 @@
 // copied from a picture kept offscreen and the sphere drawn over it.
 #pragma once
 
+#include "core/globe_rect.h"
 struct SceneState;
 
 // How the last drawKeepingStill frame was made.
@@ -14,11 +15,20 @@ enum class KeptFrame {
 // Draws the scene window's frame of `state` into the current draw buffer with the pixels
 // drawFrame() would give. Keeps the viewport's pixels in a framebuffer object (GL 3.0,
 // ARB_framebuffer_object, or EXT_framebuffer_object with EXT_framebuffer_blit) when the
-// window's pixel format can be copied exactly (8-bit RGB, 16- or 24-bit depth, one sample);
-// else, or with TOLVANE_KEPT_PICTURE=0 in the environment, draws every frame whole. Leaves
-// the window's framebuffer bound for reading and drawing. For the scene window's context
-// only: pictures drawn in another context (offscreen) use drawFrame().
-void drawFrameKeepingStill(const SceneState& state);
+// window's pixel format can be copied exactly (8-bit RGB, 16-, 24- or 32-bit depth, and a
+// multisampled window's own sample count); else, or with TOLVANE_KEPT_PICTURE=0 in the
+// environment, draws every frame whole. The draw framebuffer bound at the first call is the
+// one every call draws into, and is left bound for reading and drawing. For one context only:
+// pictures drawn in another context (offscreen) use drawFrame().
+// `targetHoldsLastFrame`: the target still holds every pixel of the frame this drew last
+// (nothing drew into it since, and presenting it left it as it was); then a frame that only
+// turns the globe restores and draws the sphere's screen rectangle alone.
+void drawFrameKeepingStill(const SceneState& state, bool targetHoldsLastFrame = false);
+
+// Whether the last frame may have changed any pixel of the window; when not, it changed only
+// those of lastFrameChangedRect() (window pixels, lower-left origin), all that needs presenting.
+bool lastFrameChangedWholeWindow();
+PixelRect lastFrameChangedRect();
 
 KeptFrame lastKeptFrame();
 

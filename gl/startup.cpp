@@ -12,6 +12,7 @@
 
 #include "core/options.h"
 #include "core/scene_state.h"
+#include "core/texture_choice.h"
 #include "core/texture_list.h"
 #include "core/image/image_file.h"
 
@@ -45,7 +46,7 @@ void setProjection(float zoom)
 
 namespace {
 
-// Why loading stopped: the lines are said, the caller gives up.
+// Thrown once a failure has said its lines; loadTextureSet turns it into its result.
 struct LoadFailed {};
 
 [[noreturn]] void failWith(SayLine say, const std::string& line)
@@ -103,14 +104,12 @@ unsigned int uploadTexture(const PpmImage& image)
     return name;
 }
 
-// `image` scaled down to the largest size within `maxSize` a side that keeps its proportions;
-// empty when GLU cannot scale it.
-static PpmImage fitTexture(const PpmImage& image, int maxSize)
+// `image` scaled to `size` (fittedTextureSize); empty when GLU cannot scale it.
+static PpmImage fitTexture(const PpmImage& image, const TextureSize& size)
 {
-    const double scale = static_cast<double>(maxSize) / std::max(image.width, image.height);
     PpmImage fitted;
-    fitted.width = std::max(1, std::min(maxSize, static_cast<int>(image.width * scale)));
-    fitted.height = std::max(1, std::min(maxSize, static_cast<int>(image.height * scale)));
+    fitted.width = size.width;
+    fitted.height = size.height;
     fitted.pixels.resize(static_cast<size_t>(fitted.width) * fitted.height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     if (gluScaleImage(GL_RGB, image.width, image.height, GL_UNSIGNED_BYTE, image.pixels.data(),
@@ -158,8 +157,9 @@ static void loadImages(TextureSet& textures, const std::string& listFile,
         }
         try {
             PpmImage image = readImageOrFail(listFile, name, quiet, say);
-            if (maxSize > 0 && (image.width > maxSize || image.height > maxSize)) {
-                PpmImage fitted = fitTexture(image, maxSize);
+            const TextureSize size = fittedTextureSize(image.width, image.height, maxSize);
+            if (size.scaled) {
+                PpmImage fitted = fitTexture(image, size);
                 if (fitted.pixels.empty())
                     failWith(say, "*** Error: " + name + ": cannot scale " +
                                       std::to_string(image.width) + "x" +

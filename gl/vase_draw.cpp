@@ -35,14 +35,15 @@ VaseSettings vaseSettingsOf(const SceneState& state, int cylindrical)
     return s;
 }
 
-// The small vase while the view moves, unless TOLVANE_MOTION_VASE=full asks for the whole one.
-static bool motionVaseWanted()
+// The small vase for `s` while the view moves, unless TOLVANE_MOTION_VASE=full asks for the
+// whole one.
+static bool motionVaseWanted(const VaseSettings& s)
 {
     static const bool full = [] {
         const char* value = std::getenv("TOLVANE_MOTION_VASE");
         return value != nullptr && std::strcmp(value, "full") == 0;
     }();
-    return inMotion && !exact && !full;
+    return smallerVaseWanted(s, inMotion && !full, exact);
 }
 
 void drawVaseCached(const VaseSettings& s)
@@ -69,7 +70,7 @@ bool vaseExactNow()
 unsigned long vaseAppearance(const SceneState& state)
 {
     const VaseSettings s = vaseSettingsOf(state, state.cylindricalProjection);
-    const bool small = motionVaseWanted() && vaseInMotion(s) != s;
+    const bool small = motionVaseWanted(s);
     // Meshes drawn at once (per quad, or the small one built on the spot) change with the
     // settings; the stored one when a build for them is adopted.
     static VaseSettings lastDrawnAtOnce;
@@ -94,7 +95,7 @@ void drawVase(const SceneState& state)
         drawVaseImmediate(s);
         lastQuads = vaseBandQuadCount(s) + vaseStepRingCount(s);
         lastSettings = s;
-    } else if (motionVaseWanted() && moving != s) {
+    } else if (motionVaseWanted(s)) {
         drawVaseMeshNow(moving);
         lastQuads = drawnVaseQuads();
         lastSettings = drawnVaseSettings();

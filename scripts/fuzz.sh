@@ -15,8 +15,7 @@ if ! clang++ --version >/dev/null 2>&1; then
 fi
 flags=(-std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined -I"$root")
 
-# target name, then the core sources it needs (the settings' readers take the whole top of
-# the core: the settings table, the keys and the views lean on one another)
+# target name, then the core sources it needs
 build_target() {
   local name=$1; shift
   echo "Building $name"
@@ -26,11 +25,12 @@ build_target ppm_fuzz "$root/core/image/ppm.cpp"
 build_target texture_list_fuzz "$root/core/texture_list.cpp"
 image_libs=($(pkg-config --libs libpng) -ljpeg)
 build_target image_fuzz "$root"/core/image/{image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp \
-  "$root/web/image_check.cpp" "${image_libs[@]}"
-build_target options_fuzz "$root"/core/*.cpp
-build_target texture_file_fuzz "$root"/core/image/{image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp \
+  "$root/core/image/image_structure.cpp" "${image_libs[@]}"
+build_target options_fuzz "$root"/core/{options,options_settings,options_text,scene_state,controls,keys,view_math,settings,standard_views,still_life,mat4}.cpp
+build_target texture_file_fuzz "$root"/core/image/{image_structure,image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp \
   "${image_libs[@]}"
-build_target scene_file_fuzz "$root"/core/*.cpp
+build_target scene_file_fuzz "$root"/core/{scene_file,picture_text,options,options_settings,options_text,scene_state,controls,keys,view_math,settings,standard_views,still_life,mat4}.cpp \
+  "$root"/core/image/{image_structure,image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp "${image_libs[@]}"
 
 # Small seed corpora: valid inputs of each form, so the fuzzer starts past the magic and the count.
 ppm_seeds="$build/corpus/ppm"

@@ -13,6 +13,7 @@ packages=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libegl-dev libegl1-mesa-dev
   libimgui-dev libstb-dev libpng-dev libjpeg62-turbo-dev libcli11-dev libxrandr-dev
   xplanet-images netpbm
+  libavcodec-dev libavformat-dev libswscale-dev libavutil-dev  # turntable videos
 )
 mode=${1:-run}
 if [ "$mode" = package ] || [ "$mode" = test ]; then
@@ -25,6 +26,7 @@ if [ "$mode" = test ]; then
     libgtest-dev libtinygltf-dev nlohmann-json3-dev
     xvfb xauth x11-utils x11-apps xdotool libx11-dev libxtst-dev
     openbox  # a real window manager for one end-to-end test; runs on Xvfb as it is
+    ffmpeg   # ffprobe and ffmpeg read the turntable videos back
   )
 fi
 # The page: emscripten for the build; Chromium and Node for its tests (npm installs the

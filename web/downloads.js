@@ -16,16 +16,11 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
   const kRevokeMs = 1000;
 
   // "Save picture" and "Export vase" are off while either runs, as on the desktop: a burst of
-  // clicks makes one file, and the message says what is being written.
+  // clicks makes one file (the core's gate), and the message says what is being written.
   const busyButtons = ['save', 'export'].map((id) => document.getElementById(id));
   let busy = false;
-  // A click while the work runs, or less than kBurstGapMs after the last such click, belongs
-  // to the burst that started it and is dropped, as on the desktop's panel.
-  let lastBurstClickMs = -Infinity;
-  const kBurstGapMs = 500;
   async function whileBusy(what, work) {
-    const now = performance.now();
-    if (busy || now - lastBurstClickMs < kBurstGapMs) { lastBurstClickMs = now; return; }
+    if (tv.burstDropsPress(busy ? 1 : 0, performance.now())) return;
     busy = true;
     for (const b of busyButtons) { b.disabled = true; b.setAttribute('aria-busy', 'true'); }
     say(what, true, true);
@@ -38,33 +33,16 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
       for (const b of busyButtons) { b.disabled = false; b.removeAttribute('aria-busy'); }
     }
   }
-  const numbered = (stem, n, ext) => `${stem}-${String(n).padStart(3, '0')}${ext}`;
+  const PICTURE = 0, VASE = 1;  // the core's two works
 
-  const crcTable = new Uint32Array(256).map((_, n) => {
-    let c = n;
-    for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
-    return c >>> 0;
-  });
-  function crc32(bytes) {
-    let c = 0xffffffff;
-    for (const b of bytes) c = crcTable[(c ^ b) & 0xff] ^ (c >>> 8);
-    return (c ^ 0xffffffff) >>> 0;
-  }
-  // A tEXt chunk: Latin-1 keyword, a zero byte, the text.
-  function textChunk(keyword, text) {
-    const data = Uint8Array.from(keyword + '\0' + text, (ch) => ch.charCodeAt(0) & 0xff);
-    const chunk = new Uint8Array(12 + data.length);
-    const view = new DataView(chunk.buffer);
-    view.setUint32(0, data.length);
-    chunk.set([0x74, 0x45, 0x58, 0x74], 4);  // "tEXt"
-    chunk.set(data, 8);
-    view.setUint32(8 + data.length, crc32(chunk.subarray(4, 8 + data.length)));
-    return chunk;
-  }
-  // The browser's PNG with text chunks put right after the header chunk (signature 8 + IHDR 25).
-  function withTexts(png, texts) {
-    const parts = [png.subarray(0, 33), ...texts.map(([k, t]) => textChunk(k, t)), png.subarray(33)];
-    return new Blob(parts, { type: 'image/png' });
+  // The browser's PNG with the core's text chunks (the arguments that redraw it) where the core
+  // puts them; null when the browser's file is no PNG.
+  function withTexts(png, args) {
+    const place = images.withBytes(png, (ptr) => tv.pictureTexts(ptr, png.length, args));
+    if (!place) return null;
+    const at = tv.pictureTextBytes();
+    const chunks = M.HEAPU8.slice(at, at + tv.pictureTextSize());
+    return new Blob([png.subarray(0, place), chunks, png.subarray(place)], { type: 'image/png' });
   }
 
   let pictureNumber = 0;
@@ -81,13 +59,19 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
       args = tv.argsAt(canvas.width, canvas.height);
     }
     const blobReady = new Promise((done) => canvas.toBlob(done, 'image/png'));
-    whileBusy('Saving… ' + numbered('tolvane', pictureNumber + 1, '.png'), async () => {
+    whileBusy(tv.workBusy(PICTURE, tv.workName(PICTURE, pictureNumber + 1)), async () => {
       const blob = await blobReady;
-      if (!blob) { say('Could not save a picture: the browser made no PNG'); return; }
-      const png = new Uint8Array(await blob.arrayBuffer());
-      const name = numbered('tolvane', ++pictureNumber, '.png');
-      download(withTexts(png, [['Software', 'Tolvane ' + tv.version()], [tv.keyword(), args]]), name);
-      say('Saved ' + name, true);
+      let picture;
+      try {
+        picture = blob && withTexts(new Uint8Array(await blob.arrayBuffer()), args);
+      } catch (e) {
+        say(tv.workFailed(PICTURE, 'not enough memory for the file'));
+        return;
+      }
+      if (!picture) { say(tv.workFailed(PICTURE, 'the browser made no PNG')); return; }
+      const name = tv.workName(PICTURE, ++pictureNumber);
+      download(picture, name);
+      say(tv.workDone(PICTURE, name), true);
     });
   }
 
@@ -114,7 +98,7 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
 
   let vaseNumber = 0;
   function exportVase() {
-    return whileBusy('Exporting… ' + numbered('tolvane-vase', vaseNumber + 1, '.glb'), writeVase);
+    return whileBusy(tv.workBusy(VASE, tv.workName(VASE, vaseNumber + 1)), writeVase);
   }
   async function writeVase() {
     let why, bytes;
@@ -124,14 +108,14 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
       if (!why) bytes = M.FS.readFile('/tolvane-vase.glb');
     } catch (e) {
       // A failed JavaScript allocation is a RangeError, or the core's allocator refusing.
-      why = 'Could not export the vase: ' + (e instanceof RangeError || /memory/.test(e.message)
-        ? 'not enough memory for the file' : (e.message || e));
+      why = tv.workFailed(VASE, e instanceof RangeError || /memory/.test(e.message)
+        ? 'not enough memory for the file' : String(e.message || e));
     }
     try { M.FS.unlink('/tolvane-vase.glb'); } catch (e) { /* not written */ }
     if (why) { say(why); return; }
-    const name = numbered('tolvane-vase', ++vaseNumber, '.glb');
+    const name = tv.workName(VASE, ++vaseNumber);
     download(new Blob([bytes], { type: 'model/gltf-binary' }), name);
-    say('Exported ' + name, true);
+    say(tv.workDone(VASE, name), true);
   }
 
   // The current settings and view in the address: the core's page link, as the desktop's p.

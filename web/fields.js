@@ -25,15 +25,10 @@ function tolvaneField({ input, c, index, tv, say, changed }) {
     if (text.length >= tv.textLimit()) {
       say(`${c.label}: the typed text is longer than this field can use`, false, true);
     } else {
-      const why = tv.refusal(index, text);
-      if (why) {
-        say(`${c.label}: "${text}" refused, ${why}`, false, true);
-      } else {
-        tv.commitText(index, text);
-        const taken = tv.value(index);
-        if (c.limited && Number(taken) !== Number(text))
-          say(`${c.label}: ${text} is outside ${c.low} to ${c.high}, so ${taken} is used`, false, true);
-      }
+      // Refused text leaves the field alone; the message says why, or what a clamp stored.
+      const message = tv.typedValueMessage(index, text);
+      tv.commitText(index, text);
+      if (message) say(message, false, true);
     }
     showFieldValue(input, tv.value(index));
     changed();

@@ -70,16 +70,13 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
                       imageOrientation: kind === 2 ? 'from-image' : 'none' };
     try {
       bitmap = await createImageBitmap(new Blob([bytes]), options);
-      // The page's GPU may hold smaller textures than the desktop's: scale such images down
-      // (while the context is lost the largest is unknown, 0, and images are kept whole).
-      const largest = tv.maxTextureSize();
-      if (largest > 0 && (bitmap.width > largest || bitmap.height > largest)) {
-        const f = largest / Math.max(bitmap.width, bitmap.height);
+      // The page's GPU may hold smaller textures than the desktop's: such images are scaled
+      // down to the size the core gives (while the context is lost none is, and images stay whole).
+      const fit = tv.fitTexture(bitmap.width, bitmap.height);
+      if (fit) {
+        const { width, height } = JSON.parse(fit);
         const resized = await createImageBitmap(bitmap, {
-          ...options,
-          resizeWidth: Math.max(1, Math.floor(bitmap.width * f)),
-          resizeHeight: Math.max(1, Math.floor(bitmap.height * f)),
-          resizeQuality: 'high',
+          ...options, resizeWidth: width, resizeHeight: height, resizeQuality: 'high',
         });
         say(`${name}: scaled down from ${bitmap.width}x${bitmap.height} to ${resized.width}x${resized.height}, ` +
             `the largest this GPU's textures hold`, true);
@@ -145,16 +142,7 @@ function tolvaneImages({ M, tv, say, panel, requestFrame }) {
   }
 
   // Which object shows which of the opened images, from the texture numbers now in use.
-  const objects = [['tableTexture', 'the table'], ['popTexture', 'the can'], ['globeTexture', 'the globe'],
-    ['vaseTexture', 'the vase'], ['standTexture', 'the stand']];
-  function whoShowsWhat(files) {
-    const args = tv.args();
-    return objects.map(([setting, object]) => {
-      const m = args.match(new RegExp(`${setting}=(\\d+)`));
-      const file = m && files[Number(m[1])];
-      return `${object} shows ${file ? file.name : 'no image'}`;
-    }).join(', ');
-  }
+  const whoShowsWhat = (files) => tv.textureUse(files.map((f) => f.name + '/').join(''));
 
   async function openFiles(fileList) {
     running++;

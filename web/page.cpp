@@ -13,6 +13,8 @@
 #include "core/controls.h"
 #include "core/export/vase_gltf.h"
 #include "core/options.h"
+#include "core/save_work.h"
+#include "core/scene_file.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
 #include "web/page_state.h"
@@ -112,7 +114,7 @@ GLsync frameFence = nullptr;
 }  // namespace
 
 namespace {
-int canvasSamples = 0;  // samples a pixel of the canvas's drawing buffer
+int canvasSamples = 0;  // samples a pixel the frames are drawn with
 }  // namespace
 
 extern "C" {
@@ -127,8 +129,10 @@ EMSCRIPTEN_KEEPALIVE const char* tvStart(int antialiasing)
     attributes.minorVersion = 0;
     attributes.alpha = false;
     attributes.depth = true;
-    // Multisampled only on request (antialiasing in the address): the browser picks the count.
-    attributes.antialias = antialiasing > 0;
+    // Antialiasing (in the address) draws into a multisampled framebuffer resolved onto the
+    // canvas, which keeps one sample: the still life outside the globe's corner then stays
+    // on the canvas while only the globe turns.
+    attributes.antialias = false;
     attributes.preserveDrawingBuffer = true;  // "Save picture" reads the canvas after the frame
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
         emscripten_webgl_create_context("#scene", &attributes);
@@ -138,12 +142,7 @@ EMSCRIPTEN_KEEPALIVE const char* tvStart(int antialiasing)
     std::string why;
     if (!initRenderer(why))
         return answer("The scene cannot be drawn here: " + why);
-    GLint samples = 0;
-    glGetIntegerv(GL_SAMPLES, &samples);
-    canvasSamples = samples;
-    // The kept picture's framebuffers are single-sampled: smoothed frames go whole to the canvas.
-    if (canvasSamples > 0)
-        setKeptPictureEnabled(false);
+    canvasSamples = setRendererSamples(antialiasing);
     rebuildControls();
     return answer("");
 }
@@ -194,12 +193,13 @@ EMSCRIPTEN_KEEPALIVE int tvCommitText(int index, const char* text)
     return validControl(index) && commitTypedValue(controls[static_cast<size_t>(index)], text);
 }
 
-// Why `text` typed into control `index` is refused, in the desktop's words; empty when taken.
-EMSCRIPTEN_KEEPALIVE const char* tvRefusal(int index, const char* text)
+// The message after `text` was typed into control `index`, as the desktop's: why it is refused
+// or what it is clamped to; empty when it is stored as typed.
+EMSCRIPTEN_KEEPALIVE const char* tvTypedValueMessage(int index, const char* text)
 {
     if (!validControl(index))
         return answer("");
-    return answer(typedValueRefusal(controls[static_cast<size_t>(index)], text));
+    return answer(typedValueMessage(controls[static_cast<size_t>(index)], text));
 }
 
 // One arrow click: +1 up, -1 down, the fast step while Ctrl is held.
@@ -209,10 +209,12 @@ EMSCRIPTEN_KEEPALIVE int tvStepArrow(int index, int direction, int fast)
            stepByArrow(controls[static_cast<size_t>(index)], direction, fast != 0);
 }
 
-// One NAME=VALUE from the address, by --set's rules; an empty reply when taken.
+// One NAME=VALUE from the address, by --set's rules; an empty reply when taken, else the refusal
+// in the address's words.
 EMSCRIPTEN_KEEPALIVE const char* tvApplySetting(const char* assignment)
 {
-    return answer(applySetting(scene, assignment, static_cast<int>(scene.textures.size())));
+    const std::string why = applySetting(scene, assignment, static_cast<int>(scene.textures.size()));
+    return answer(why.empty() ? why : addressRefusal(why));
 }
 
 // The --set arguments that reproduce the current picture.
@@ -233,16 +235,6 @@ EMSCRIPTEN_KEEPALIVE const char* tvArgumentsAt(int width, int height)
 EMSCRIPTEN_KEEPALIVE int tvTextLimit()
 {
     return 256;
-}
-
-EMSCRIPTEN_KEEPALIVE const char* tvVersion()
-{
-    return TOLVANE_VERSION;
-}
-
-EMSCRIPTEN_KEEPALIVE const char* tvArgumentsKeyword()
-{
-    return kArgumentsKeyword;
 }
 
 EMSCRIPTEN_KEEPALIVE void tvPress(int x, int y)
@@ -379,11 +371,6 @@ EMSCRIPTEN_KEEPALIVE int tvLastFrameKept()
     return lastFrameFromKeptPicture();
 }
 
-EMSCRIPTEN_KEEPALIVE double tvQuadCount()
-{
-    return static_cast<double>(vaseQuadCount());
-}
-
 EMSCRIPTEN_KEEPALIVE int tvMaxTextureSize()
 {
     return maxTextureSize();
@@ -395,16 +382,16 @@ EMSCRIPTEN_KEEPALIVE const char* tvExportVase(const unsigned char* png, int pngS
 {
     const VaseSettings s = vaseSettingsOf(scene);
     if (vaseGlbTriangleCount(s) == 0)
-        return answer("Nothing to export: the vase has no steps");
+        return answer(kNothingToExport);
     const std::vector<unsigned char> texture(png, png + pngSize);
     WriteResult written;
     try {
         written = writeVaseGlbFile("/tolvane-vase.glb", s, texture);
     } catch (const std::bad_alloc&) {
-        return answer("Could not export the vase: not enough memory for its mesh");
+        return answer(workFailedText(SaveWork::Vase, "not enough memory for its mesh"));
     }
     if (!written.ok)
-        return answer("Could not export the vase: " + written.message);
+        return answer(workFailedText(SaveWork::Vase, written.message));
     return answer("");
 }
 

@@ -10,16 +10,16 @@
   const messages = document.getElementById('messages');
 
   // One line per message, newest last; a few are kept. A brief one (a refused value) goes
-  // after a few seconds, as the desktop's panel shows it.
+  // after as long as the desktop's panel shows it (the core's duration).
+  let briefMessageMs = 0;
   function say(text, note, brief) {
     const line = document.createElement('div');
     line.textContent = text;
     if (note) line.className = 'note';
     messages.appendChild(line);
     while (messages.childNodes.length > 8) messages.removeChild(messages.firstChild);
-    if (brief) setTimeout(() => line.remove(), kBriefMessageMs);
+    if (brief) setTimeout(() => line.remove(), briefMessageMs);
   }
-  const kBriefMessageMs = 6000;
 
   let M;
   try {
@@ -37,7 +37,7 @@
     setCheckbox: fn('tvSetCheckbox', null, ['number', 'number']),
     commitText: fn('tvCommitText', 'number', ['number', 'string']),
     stepArrow: fn('tvStepArrow', 'number', ['number', 'number', 'number']),
-    refusal: fn('tvRefusal', 'string', ['number', 'string']),
+    typedValueMessage: fn('tvTypedValueMessage', 'string', ['number', 'string']),
     keyRows: fn('tvKeyRows', 'string', []),
     keyF1: fn('tvKeyF1', 'number', []),
     sceneKey: fn('tvSceneKey', 'string', ['number', 'number', 'number']),
@@ -50,8 +50,6 @@
     args: fn('tvArguments', 'string', []),
     argsAt: fn('tvArgumentsAt', 'string', ['number', 'number']),
     textLimit: fn('tvTextLimit', 'number', []),
-    version: fn('tvVersion', 'string', []),
-    keyword: fn('tvArgumentsKeyword', 'string', []),
     press: fn('tvPress', null, ['number', 'number']),
     drag: fn('tvDrag', null, ['number', 'number']),
     keepStartView: fn('tvKeepStartView', null, []),
@@ -66,7 +64,6 @@
     setViewMoving: fn('tvSetViewMoving', null, ['number']),
     smallerVaseShown: fn('tvSmallerVaseShown', 'number', []),
     restoreContext: fn('tvRestoreContext', 'string', []),
-    quadCount: fn('tvQuadCount', 'number', []),
     keptPicture: fn('tvKeptPicture', null, ['number']),
     lastFrameKept: fn('tvLastFrameKept', 'number', []),
     maxTextureSize: fn('tvMaxTextureSize', 'number', []),
@@ -81,7 +78,21 @@
     vaseWidth: fn('tvVaseImageWidth', 'number', []),
     vaseHeight: fn('tvVaseImageHeight', 'number', []),
     exportVase: fn('tvExportVase', 'string', ['number', 'number']),
+    briefMessageMs: fn('tvBriefMessageMs', 'number', []),
+    viewRestMs: fn('tvViewRestMs', 'number', []),
+    workName: fn('tvWorkName', 'string', ['number', 'number']),
+    workBusy: fn('tvWorkBusy', 'string', ['number', 'string']),
+    workDone: fn('tvWorkDone', 'string', ['number', 'string']),
+    workFailed: fn('tvWorkFailed', 'string', ['number', 'string']),
+    burstDropsPress: fn('tvBurstDropsPress', 'number', ['number', 'number']),
+    statusLine: fn('tvStatusLine', 'string', ['number', 'number', 'number']),
+    pictureTexts: fn('tvPictureTexts', 'number', ['number', 'number', 'string']),
+    pictureTextBytes: fn('tvPictureTextBytes', 'number', []),
+    pictureTextSize: fn('tvPictureTextSize', 'number', []),
+    fitTexture: fn('tvFitTexture', 'string', ['number', 'number']),
+    textureUse: fn('tvTextureUse', 'string', ['string']),
   };
+  briefMessageMs = tv.briefMessageMs();
 
   // Multisampling is chosen with the context, before the address's other settings apply.
   const samples = Number(new URLSearchParams(window.location.search).get('antialiasing')) || 0;
@@ -169,15 +180,7 @@
   // While frames follow one another: their pace. While nothing moves: that the page is idle,
   // with how long its last frame took to draw, rather than a rate that no longer holds.
   function updateStatus(moving) {
-    const quads = tv.quadCount();
-    const cost = `last frame ${lastDrawMs.toFixed(1)} ms`;
-    if (!moving)
-      statusLine.textContent = `Scene: idle, ${cost}, vase ${quads} quads`;
-    else if (shownMs > 0)
-      statusLine.textContent =
-        `Scene: ${shownMs.toFixed(1)} ms per frame (${(1000 / shownMs).toFixed(1)} fps), ${cost}, vase ${quads} quads`;
-    else
-      statusLine.textContent = `Scene: measuring..., ${cost}, vase ${quads} quads`;
+    statusLine.textContent = tv.statusLine(lastDrawMs, moving ? 1 : 0, shownMs);
   }
 
   // A lost context (a GPU reset, a driver update, too many tabs) draws nothing until the browser
@@ -261,7 +264,8 @@
   });
   canvas.addEventListener('contextmenu', (e) => e.preventDefault());
   // While a drag moves the view, frames draw a smaller vase; the whole one comes back once the
-  // pointer rests 0.3 s or lets go, as on the desktop.
+  // pointer rests (the core's rest time) or lets go, as on the desktop.
+  const viewRestMs = tv.viewRestMs();
   let restTimer = 0;
   function viewRests() {
     clearTimeout(restTimer);
@@ -272,7 +276,7 @@
   function viewMoved() {
     tv.setViewMoving(1);
     clearTimeout(restTimer);
-    restTimer = setTimeout(viewRests, 300);
+    restTimer = setTimeout(viewRests, viewRestMs);
     requestFrame();
   }
   canvas.addEventListener('pointermove', (e) => {
@@ -331,7 +335,7 @@
       continue;
     }
     const why = tv.applySetting(`${name}=${value}`);
-    if (why) say(why.replace(/^--set /, 'In the address, ').replace(/ \(tolvane --help lists them\)$/, ''));
+    if (why) say(why);
   }
   const fewer = tv.settleAntialiasing();
   if (fewer) say(fewer);

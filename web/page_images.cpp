@@ -10,8 +10,9 @@
 
 #include "core/image/image_file.h"
 #include "core/scene_state.h"
+#include "core/texture_choice.h"
 #include "core/texture_list.h"
-#include "web/image_check.h"
+#include "core/image/image_structure.h"
 #include "web/page_state.h"
 #include "web/renderer.h"
 #include "web/scene_draw.h"
@@ -64,7 +65,7 @@ EMSCRIPTEN_KEEPALIVE int tvImageKind(const unsigned char* bytes, int size)
 // size limits read from its header); an empty reply when it may.
 EMSCRIPTEN_KEEPALIVE const char* tvImageProblem(const unsigned char* bytes, int size)
 {
-    return answer(browserImageProblem(bytes, static_cast<size_t>(size)));
+    return answer(imageStructureProblem(bytes, static_cast<size_t>(size)));
 }
 
 // A whole file that is not PNG or JPEG: read by the core's P6 reader, with its limits and
@@ -112,22 +113,8 @@ EMSCRIPTEN_KEEPALIVE const char* tvAddImageRgba(const unsigned char* rgba, int w
 // panel's texture limits follow the new count.
 EMSCRIPTEN_KEEPALIVE int tvCommitImages()
 {
-    // The texture numbers that do not fit the new list fall to 0 when the panel is rebuilt;
-    // the numbers asked for are remembered, so a later, longer list shows them again.
-    int* const fields[] = {&scene.tableTexture, &scene.popTexture, &scene.globeTexture,
-                           &scene.vaseTexture, &scene.standTexture};
-    static const SceneState defaults;
-    static int asked[] = {defaults.tableTexture, defaults.popTexture, defaults.globeTexture,
-                          defaults.vaseTexture, defaults.standTexture};
-    static int given[] = {defaults.tableTexture, defaults.popTexture, defaults.globeTexture,
-                          defaults.vaseTexture, defaults.standTexture};
-    const int count = static_cast<int>(pendingImages.size());
-    for (int i = 0; i < 5; ++i) {
-        if (*fields[i] != given[i])  // chosen since the last list: that is the number asked for
-            asked[i] = *fields[i];
-        *fields[i] = asked[i] < count ? asked[i] : 0;
-        given[i] = *fields[i];
-    }
+    static TextureChoices choices;
+    fitTextureNumbers(scene, choices, static_cast<int>(pendingImages.size()));
 
     for (unsigned int t : scene.textures)
         deleteTexture(t);
@@ -138,6 +125,28 @@ EMSCRIPTEN_KEEPALIVE int tvCommitImages()
     pendingImages.clear();
     rebuildControls();
     return static_cast<int>(scene.textures.size());
+}
+
+// The size a decoded image of width x height is scaled to for this GPU's largest texture, as
+// {"width":W,"height":H}; an empty reply when it fits as it is.
+EMSCRIPTEN_KEEPALIVE const char* tvFitTexture(int width, int height)
+{
+    const TextureSize size = fittedTextureSize(width, height, maxTextureSize());
+    if (!size.scaled)
+        return answer("");
+    return answer("{\"width\":" + std::to_string(size.width) + ",\"height\":" +
+                  std::to_string(size.height) + "}");
+}
+
+// Which object shows which of `names` (the opened files' names, each followed by '/', which no
+// file name holds), by the texture numbers now in use.
+EMSCRIPTEN_KEEPALIVE const char* tvTextureUse(const char* names)
+{
+    std::vector<std::string> list;
+    const std::string text = names;
+    for (size_t start = 0, end; (end = text.find('/', start)) != std::string::npos; start = end + 1)
+        list.push_back(text.substr(start, end - start));
+    return answer(textureUseText(scene, list));
 }
 
 // After the browser restored a lost WebGL context: the renderer's objects and every texture

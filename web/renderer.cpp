@@ -4,6 +4,7 @@
 
 #include <GLES3/gl3.h>
 
+#include "core/globe_rect.h"
 #include "core/kept_picture.h"
 #include "core/scene_state.h"
 #include "core/view_math.h"
@@ -36,6 +37,24 @@ struct KeptPicture {
     bool lastFromKept = false;
 } kept;
 
+// ---- Antialiasing: frames drawn into a multisampled framebuffer and resolved onto the canvas.
+// WebGL 2 copies nothing into a multisampled framebuffer, so no picture of the still life can
+// be kept sample for sample; the canvas keeps its last frame instead (its drawing buffer is
+// preserved), and while only the globe turns just the sphere's rectangle is drawn anew, every
+// piece clipped to it, and resolved onto the canvas.
+struct Smoothed {
+    int samples = 0;            // asked for; 0: the canvas is drawn directly
+    int given = 0;              // the framebuffer's own count
+    Target frame;     // multisampled, the canvas's size
+    // One sample, the same format: a multisampled source resolves only into its own format,
+    // which the canvas (no alpha) does not have, so it resolves here and is copied on.
+    Target resolved;
+    int width = 0, height = 0;  // of both; 0 when there are none
+    bool valid = false;         // the canvas and `frame` hold the whole frame of `basis`
+    KeptPictureBasis basis;
+    bool basisSmallerVase = false;
+} smoothed;
+
 void drainErrors()
 {
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
@@ -64,15 +83,17 @@ void giveUp(KeptPicture& k)
     drainErrors();
 }
 
-bool makeTarget(Target& t, int width, int height)
+// Colour and depth of width x height, multisampled when `samples` is above 0.
+bool makeTarget(Target& t, int width, int height, int samples = 0)
 {
     glGenFramebuffers(1, &t.framebuffer);
     glGenRenderbuffers(1, &t.colour);
     glGenRenderbuffers(1, &t.depth);
     glBindRenderbuffer(GL_RENDERBUFFER, t.colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
     glBindRenderbuffer(GL_RENDERBUFFER, t.depth);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH_COMPONENT24, width,
+                                     height);
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, t.framebuffer);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, t.colour);
@@ -107,7 +128,101 @@ void blit(const Target& from, GLuint to, int width, int height, GLbitfield mask)
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
 }
 
+void releaseSmoothed(Smoothed& m)
+{
+    for (Target* t : {&m.frame, &m.resolved}) {
+        glDeleteFramebuffers(1, &t->framebuffer);
+        glDeleteRenderbuffers(1, &t->colour);
+        glDeleteRenderbuffers(1, &t->depth);
+        *t = Target{};
+    }
+    m.width = m.height = 0;
+    m.valid = false;
+}
+
+// The multisampled framebuffer at the canvas's size; false if GL refuses it.
+bool ensureSmoothed(Smoothed& m, int width, int height)
+{
+    if (m.width == width && m.height == height)
+        return true;
+    releaseSmoothed(m);
+    drainErrors();
+    if (!makeTarget(m.frame, width, height, m.samples) ||
+        !makeTarget(m.resolved, width, height) || glGetError() != GL_NO_ERROR) {
+        releaseSmoothed(m);
+        return false;
+    }
+    m.width = width;
+    m.height = height;
+    return true;
+}
+
+// Draws `state` into the multisampled framebuffer and resolves it onto the canvas: only the
+// sphere's rectangle when the canvas holds the last frame and only the globe turned since.
+void drawSmoothed(const SceneState& state, int width, int height)
+{
+    Smoothed& m = smoothed;
+    const KeptPictureBasis now{state, squareViewport(width, height)};
+    const bool smaller = smallerVaseNow(state);
+    const bool onlyGlobe = kept.enabled && m.valid && !keptPictureStale(m.basis, now) &&
+                           m.basisSmallerVase == smaller;
+    const Viewport& v = now.viewport;
+    PixelRect r{0, 0, width, height};
+    glBindFramebuffer(GL_FRAMEBUFFER, m.frame.framebuffer);
+    if (onlyGlobe) {
+        r = globeScreenRect(state, v);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(r.x, r.y, r.width, r.height);
+    }
+    drawParts(state, width, height, Parts::All);
+    glDisable(GL_SCISSOR_TEST);
+    // A multisampled source maps each rectangle onto itself.
+    for (GLuint from : {m.frame.framebuffer, m.resolved.framebuffer}) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, from == m.frame.framebuffer ? m.resolved.framebuffer : 0);
+        glBlitFramebuffer(r.x, r.y, r.x + r.width, r.y + r.height, r.x, r.y, r.x + r.width,
+                          r.y + r.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    m.valid = true;
+    m.basis = now;
+    m.basisSmallerVase = smaller;
+    kept.lastFromKept = onlyGlobe;
+}
+
 }  // namespace
+
+int setRendererSamples(int samples)
+{
+    Smoothed& m = smoothed;
+    releaseSmoothed(m);
+    m.samples = m.given = 0;
+    if (samples <= 0)
+        return 0;
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &most);
+    int n = samples < most ? samples : most;
+    for (; n > 0; n /= 2) {
+        Target probe;
+        drainErrors();
+        const bool made = makeTarget(probe, 1, 1, n) && glGetError() == GL_NO_ERROR;
+        GLint given = 0;
+        if (made) {
+            glBindRenderbuffer(GL_RENDERBUFFER, probe.colour);
+            glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &given);
+            glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        }
+        glDeleteFramebuffers(1, &probe.framebuffer);
+        glDeleteRenderbuffers(1, &probe.colour);
+        glDeleteRenderbuffers(1, &probe.depth);
+        if (made && given > 0 && given <= samples) {
+            m.samples = n;
+            m.given = given;
+            return given;
+        }
+    }
+    return 0;
+}
 
 bool initRenderer(std::string& why)
 {
@@ -131,12 +246,23 @@ void resetRenderer()
     const bool enabled = kept.enabled;
     kept = KeptPicture{};
     kept.enabled = enabled;
+    const int samples = smoothed.samples, given = smoothed.given;
+    smoothed = Smoothed{};
+    smoothed.samples = samples;
+    smoothed.given = given;
 }
 
 void drawScene(const SceneState& state, int width, int height)
 {
     KeptPicture& k = kept;
     const bool empty = width <= 0 || height <= 0;
+    if (smoothed.samples > 0 && !empty) {
+        if (ensureSmoothed(smoothed, width, height)) {
+            drawSmoothed(state, width, height);
+            return;
+        }
+        smoothed.samples = smoothed.given = 0;  // refused at this size: drawn plainly from now on
+    }
     if (k.enabled && !k.failed && !empty && !ensureTargets(k, width, height))
         giveUp(k);
     if (!k.enabled || k.failed || empty) {
@@ -148,17 +274,16 @@ void drawScene(const SceneState& state, int width, int height)
     const KeptPictureBasis now{state, squareViewport(width, height)};
     const bool changed = !k.hasLast || keptPictureStale(k.last, now);
     const bool smaller = smallerVaseNow(state);
-    const bool fromKept =
-        k.valid && !keptPictureStale(k.basis, now) && k.basisSmallerVase == smaller;
+    const KeptFrameChoice choice = chooseKeptFrame(
+        k.valid && !keptPictureStale(k.basis, now) && k.basisSmallerVase == smaller, changed,
+        k.lastChanged);
+    const bool fromKept = choice == KeptFrameChoice::CopyKept;
     if (fromKept) {
         blit(k.kept, k.work.framebuffer, width, height, GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     } else {
         drawParts(state, width, height, Parts::AllButGlobe);
-        // While the scene changes frame after frame (a drag), a picture kept would be stale
-        // at once and its copy only slows each frame: keep the first frame of a change and
-        // the first after it.
         k.valid = false;
-        if (!(changed && k.lastChanged)) {
+        if (choice == KeptFrameChoice::DrawAndKeep) {
             blit(k.work, k.kept.framebuffer, width, height,
                  GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             k.basis = now;
@@ -189,6 +314,7 @@ void drawScene(const SceneState& state, int width, int height)
 
 void setKeptPictureEnabled(bool enabled)
 {
+    smoothed.valid = false;
     if (!enabled)
         releaseTargets(kept);
     kept.enabled = enabled;

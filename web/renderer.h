@@ -19,6 +19,11 @@ void resetRenderer();
 // life is copied from a picture kept from an earlier frame and only the sphere is drawn.
 void drawScene(const SceneState& state, int width, int height);
 
+// Antialiasing: frames drawn into a framebuffer of `samples` a pixel (or the nearest lower count
+// offered) and resolved onto the canvas, whose own drawing buffer has one sample; 0 turns it
+// off. Returns the samples obtained, 0 when none. Call after initRenderer, in its context.
+int setRendererSamples(int samples);
+
 // Off: every frame drawn whole, for measuring. On by default.
 void setKeptPictureEnabled(bool enabled);
 // Whether the last frame was drawn over the kept picture.

@@ -346,7 +346,7 @@ void setVaseExact(bool exact)
 bool smallerVaseNow(const SceneState& state)
 {
     const VaseSettings s = vaseSettingsOf(state);
-    return (viewMoving || state.spinY != 0) && !vaseExact && vaseInMotion(s) != s;
+    return smallerVaseWanted(s, viewIsMoving(state, viewMoving), vaseExact);
 }
 
 bool smallerVaseDrawn()

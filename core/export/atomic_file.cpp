@@ -250,6 +250,45 @@ WriteResult writeNewFileAtomically(const std::string& path,
     return writeVia(path, writeBody, false);
 }
 
+WriteResult commitTemporaryFile(const TemporaryFile& temp, const std::string& path, bool replace)
+{
+    if (fsync(temp.fd) != 0) {
+        const int err = errno;
+        discardTemporaryFile(temp);
+        return failure("cannot write", path, causeOf(err, "sync failed"));
+    }
+    if (close(temp.fd) != 0) {
+        const int err = errno;
+        unlink(temp.path.c_str());
+        return failure("cannot write", path, causeOf(err, "close failed"));
+    }
+    errno = 0;
+    const int moved = replace ? std::rename(temp.path.c_str(), path.c_str())
+                              : renameNoReplace(temp.path, path);
+    if (moved != 0) {
+        const int err = errno;
+        unlink(temp.path.c_str());
+        WriteResult result =
+            failure("cannot rename into place", path, causeOf(err, "rename failed"));
+        result.exists = err == EEXIST;
+        return result;
+    }
+    // The whole file is in place by now: a folder that cannot be synced is said, not failed.
+    WriteResult written{true, "", false, ""};
+    if (syncFolder(folderOf(path)) != 0)
+        written.note = "the folder of " + path + " could not be synced: " +
+                       causeOf(errno, "sync failed");
+    return written;
+}
+
+void discardTemporaryFile(const TemporaryFile& temp)
+{
+    if (temp.fd >= 0)
+        close(temp.fd);
+    if (!temp.path.empty())
+        unlink(temp.path.c_str());
+}
+
 WriteResult writeFileAtomically(const std::string& path, const void* data, std::size_t size)
 {
     return writeFileAtomically(path, [data, size](std::ostream& out) {

@@ -27,6 +27,15 @@ TemporaryFile createTemporaryFile(const std::string& path);
 // already has that name.
 TemporaryFile openTemporaryFile(const std::string& name);
 
+// For a writer that fills a temporary file itself (seeking in it, as a video muxer does):
+// syncs `temp`, closes it and renames it to `path`, replacing any file of that name, then syncs
+// the folder; on failure the temporary file is removed and the message says why, as below.
+// With `replace` false an existing `path` is kept, as writeNewFileAtomically keeps it.
+WriteResult commitTemporaryFile(const TemporaryFile& temp, const std::string& path,
+                                bool replace = true);
+// Closes `temp` and removes it: nothing is left of a write given up.
+void discardTemporaryFile(const TemporaryFile& temp);
+
 // Writes `path` by calling `writeBody` on a binary stream over a temporary file from
 // createTemporaryFile, syncs it to disk, renames it to `path` (replacing any file of that
 // name) and syncs the folder (where the folder can be opened: one that may be written but not

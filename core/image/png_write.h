@@ -4,13 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/image/image_structure.h"
 #include "core/image/ppm.h"
-
-// One tEXt chunk: a Latin-1 keyword of 1 to 79 characters and its text.
-struct PngText {
-    std::string keyword;
-    std::string text;
-};
 
 struct PngEncodeResult {
     std::vector<unsigned char> bytes;  // a whole PNG file when ok()

@@ -48,7 +48,7 @@ void onWindowStatus(int state)
     postPanelRedisplay();
 }
 
-// Shows `text` for kRefusalShownMs, unless another message replaces it first.
+// Shows `text` for kBriefMessageMs, unless another message replaces it first.
 void onMessageExpiry(int serial)
 {
     if (serial == panel.messageSerial)
@@ -60,7 +60,7 @@ void onMessageExpiry(int serial)
 void showBriefMessage(const std::string& text)
 {
     setPanelMessage(text);
-    glutTimerFunc(kRefusalShownMs, onMessageExpiry, panel.messageSerial);
+    glutTimerFunc(kBriefMessageMs, onMessageExpiry, panel.messageSerial);
 }
 
 namespace {
@@ -145,6 +145,12 @@ void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*res
     panel.sceneChanged = sceneChanged;
 }
 
+void setPanelTurntable(PanelAction save, bool (*running)())
+{
+    panel.saveTurntable = save;
+    panel.turntableRunning = running;
+}
+
 void setPanelHistoryHooks(const PanelHistoryHooks& hooks)
 {
     panel.history = hooks;
@@ -169,18 +175,14 @@ void finishPanelWork(const std::string& message)
     panel.working = false;
     // Clicks made during the work carry the burst on past its end.
     if (dropPanelClicks() > 0)
-        panel.lastBurstPressMs = glutGet(GLUT_ELAPSED_TIME);
+        continueBurst(panel.burst, glutGet(GLUT_ELAPSED_TIME));
     setPanelMessage(message);
 }
 
 void notePanelSceneFrame(double milliseconds)
 {
     panel.lastSceneFrameMs = milliseconds;
-    // A burst's gaps count only time the viewer could take clicks: a press queued behind a long
-    // scene frame (a 1000 x 1000 vase drawn whole) that began within the burst still belongs to it.
-    const int now = glutGet(GLUT_ELAPSED_TIME);
-    if (now - static_cast<int>(milliseconds) - panel.lastBurstPressMs < kBurstGapMs)
-        panel.lastBurstPressMs = now;
+    noteFrameInBurst(panel.burst, glutGet(GLUT_ELAPSED_TIME), milliseconds);
     // While frames come one after another (animation, a drag) the status line is refreshed a
     // few times a second; a single frame is shown at once.
     const bool frameAfterFrame = sceneAnimating(scene) || sceneInMotion();

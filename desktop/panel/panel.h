@@ -26,6 +26,10 @@ void wakePanelIdle();
 void setPanelActions(PanelAction savePicture, PanelAction exportVase, void (*resetView)(),
                      void (*sceneChanged)());
 
+// "Save turntable": `save` starts one (returning its status line) or, while `running` says one
+// runs, cancels it (finishing the panel's work itself and returning an empty string).
+void setPanelTurntable(PanelAction save, bool (*running)());
+
 // The scene's keys, as the scene window takes them: each returns whether it took the key.
 // While no field is being edited, keys pressed in the panel go to them instead of the panel.
 // `shift`: Shift was held (Ctrl+Shift+Z redoes where Ctrl+Z undoes).

@@ -23,6 +23,11 @@ const char* const kSaveCaption = "Save picture";
 const char* const kSaveTooltip = "Saves the scene as it is now to a picture file.";
 const char* const kExportCaption = "Export vase";
 const char* const kExportTooltip = "Writes the vase as it is now to a 3D model file.";
+const char* const kTurntableCaption = "Save turntable";
+const char* const kCancelTurntableCaption = "Cancel turntable";
+const char* const kTurntableTooltip =
+    "Saves the scene turning once about Y (and the globe once, when it spins) as an MP4 video; "
+    "a second click, or Esc, cancels it and leaves no file.";
 const char* const kResetCaption = "Reset view";
 const char* const kResetTooltip =
     "Turns and zooms the scene back to the view it started with (key r), the turn about Y "
@@ -102,13 +107,10 @@ bool drawSpinner(const Control& c, int index, std::string& edit, float labelWidt
         panel.editing = true;
     }
     if (ImGui::IsItemDeactivatedAfterEdit()) {
-        const std::string clamped = typedValueClampNote(c, text);
+        const std::string message = typedValueMessage(c, text);
         changed = commitTypedValue(c, text);
-        const std::string why = typedValueRefusal(c, text);
-        if (!why.empty())
-            showBriefMessage(std::string(c.label) + ": \"" + text + "\" refused, " + why);
-        else if (!clamped.empty())
-            showBriefMessage(std::string(c.label) + ": \"" + text + "\" " + clamped);
+        if (!message.empty())
+            showBriefMessage(message);
     }
     if (!ImGui::IsItemActive())
         edit.clear();
@@ -136,6 +138,7 @@ bool drawSpinner(const Control& c, int index, std::string& edit, float labelWidt
 struct ButtonClick {
     PanelAction work = nullptr;
     void (*plain)() = nullptr;
+    bool turntable = false;  // the turntable's button: taken while work runs, to cancel
 };
 
 ButtonClick drawActionButtons(int firstIndex)
@@ -164,6 +167,17 @@ ButtonClick drawActionButtons(int firstIndex)
         clicked.plain = panel.resetView;
     noteHover(firstIndex + 2);
     drawTooltip(firstIndex + 2, kResetTooltip);
+    // On a row of its own, under "Save picture": the row above keeps the panel's width.
+    const bool running = panel.turntableRunning && panel.turntableRunning();
+    ImGui::BeginDisabled(panel.working && !running);
+    if (ImGui::Button(running ? kCancelTurntableCaption : kTurntableCaption,
+                      ImVec2(2.0f * width + style.ItemSpacing.x, 0.0f))) {
+        clicked.work = panel.saveTurntable;
+        clicked.turntable = true;
+    }
+    noteHover(firstIndex + 3);
+    drawTooltip(firstIndex + 3, kTurntableTooltip);
+    ImGui::EndDisabled();
     return clicked;
 }
 
@@ -313,7 +327,7 @@ void displayPanel()
     runSceneKeys();
     if (click.plain)
         click.plain();
-    if (click.work && !panel.working) {
+    if (click.work && (!panel.working || click.turntable)) {
         const std::string busy = click.work();
         if (!busy.empty()) {
             panel.working = true;

@@ -33,17 +33,13 @@ void onMotion(int x, int y)
 {
     queueInput({PanelInput::Motion, 0, 0, x, y});
 }
-// A press while the panel works, or less than kBurstGapMs after the last press of a burst (one
-// made while it worked), belongs to the burst that started the work: it is dropped, with its
-// release, however long the viewer was busy, so a burst of clicks saves or exports once. A
-// click after the work ended, with none during it, is a new one.
+// A press that belongs to the burst of clicks that started a save or export (burstDropsPress) is
+// dropped with its release.
 void onMouse(int button, int state, int x, int y)
 {
     const unsigned bit = 1u << (button & 31);
     if (state == GLUT_DOWN) {
-        const int now = glutGet(GLUT_ELAPSED_TIME);
-        if (panel.working || now - panel.lastBurstPressMs < kBurstGapMs) {
-            panel.lastBurstPressMs = now;
+        if (burstDropsPress(panel.burst, panel.working, glutGet(GLUT_ELAPSED_TIME))) {
             panel.droppedButtons |= bit;
             return;
         }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/controls.h"
+#include "core/save_work.h"
 #include "desktop/panel/input_queue.h"
 #include "desktop/panel/panel_hooks.h"
 #include "desktop/panel/placement.h"
@@ -35,6 +36,8 @@ struct Panel {
     int messageSerial = 0;              // tells a message's expiry timer whether it is still shown
     PanelAction savePicture = nullptr;  // what the buttons call; null: nothing
     PanelAction exportVase = nullptr;
+    PanelAction saveTurntable = nullptr;      // starts a turntable, or cancels the one running
+    bool (*turntableRunning)() = nullptr;     // its button stays on, to cancel, while it runs
     void (*resetView)() = nullptr;
     bool working = false;       // a save or export runs: its buttons are off, clicks are dropped
     bool showKeys = false;      // the key list shows under the buttons
@@ -56,12 +59,11 @@ struct Panel {
     bool (*sceneSpecialKey)(int) = nullptr;
     std::vector<PanelInput> sceneKeys;  // keys for the scene, taken after the panel's frame
     int heightBeforeGrowth = 0;         // pixels; the window's height before the key list grew it
-    int lastBurstPressMs = -(1 << 30);  // GLUT time of the last press of a burst (see onMouse)
+    BurstGate burst;                    // presses of a burst, in GLUT time (see onMouse)
     unsigned droppedButtons = 0;        // bit per button whose press was dropped, until released
 };
 extern Panel panel;
 
-constexpr int kRefusalShownMs = 4000;    // a refused value's explanation stays this long
 constexpr int kTooltipDelayMs = 500;     // the pointer rests this long before a tooltip shows
 constexpr float kMinFieldWidth = 80.0f;  // pixels: a spinner's field never gets narrower
 constexpr int kWindowGap = 8;            // pixels between the scene's frame and the panel's
@@ -71,9 +73,6 @@ constexpr int kWindowGap = 8;            // pixels between the scene's frame and
 // windows have drawn their first frame, then leaves it to the user.
 constexpr int kPlacementChecksMs[] = {100, 300, 600, 1000};
 
-// Presses made while a save or export runs, and those after it less than this far apart, are
-// one burst with the click that started it: only that click does anything.
-constexpr int kBurstGapMs = 500;
 constexpr int kPlacementCheckCount = sizeof kPlacementChecksMs / sizeof kPlacementChecksMs[0];
 
 // panel.cpp: redraws and idle calls.

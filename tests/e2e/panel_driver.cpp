@@ -189,11 +189,12 @@ void clickPanelButton(PanelDriver& panel, PanelButton button)
 {
     refreshPanel(panel);
     // The buttons share the row after the last spinner, each taking a third of its width.
-    const int row = panelCheckboxCount + panelSpinnerCount;
+    const bool turntable = button == PanelButton::SaveTurntable;
+    const int row = panelCheckboxCount + panelSpinnerCount + (turntable ? 1 : 0);
     const int y =
         panel.geometry.y +
         static_cast<int>(std::lround(panel.layout.firstRowY + row * panel.layout.rowPitch));
-    const int third = static_cast<int>(button);
+    const int third = turntable ? 0 : static_cast<int>(button);
     click(panel.display, panel.geometry.x + panel.geometry.width * (2 * third + 1) / 6, y);
     parkPointer(panel.display, panel.geometry);
 }

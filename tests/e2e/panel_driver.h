@@ -68,8 +68,8 @@ void typeIntoSpinner(PanelDriver& panel, PanelControl control, const std::string
                      bool confirm = true);
 // Clicks the spinner's '+' (up) or '-' (down) button once.
 void clickSpinnerArrow(PanelDriver& panel, PanelControl control, bool up);
-// The three buttons under the controls, side by side.
-enum class PanelButton { SavePicture, ExportVase, ResetView };
+// The three buttons under the controls, side by side, and "Save turntable" under the first two.
+enum class PanelButton { SavePicture, ExportVase, ResetView, SaveTurntable };
 void clickPanelButton(PanelDriver& panel, PanelButton button);
 // The spinner's text field as shown now: equal grabs show equal values.
 RgbImage grabSpinnerField(PanelDriver& panel, PanelControl control);

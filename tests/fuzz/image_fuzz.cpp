@@ -8,7 +8,7 @@
 
 #include "core/image/exif_orientation.h"
 #include "core/image/image_file.h"
-#include "web/image_check.h"
+#include "core/image/image_structure.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -37,14 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (image.pixels.size() != static_cast<size_t>(image.width) * image.height * 3)
             std::abort();
         if ((kind == ImageKind::Png || kind == ImageKind::Jpeg) &&
-            !browserImageProblem(data, size).empty())
+            !imageStructureProblem(data, size).empty())
             std::abort();
         // A JPEG may come out turned a quarter: its pixel count is what bounds it.
         if (kind != ImageKind::Ppm &&
             static_cast<long long>(image.width) * image.height > maxPixels)
             std::abort();
     } else {
-        if (browserImageProblem(data, size).find('\n') != std::string::npos)
+        if (imageStructureProblem(data, size).find('\n') != std::string::npos)
             std::abort();
         if (r.message.empty() || r.message.find('\n') != std::string::npos)
             std::abort();

@@ -11,8 +11,10 @@
 #include "core/view_math.h"
 #include "desktop/offscreen.h"
 #include "gl/frame.h"
+#include "gl/framebuffer_calls.h"
 #include "gl/kept_picture.h"
 #include "gl/overlays.h"
+#include "gl/multisample.h"
 #include "gl/startup.h"
 #include "gl/vase_draw.h"
 #include "support/child_process.h"
@@ -97,7 +99,82 @@ rlim_t addressSpaceInUse()
     return pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
 }
 
+// The framebuffer frames are drawn into, averaged into the pbuffer and read (its own pixels
+// when it is the pbuffer); it is bound again afterwards.
+std::vector<unsigned char> readResolved(const FramebufferCalls& gl, GLuint target)
+{
+    if (target != 0) {
+        gl.bindFramebuffer(GL_READ_FRAMEBUFFER, target);
+        gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        gl.blitFramebuffer(0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, GL_COLOR_BUFFER_BIT,
+                           GL_NEAREST);
+        gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    }
+    glFinish();
+    std::vector<unsigned char> pixels = readPixels();
+    gl.bindFramebuffer(GL_FRAMEBUFFER, target);
+    return pixels;
+}
+
+// Frames one after another as the window draws them, each the last one's target (only the
+// sphere's rectangle drawn anew while the globe alone turns), then the same angles whole.
+void expectSameAsWholeWhileTurning(const FramebufferCalls& gl, GLuint target, const char* what)
+{
+    std::vector<std::vector<unsigned char>> kept;
+    const int angles[] = {0, 1, 45, 90, 181, 270, 359};
+    for (int angle : angles) {
+        scene.globeAngle = angle;
+        drawFrameKeepingStill(scene, true);
+        if (angle != angles[0]) {
+            EXPECT_EQ(KeptFrame::FromKept, lastKeptFrame()) << what << ", globe at " << angle;
+            EXPECT_FALSE(lastFrameChangedWholeWindow()) << what;
+        }
+        kept.push_back(readResolved(gl, target));
+    }
+    for (size_t i = 0; i < kept.size(); ++i) {
+        scene.globeAngle = angles[i];
+        drawFrame(scene);
+        EXPECT_TRUE(samePixels(kept[i], readResolved(gl, target)))
+            << what << ", globe at " << angles[i];
+    }
+    drawFrameKeepingStill(scene, false);  // the target no longer holds the last kept frame
+}
+
 }  // namespace
+
+// The window with antialiasing: frames drawn over a multisampled kept picture, only the
+// sphere's rectangle restored and drawn, give the whole multisampled frame's pixels.
+TEST(KeptPictureFrames, MultisampledDrawTheWholeFramesPixelsWhileTheGlobeTurns)
+{
+    const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
+    if (!context.ok)
+        GTEST_SKIP() << context.message;
+    FramebufferCalls gl;
+    if (!findFramebufferCalls(gl) || beginMultisampledPicture(kWidth, kHeight, 4) == 0)
+        GTEST_SKIP() << "no multisampled framebuffer in this GL: " << glGetString(GL_RENDERER);
+    GLint target = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &target);
+    initGraphicsState(scene);
+    setProjection(scene.zoom);
+    const Viewport v = squareViewport(kWidth, kHeight);
+    glViewport(v.x, v.y, v.width, v.height);
+    uploadTestTextures();
+    setVaseExact(true);
+    drawFrameKeepingStill(scene, true);
+    ASSERT_EQ(KeptFrame::Renewed, lastKeptFrame()) << glGetString(GL_RENDERER);
+
+    expectSameAsWholeWhileTurning(gl, target, "defaults");
+    scene.rotation[0] = 31.0f;
+    scene.rotation[1] = 212.0f;
+    scene.zoom = 0.8f;
+    setProjection(scene.zoom);
+    scene.showLight = 1;
+    expectSameAsWholeWhileTurning(gl, target, "turned view, light shown");
+    scene.zoom = 2.5f;
+    setProjection(scene.zoom);
+    scene.objectSlices = 7;
+    expectSameAsWholeWhileTurning(gl, target, "zoomed out, coarse sphere");
+}
 
 TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
 {
@@ -155,6 +232,12 @@ TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
     glViewport(20, 10, 400, 400);
     expectSamePicturesOverAngles("400 x 400 viewport", true);
     EXPECT_EQ(400ul * 400 * 8, keptPictureBytes());
+
+    // Frames that restore and draw only the sphere's rectangle of the last one.
+    FramebufferCalls gl;
+    ASSERT_TRUE(findFramebufferCalls(gl));
+    scene.showNormals = 1;
+    expectSameAsWholeWhileTurning(gl, 0, "normals shown, only the sphere's rectangle drawn");
 }
 
 // When a large vase's mesh cannot have its memory (a child whose address space is nearly full)

@@ -58,3 +58,13 @@ TEST(KeptPicture, StaleExactlyWhenSomethingBesidesTheGlobeShowsDifferently)
         EXPECT_TRUE(keptPictureStale(kept, now));
     }
 }
+
+TEST(KeptPicture, CopiedWhenItMatchesKeptOnTheFirstFrameOfAChangeAndTheFirstAfter)
+{
+    EXPECT_EQ(KeptFrameChoice::CopyKept, chooseKeptFrame(true, false, false));
+    EXPECT_EQ(KeptFrameChoice::CopyKept, chooseKeptFrame(true, true, true));
+    // A drag: its first frame is kept, the next ones are not, the first still one is.
+    EXPECT_EQ(KeptFrameChoice::DrawAndKeep, chooseKeptFrame(false, true, false));
+    EXPECT_EQ(KeptFrameChoice::DrawOnly, chooseKeptFrame(false, true, true));
+    EXPECT_EQ(KeptFrameChoice::DrawAndKeep, chooseKeptFrame(false, false, true));
+}

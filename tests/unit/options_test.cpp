@@ -197,7 +197,11 @@ TEST(CommandLine, SaysWhatIsWrongInItsOwnWords)
         const char* says;
     } refused[] = {
         {{"--render", ""}, "needs a file name"},
-        {{"--render", "a.gif"}, ".png (PNG) or .jpg/.jpeg (JPEG)"},
+        {{"--render", "a.avi"}, ".png (PNG) or .jpg/.jpeg (JPEG), or .mp4, .webm or .gif"},
+        {{"--frames", "4000"}, "--frames 4000: give from 1 to 3600"},
+        {{"--render", "t.mp4", "--frames", "0"}, "--frames 0: give from 1 to 3600"},
+        {{"--render", "t.mp4", "--size", "501x500"}, "needs an even width and height"},
+        {{"--render", "t.png", "--fps", "30"}, "--fps needs --render of a turntable"},
         {{"--render", "a.png", "--render", "b.png"}, "--render takes one file"},
         {{"a.txt", "b.txt"}, "give one texture list file"},
         {{"-geometry", "800x600", "--render", "a.png"}, "--size WxH"},
@@ -208,6 +212,11 @@ TEST(CommandLine, SaysWhatIsWrongInItsOwnWords)
         EXPECT_NE(std::string::npos, line.text.find(r.says)) << line.text;
     }
     EXPECT_EQ(CommandAction::Render, parse({"-geometry", "+5+5", "--render", "a.png"}).action);
+    const CommandLine gif = parse({"--render", "t.gif", "--frames", "12", "--fps", "12.5"});
+    EXPECT_EQ(CommandAction::Render, gif.action) << gif.text;
+    EXPECT_EQ(TurntableKind::Gif, gif.turntable.kind);
+    EXPECT_EQ(12, gif.turntable.frames);
+    EXPECT_EQ(12.5, gif.turntable.fps);
 }
 
 TEST(Settings, TakeWhatThePanelTakesAndDropWholeTurns)

@@ -61,6 +61,10 @@ TEST(Redraw, PanelFramesAndStatusLine)
     EXPECT_EQ("Scene: idle, last frame 12.5 ms, vase 4000 quads",
               sceneStatusText(12.5, true, 4000));
     EXPECT_EQ("Scene: no frame yet, vase 0 quads", sceneStatusText(-1.0, true, 0));
+    // The page measures the pace between frames apart from a frame's cost.
+    EXPECT_EQ("Scene: 20.0 ms per frame (50.0 fps), last frame 3.5 ms, vase 9 quads",
+              sceneStatusText(3.5, false, 9, 20.0));
+    EXPECT_EQ("Scene: measuring..., last frame 3.5 ms, vase 9 quads", sceneStatusText(3.5, false, 9, 0.0));
 }
 
 TEST(Redraw, WheelZoomsLikeADragAndResetRestoresTheStartView)

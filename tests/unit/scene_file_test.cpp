@@ -217,3 +217,29 @@ TEST(SceneFile, PageLinkOfAStateReadsBackAsIt)
     ASSERT_TRUE(scene.ok) << scene.message;
     EXPECT_EQ(reproducingArguments(state, 5), reproducingArguments(stateWith(scene), 5));
 }
+
+// The page splices the core's text chunks into the browser's PNG: the file is what the desktop's
+// encoder writes with the same texts, byte for byte, and reads back as the same scene.
+TEST(SceneFile, PictureTextChunksSplicedIntoAPngMatchTheEncodersOwn)
+{
+    const std::string args = "--set vaseTexture=2 --set 'zoom=1.5'";
+    const std::vector<unsigned char> plain = encodePng(tinyImage()).bytes;
+    const std::vector<unsigned char> desktop = encodePng(tinyImage(), pictureTexts(args)).bytes;
+    const size_t place = pngTextPlace(plain.data(), plain.size());
+    ASSERT_EQ(33u, place);  // signature and IHDR
+    std::vector<unsigned char> spliced(plain.begin(), plain.begin() + place);
+    const std::vector<unsigned char> chunks = pictureTextChunks(args);
+    spliced.insert(spliced.end(), chunks.begin(), chunks.end());
+    spliced.insert(spliced.end(), plain.begin() + place, plain.end());
+    EXPECT_EQ(desktop, spliced);
+    EXPECT_EQ("", imageStructureProblem(spliced.data(), spliced.size()));
+    EXPECT_EQ(2, stateWith(readBytes(spliced)).vaseTexture);
+    EXPECT_EQ(0u, pngTextPlace(chunks.data(), chunks.size()));  // no PNG
+    // The JPEG comment the desktop writes reads back too; a JPEG without its end is refused.
+    std::vector<unsigned char> jpeg = encodeJpeg(tinyImage(), 90, pictureComment(args)).bytes;
+    EXPECT_EQ(2, stateWith(readBytes(jpeg, "p.jpg")).vaseTexture);
+    EXPECT_EQ("", imageStructureProblem(jpeg.data(), jpeg.size()));
+    jpeg.resize(jpeg.size() - 2);  // no end marker
+    EXPECT_EQ("the JPEG data ends before the image is complete",
+              imageStructureProblem(jpeg.data(), jpeg.size()));
+}
