@@ -26,10 +26,10 @@ build_target texture_list_fuzz "$root/core/texture_list.cpp"
 image_libs=($(pkg-config --libs libpng) -ljpeg)
 build_target image_fuzz "$root"/core/image/{image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp \
   "$root/core/image/image_structure.cpp" "${image_libs[@]}"
-build_target options_fuzz "$root"/core/{options,options_settings,options_text,scene_state,controls,keys,view_math,settings,standard_views,still_life,mat4}.cpp
+build_target options_fuzz "$root"/core/{options,options_settings,options_text,scene_state,controls,keys,view_math,settings,standard_views,still_life,mat4,turntable}.cpp
 build_target texture_file_fuzz "$root"/core/image/{image_structure,image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp \
   "${image_libs[@]}"
-build_target scene_file_fuzz "$root"/core/{scene_file,picture_text,options,options_settings,options_text,scene_state,controls,keys,view_math,settings,standard_views,still_life,mat4}.cpp \
+build_target scene_file_fuzz "$root"/core/{scene_file,picture_text,options,options_settings,options_text,scene_state,controls,keys,view_math,settings,standard_views,still_life,mat4,turntable}.cpp \
   "$root"/core/image/{image_structure,image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp "${image_libs[@]}"
 
 # Small seed corpora: valid inputs of each form, so the fuzzer starts past the magic and the count.
