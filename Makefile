@@ -2,13 +2,14 @@
 MAKEFLAGS += --no-print-directory
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 
 # The desktop build's one configure line, for every target that builds in $(BUILD).
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
-.PHONY: all setup setup-test setup-package build run test unit e2e asan bench fuzz screenshot package clean
+.PHONY: all setup setup-test setup-package build run test unit e2e asan tsan bench fuzz screenshot package clean
 
 # The page: `make web`, `make web-run` (web/web.mk).
 include web/web.mk
@@ -35,16 +36,25 @@ run: setup
 	@cmake --build $(BUILD) -j $(JOBS) --target tolvane assets
 	$(BUILD)/tolvane $(BUILD)/assets/textureList.txt
 
-# Every test: the unit and end-to-end tests, then the core's unit tests under ASan/UBSan,
-# then the page in headless Chromium against the desktop's pictures.
-test: setup-test build asan web
+# Every test: the unit and end-to-end tests, then the core's unit tests under ASan/UBSan, the
+# tests of its worker threads under ThreadSanitizer, then the page in headless Chromium against
+# the desktop's pictures.
+test: setup-test build asan tsan web
 	cd $(BUILD) && ctest --output-on-failure --no-tests=error -j 2
 	cd $(ASAN_BUILD) && ctest --output-on-failure --no-tests=error
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure --no-tests=error \
+	  -R "$(TSAN_TESTS)"
 	TOLVANE_BUILD=$(abspath $(BUILD)) TOLVANE_SITE=$(abspath $(WEB_SITE)) node --test tests/web/
 
 asan: setup-test
 	@cmake -S . -B $(ASAN_BUILD) -DTOLVANE_CORE_ONLY=ON -DTOLVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+# The tests that run the core's worker threads (background builds of the vase and its lines).
+TSAN_TESTS ?= Builder|BackgroundWork
+tsan: setup-test
+	@cmake -S . -B $(TSAN_BUILD) -DTOLVANE_CORE_ONLY=ON -DTOLVANE_SANITIZE_THREAD=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target tolvane_unit_tests
 
 bench: build
 	$(BUILD)/bench/tolvane_bench
@@ -77,4 +87,4 @@ screenshot: setup-test build
 	  --set lightPosition=0.3,1,-0.6 --set antialiasing=4 --set spinGlobe=0 textureList.txt
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)

@@ -2,8 +2,6 @@
 // normals that light it, and the light. Plain line lists; no GL.
 #pragma once
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
 #include "core/mat4.h"
@@ -73,29 +71,6 @@ int cachedLines(CachedLines<Lines>& cache, const VaseSettings& s,
     }
     return slot;
 }
-
-// Mesh lines built on a worker thread, so that the thread that draws never waits for a large
-// vase's (0.7 s at 1000 x 1000 on a software renderer). One build at a time; the lines of
-// settings asked for meanwhile are built after it.
-struct MeshLineBuilder {
-    CachedLines<MeshLines> cache;  // the lines ready to draw
-    std::thread worker;
-    std::atomic<bool> done{false};
-    bool running = false;
-    VaseSettings settings;  // of the build running
-    MeshLines out;          // where it writes
-    unsigned long adopted = 0;  // finished builds taken into the cache
-    ~MeshLineBuilder();
-};
-
-// The slot of b.cache holding the lines for `s`; -1 while they are being built (a build is
-// started for them when none runs). With `wait`, builds or waits for them and never says -1.
-int meshLinesFor(MeshLineBuilder& b, const VaseSettings& s, bool wait);
-// Takes a finished build into the cache; true when it did.
-bool adoptMeshLines(MeshLineBuilder& b);
-// A build runs, or has finished and waits to be adopted.
-bool meshLinesBuilding(const MeshLineBuilder& b);
-bool meshLinesReady(const MeshLineBuilder& b);
 
 // The vase's settings as the scene holds them.
 VaseSettings vaseSettingsOfScene(const SceneState& state);

@@ -5,11 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <sys/stat.h>
 
 #include "core/image/image_file.h"
 #include "core/image/image_structure.h"
 #include "core/options.h"
+#include "core/picture_text.h"
 #include "core/scene_state.h"
 
 #ifndef TOLVANE_VERSION
@@ -20,69 +21,6 @@ namespace {
 
 // The JPEG comment Tolvane writes: the keyword, ": ", then the arguments.
 const std::string kCommentPrefix = std::string(kArgumentsKeyword) + ": ";
-constexpr long long kLargestPictureFile = 1LL << 30;  // bytes --scene reads at most
-
-// tEXt: keyword NUL text. iTXt: keyword NUL flag method language NUL translated NUL text.
-ArgumentTextResult pngText(const unsigned char* bytes, size_t size)
-{
-    ArgumentTextResult result;
-    const std::string keyword = kArgumentsKeyword;
-    PngChunk chunk;
-    // A chunk that runs past the end ends the search: nothing after it can be trusted.
-    for (size_t at = kPngSignatureSize; readPngChunk(bytes, size, at, chunk); at = chunk.next) {
-        if (chunk.is("IEND"))
-            break;
-        const bool plain = chunk.is("tEXt");
-        const bool international = chunk.is("iTXt");
-        if (!plain && !international)
-            continue;  // only text chunks are copied: image data can run to hundreds of megabytes
-        const std::string body(reinterpret_cast<const char*>(chunk.data), chunk.length);
-        if (body.size() <= keyword.size() || body.compare(0, keyword.size() + 1, keyword + '\0') != 0)
-            continue;
-        size_t textStart = keyword.size() + 1;
-        if (international) {
-            if (body.size() < textStart + 2 || body[textStart] != 0) {
-                result.message = "its Tolvane arguments are compressed, which Tolvane never "
-                                 "writes";
-                return result;
-            }
-            textStart += 2;
-            for (int field = 0; field < 2; ++field) {  // language tag, translated keyword
-                const size_t nul = body.find('\0', textStart);
-                if (nul == std::string::npos) {
-                    result.message = "its Tolvane arguments chunk is damaged";
-                    return result;
-                }
-                textStart = nul + 1;
-            }
-        }
-        result.found = true;
-        result.text = body.substr(textStart);
-        return result;
-    }
-    result.message = "it is a PNG without Tolvane arguments (not a picture Tolvane saved)";
-    return result;
-}
-
-// Segments up to the first scan; Tolvane writes its comment before the frame.
-ArgumentTextResult jpegText(const unsigned char* bytes, size_t size)
-{
-    ArgumentTextResult result;
-    walkJpegSegments(bytes, size, [&](const JpegSegment& s) {
-        if (s.marker == 0xda)
-            return false;
-        const std::string body(reinterpret_cast<const char*>(s.data), s.size);
-        if (s.marker == 0xfe && body.compare(0, kCommentPrefix.size(), kCommentPrefix) == 0) {
-            result.found = true;
-            result.text = body.substr(kCommentPrefix.size());
-            return false;
-        }
-        return true;
-    });
-    if (!result.found)
-        result.message = "it is a JPEG without Tolvane arguments (not a picture Tolvane saved)";
-    return result;
-}
 
 int hexDigit(char c)
 {
@@ -150,19 +88,6 @@ std::vector<unsigned char> pictureTextChunks(const std::string& arguments)
     return chunks;
 }
 
-ArgumentTextResult readArgumentText(const unsigned char* bytes, size_t size)
-{
-    switch (detectImageKind(bytes, size)) {
-    case ImageKind::Png: return pngText(bytes, size);
-    case ImageKind::Jpeg: return jpegText(bytes, size);
-    case ImageKind::Ppm:
-    case ImageKind::Unknown: break;
-    }
-    ArgumentTextResult result;
-    result.message = "it is neither a PNG nor a JPEG picture";
-    return result;
-}
-
 bool splitShellWords(const std::string& text, std::vector<std::string>& words)
 {
     words.clear();
@@ -224,10 +149,15 @@ bool isPageLink(const std::string& source)
 std::vector<std::string> linkArguments(const std::string& link)
 {
     std::vector<std::string> words;
-    const size_t question = link.find('?');
+    // The query runs from the first '?' to the fragment's '#'; a '?' inside the fragment
+    // starts none.
+    const size_t hash = link.find('#');
+    const size_t question = link.substr(0, hash).find('?');
     if (question == std::string::npos)
         return words;
-    const std::string query = link.substr(question + 1, link.find('#', question) - question - 1);
+    const std::string query = link.substr(question + 1, hash == std::string::npos
+                                                            ? std::string::npos
+                                                            : hash - question - 1);
     size_t start = 0;
     while (start <= query.size()) {
         size_t amp = query.find('&', start);
@@ -286,16 +216,72 @@ SceneArguments keepSceneSettings(const std::vector<std::string>& words, const st
     return result;
 }
 
-SceneArguments readSceneBytes(const unsigned char* bytes, size_t size, const std::string& source,
-                              int textureCount)
+namespace {
+
+SceneArguments argumentsOfText(const ArgumentTextResult& text, const std::string& source,
+                               int textureCount)
 {
-    const ArgumentTextResult text = readArgumentText(bytes, size);
     if (!text.found)
         return refused(source, text.message);
     std::vector<std::string> words;
     if (!splitShellWords(text.text, words))
         return refused(source, "its Tolvane arguments end inside a quote");
     return keepSceneSettings(words, source, textureCount);
+}
+
+// A file read in order: regular files skip by seeking, FIFOs and devices by reading, and no more
+// than kLargestPictureFile bytes are passed over in all.
+struct FileSource : ByteSource {
+    explicit FileSource(std::FILE* f) : file(f)
+    {
+        struct stat info;
+        regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+        size = regular ? static_cast<unsigned long long>(info.st_size) : 0;
+    }
+    ~FileSource() override { std::fclose(file); }
+    bool read(void* out, size_t n) override
+    {
+        if (!pass(n))
+            return false;
+        const bool whole = std::fread(out, 1, n, file) == n;
+        failed = failed || std::ferror(file);
+        return whole;
+    }
+    bool skip(unsigned long long n) override
+    {
+        if (!pass(n))
+            return false;
+        if (regular)
+            return passed <= size && fseeko(file, static_cast<off_t>(n), SEEK_CUR) == 0;
+        char sink[1 << 16];
+        for (; n > 0;) {
+            const size_t part = n < sizeof sink ? static_cast<size_t>(n) : sizeof sink;
+            if (std::fread(sink, 1, part, file) != part) {
+                failed = failed || std::ferror(file);
+                return false;
+            }
+            n -= part;
+        }
+        return true;
+    }
+    bool pass(unsigned long long n)
+    {
+        passed += n;
+        return passed <= kLargestPictureFile;
+    }
+    std::FILE* file;
+    bool regular = false;
+    unsigned long long size = 0;    // bytes, of a regular file
+    unsigned long long passed = 0;  // bytes read or skipped so far
+    bool failed = false;            // a read error, not the end
+};
+
+}  // namespace
+
+SceneArguments readSceneBytes(const unsigned char* bytes, size_t size, const std::string& source,
+                              int textureCount)
+{
+    return argumentsOfText(readArgumentText(bytes, size), source, textureCount);
 }
 
 SceneArguments readSceneLink(const std::string& link, int textureCount)
@@ -310,21 +296,18 @@ SceneArguments readSceneSource(const std::string& source, int textureCount)
     std::error_code error;
     if (std::filesystem::is_directory(source, error))
         return refused(source, "is a folder, not a picture");
-    std::ifstream in(source, std::ios::binary);
-    if (!in)
+    std::FILE* file = std::fopen(source.c_str(), "rb");
+    if (!file)
         return refused(source, "cannot be opened");
-    in.seekg(0, std::ios::end);
-    const std::streamoff length = in.tellg();
-    if (length < 0)
-        return refused(source, "cannot be read");
-    if (length > kLargestPictureFile)
+    FileSource bytes(file);
+    if (bytes.size > kLargestPictureFile)
         return refused(source, "is larger than any picture Tolvane reads back (1 GiB)");
-    in.seekg(0);
-    std::vector<char> bytes(static_cast<size_t>(length));
-    if (!in.read(bytes.data(), length))
+    const ArgumentTextResult text = readArgumentTextFrom(bytes);
+    if (bytes.failed)
         return refused(source, "cannot be read");
-    return readSceneBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                          source, textureCount);
+    if (bytes.passed > kLargestPictureFile)
+        return refused(source, "is larger than any picture Tolvane reads back (1 GiB)");
+    return argumentsOfText(text, source, textureCount);
 }
 
 std::string addressRefusal(const std::string& setRefusal)

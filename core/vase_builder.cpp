@@ -1,69 +1,32 @@
 // Builds vase meshes on a worker thread, so that the thread that draws never waits for one.
 #include "core/vase_builder.h"
 
-VaseBuilder::~VaseBuilder()
+namespace {
+
+// Memory for a mesh the build writes whole (so not value-initialised); null when it has none.
+std::unique_ptr<VaseVertex[]> meshMemory(const VaseSettings& s)
 {
-    stopVaseBuild(*this);
+    const size_t vertices = vaseSharedLayout(s).vertices();
+    return vertices == 0 ? nullptr : std::unique_ptr<VaseVertex[]>(new VaseVertex[vertices]);
 }
 
-void startVaseBuild(VaseBuilder& b, const VaseSettings& s, VaseVertex* out,
-                    const VaseSettings& first, VaseVertex* firstOut)
+bool buildVase(const VaseBuildInput& in, VaseBuildOutput& out, const BuildProgress& progress)
 {
-    stopVaseBuild(b);
-    b.cancel.store(false);
-    b.done.store(false);
-    b.firstDone.store(false);
-    b.settings = s;
-    b.out = out;
-    b.running = true;
-    b.worker = std::thread([&b, s, out, first, firstOut] {
-        if (firstOut) {
-            if (!buildVaseSharedMesh(first, firstOut, &b.cancel))
-                return;
-            b.firstDone.store(true, std::memory_order_release);
-        }
-        if (buildVaseSharedMesh(s, out, &b.cancel))
-            b.done.store(true, std::memory_order_release);
-    });
-}
-
-bool vaseFirstBuilt(const VaseBuilder& b)
-{
-    return b.running && b.firstDone.load(std::memory_order_acquire);
-}
-
-bool vaseBuildPending(const VaseBuilder& b)
-{
-    return b.running;
-}
-
-bool takeVaseBuild(VaseBuilder& b, VaseSettings* settings, VaseVertex** out)
-{
-    if (!b.running || !b.done.load(std::memory_order_acquire))
+    if (in.withFirst) {
+        std::unique_ptr<VaseVertex[]> first = meshMemory(in.first);
+        if (first && !buildVaseSharedMesh(in.first, first.get(), &progress.cancel))
+            return false;
+        out.first = std::move(first);
+        progress.firstPartDone();  // out.first is not touched again here
+    }
+    // Taken only now: by then the drawn mesh may have given its memory back to the first one.
+    std::unique_ptr<VaseVertex[]> mesh = meshMemory(in.settings);
+    if (mesh && !buildVaseSharedMesh(in.settings, mesh.get(), &progress.cancel))
         return false;
-    if (b.worker.joinable())
-        b.worker.join();
-    b.running = false;
-    if (settings)
-        *settings = b.settings;
-    if (out)
-        *out = b.out;
+    out.mesh = std::move(mesh);
     return true;
 }
 
-void waitVaseBuild(VaseBuilder& b)
-{
-    if (b.running && b.worker.joinable())
-        b.worker.join();
-}
+}  // namespace
 
-void stopVaseBuild(VaseBuilder& b)
-{
-    if (b.worker.joinable()) {
-        b.cancel.store(true);
-        b.worker.join();
-    }
-    b.running = false;
-    b.done.store(false);
-    b.firstDone.store(false);
-}
+VaseBuilder::VaseBuilder() : BackgroundWork(buildVase) {}

@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "core/background_work.h"
 #include "core/controls.h"
 #include "core/export/atomic_file.h"
 #include "core/options.h"
@@ -86,6 +87,9 @@ PpmImage drawPicture(int width, int height)
     drawFrame(scene);
     resolveMultisampledPicture();
     glFinish();
+    const std::string fellBack = takeBackgroundWorkNotice();
+    if (!fellBack.empty())
+        std::fprintf(stderr, "tolvane: %s\n", fellBack.c_str());
     return readFramePixels(width, height);
 }
 
@@ -135,6 +139,8 @@ std::string writePictureFile(const std::string& path, const FramePicture& pictur
                std::to_string(pixels.width) + "x" + std::to_string(pixels.height) + " picture";
     }
     const WriteResult written = writeFileAtomically(path, bytes.data(), bytes.size());
+    if (written.ok && !written.note.empty())  // the picture is written: said, but no failure
+        std::fprintf(stderr, "tolvane: %s\n", written.note.c_str());
     return written.ok ? std::string() : written.message;
 }
 

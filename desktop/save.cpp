@@ -18,6 +18,7 @@
 #include "desktop/window_present.h"
 #include "desktop/windows.h"
 #include "desktop/scene.h"
+#include "core/background_work.h"
 #include "core/save_work.h"
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
@@ -90,7 +91,8 @@ std::string savePicture(int width, int height)
         stemIn(SaveWork::Picture), workExtension(SaveWork::Picture), png.bytes.data(), png.bytes.size());
     if (!written.ok)
         return workFailedText(SaveWork::Picture, written.message);
-    return workDoneText(SaveWork::Picture, written.name);
+    return workDoneText(SaveWork::Picture, written.name) +
+           (written.note.empty() ? "" : "; " + written.note);
 }
 
 std::string exportVase()
@@ -115,7 +117,8 @@ std::string exportVase()
         writeNumberedVaseGlb(stemIn(SaveWork::Vase), settings, texturePng);
     if (!written.ok)
         return workFailedText(SaveWork::Vase, written.message);
-    return workDoneText(SaveWork::Vase, written.name);
+    return workDoneText(SaveWork::Vase, written.name) +
+           (written.note.empty() ? "" : "; " + written.note);
 }
 
 // A hidden window's picture: the same frame drawn by the window's own context into an
@@ -203,6 +206,9 @@ void displaySceneWindow()
         finishPanelWork(exportVase());
     }
     presentSceneFrame();
+    const std::string fellBack = takeBackgroundWorkNotice();
+    if (!fellBack.empty())
+        std::fprintf(stderr, "tolvane: %s\n", fellBack.c_str());
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     notePanelSceneFrame(took.count());
     sceneFrameDrawn();

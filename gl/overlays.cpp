@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include "core/mesh_line_builder.h"
 #include "core/overlays.h"
 #include "core/scene_state.h"
 #include "core/still_life.h"
@@ -168,6 +169,10 @@ void drawVaseOverlays(const SceneState& state)
 
 unsigned long overlayAppearance(const SceneState& state)
 {
+    // A picture waits for its lines here, before the kept picture is judged: one kept while
+    // they were being built lacks them.
+    if (state.showMesh && vaseExactNow())
+        meshLinesFor(meshLines, vaseSettingsOf(state, state.cylindricalProjection), true);
     adoptMeshLines(meshLines);
     return state.showMesh ? meshLines.adopted : 0;
 }

@@ -2,7 +2,9 @@
 // worker thread, and the small one drawn while the view moves.
 #include "gl/vase_store.h"
 
+#include <memory>
 #include <new>
+#include <string>
 
 #include "core/vase_builder.h"
 #include "gl/vase_batches.h"
@@ -18,7 +20,7 @@ struct VaseMeshes {
     // While a new mesh is built, the old one's memory is given back and this smaller copy of it
     // stands in for frames drawn whole meanwhile (a kept picture shows the old vase itself).
     MeshStore standIn;
-    VaseBuilder builder;  // builds into the store that is not drawn
+    VaseBuilder builder;  // builds the next mesh (and the stand-in) in memory of its own
     // Settings for which not even client memory could be had: drawn per quad.
     bool immediate = false;
     VaseSettings immediateSettings;
@@ -57,13 +59,30 @@ void completeEmpty(VaseMeshes& m, MeshStore& store, const VaseSettings& s)
     completeStore(store, s);
 }
 
+// Where a mesh's memory cannot be had, the vase for `s` is drawn quad by quad.
+void drawPerQuad(VaseMeshes& m, const VaseSettings& s)
+{
+    m.immediate = true;
+    m.immediateSettings = s;
+    ++m.serial;
+    noteBackgroundWork("not enough memory for the " + std::to_string(s.verticalSteps) + " x " +
+                       std::to_string(s.radialSteps) + " vase's mesh: it is drawn quad by quad");
+}
+
 void adoptFinishedBuild(VaseMeshes& m)
 {
-    VaseSettings built;
-    if (!takeVaseBuild(m.builder, &built, nullptr))
+    VaseBuildInput built;
+    std::unique_ptr<VaseBuildOutput> out;
+    if (!m.builder.take(&built, &out))
         return;
     MeshStore& next = m.stores[1 - m.drawn];
-    completeStore(next, built);
+    releaseStore(m.sub, next);
+    if (!out) {
+        drawPerQuad(m, built.settings);
+        return;
+    }
+    next.client = std::move(out->mesh);
+    completeStore(next, built.settings);
     m.drawn = 1 - m.drawn;
     releaseStore(m.sub, m.stores[1 - m.drawn]);
     releaseStore(m.sub, m.standIn);
@@ -100,9 +119,11 @@ bool wantsStandIn(const VaseMeshes& m)
 void takeStandIn(VaseMeshes& m)
 {
     MeshStore& standIn = m.standIn;
-    if (standIn.valid || !standIn.client || !vaseFirstBuilt(m.builder))
+    if (standIn.valid || !m.builder.firstPartReady() || !m.builder.output().first)
         return;
-    completeStore(standIn, vaseInMotion(m.stores[m.drawn].settings));
+    releaseStore(m.sub, standIn);
+    standIn.client = std::move(m.builder.output().first);  // the worker is done with it
+    completeStore(standIn, m.builder.input().first);
     releaseStore(m.sub, m.stores[m.drawn]);
 }
 
@@ -132,18 +153,21 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
     uploadBatches(m.sub, drawn, kUploadMsPerFrame);
     if (drawn.valid && drawn.settings == s) {
         // Back to the drawn settings: a build for others is no longer wanted.
-        if (vaseBuildPending(m.builder)) {
-            stopVaseBuild(m.builder);
+        if (m.builder.pending()) {
+            m.builder.stop();
             releaseStore(m.sub, m.stores[1 - m.drawn]);
         }
+        // Back from the quad-by-quad vase: another vase is drawn, so a kept picture is stale.
+        if (m.immediate)
+            ++m.serial;
         m.immediate = false;
         return;
     }
     if (m.immediate && m.immediateSettings == s)
         return;
-    if (!(vaseBuildPending(m.builder) && m.builder.settings == s)) {
+    if (!(m.builder.pending() && m.builder.input().settings == s)) {
         // A newer value: the build for an older one is stopped and dropped.
-        stopVaseBuild(m.builder);
+        m.builder.stop();
         // A stand-in the worker began and did not finish is dropped with its build.
         if (!m.standIn.valid)
             releaseStore(m.sub, m.standIn);
@@ -157,29 +181,19 @@ void prepareVaseMesh(const VaseSettings& s, bool wait)
             ++m.serial;
             return;
         }
-        VaseVertex* out = writableStorage(m, next, vertices);
-        if (!out) {
-            // Not even client memory: per quad, so the vase is never dropped.
-            releaseStore(m.sub, next);
-            m.immediate = true;
-            m.immediateSettings = s;
-            ++m.serial;
-            return;
-        }
+        releaseStore(m.sub, next);
         m.immediate = false;
         // The worker first builds a small copy of the drawn mesh to stand in for it, so that
-        // the process never holds two large meshes; without memory for it, none.
-        VaseVertex* standIn = nullptr;
-        if (wantsStandIn(m)) {
-            const VaseSettings small = vaseInMotion(m.stores[m.drawn].settings);
-            standIn = writableStorage(m, m.standIn, vaseSharedLayout(small).vertices());
-            startVaseBuild(m.builder, s, out, small, standIn);
-        } else {
-            startVaseBuild(m.builder, s, out);
-        }
+        // the process never holds two large meshes.
+        VaseBuildInput build;
+        build.settings = s;
+        build.withFirst = wantsStandIn(m);
+        if (build.withFirst)
+            build.first = vaseInMotion(m.stores[m.drawn].settings);
+        m.builder.start(build);
     }
     if (wait || (!drawn.valid && !m.standIn.valid)) {
-        waitVaseBuild(m.builder);
+        m.builder.wait();
         adoptFinishedBuild(m);
         // A picture waits for the whole mesh to be in GL too, so it draws as later frames do.
         if (wait)
@@ -228,15 +242,15 @@ bool vaseBuildPendingNow()
     const MeshStore& drawn = meshes.stores[meshes.drawn];
     const bool uploading = drawn.valid && drawn.client && !drawn.uploadFailed &&
                            meshes.sub.submission == Submission::BufferObject;
-    return vaseBuildPending(meshes.builder) || uploading;
+    return meshes.builder.pending() || uploading;
 }
 
 bool vaseBuildReadyNow()
 {
     const VaseMeshes& m = meshes;
-    if (vaseFirstBuilt(m.builder) && !m.standIn.valid && m.standIn.client)
+    if (m.builder.firstPartReady() && m.builder.output().first && !m.standIn.valid)
         return true;  // the stand-in can take the drawn mesh's place
-    return vaseBuildPendingNow() && !(vaseBuildPending(m.builder) && !m.builder.done.load());
+    return vaseBuildPendingNow() && !(m.builder.pending() && !m.builder.ready());
 }
 
 size_t drawnVaseQuads()

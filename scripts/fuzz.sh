@@ -26,8 +26,10 @@ build_target texture_list_fuzz "$root/core/texture_list.cpp"
 image_libs=($(pkg-config --libs libpng) -ljpeg)
 build_target image_fuzz "$root"/core/image/{image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp \
   "$root/core/image/image_structure.cpp" "${image_libs[@]}"
-build_target options_fuzz "$root"/core/{options,options_settings,options_text,scene_state,controls,keys,view_math,settings,standard_views,still_life,mat4}.cpp
-build_target scene_file_fuzz "$root"/core/{scene_file,options,options_settings,options_text,scene_state,controls,keys,view_math,settings,standard_views,still_life,mat4}.cpp \
+build_target options_fuzz "$root"/core/{options,options_settings,options_text,scene_state,controls,keys,view_math,settings,standard_views,still_life,mat4,turntable}.cpp
+build_target texture_file_fuzz "$root"/core/image/{image_structure,image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp \
+  "${image_libs[@]}"
+build_target scene_file_fuzz "$root"/core/{scene_file,picture_text,options,options_settings,options_text,scene_state,controls,keys,view_math,settings,standard_views,still_life,mat4,turntable}.cpp \
   "$root"/core/image/{image_structure,image_file,png_read,jpeg_read,exif_orientation,ppm}.cpp "${image_libs[@]}"
 
 # Small seed corpora: valid inputs of each form, so the fuzzer starts past the magic and the count.
@@ -62,15 +64,15 @@ printf 'crazyVase=1&lightPosition=1,0.5,-1&zoom=2' >"$scene_seeds/link"
 printf 'II*\0\10\0\0\0\1\0\22\1\3\0\1\0\0\0\10\0\0\0' >"$image_seeds/exif-tiff"
 
 # Crash reproducers land in the build folder, not the working directory.
-for name in ppm_fuzz texture_list_fuzz image_fuzz options_fuzz scene_file_fuzz; do
+for name in ppm_fuzz texture_list_fuzz image_fuzz texture_file_fuzz options_fuzz scene_file_fuzz; do
   case $name in
     ppm_fuzz) seeds=$ppm_seeds ;;
     texture_list_fuzz) seeds=$list_seeds ;;
-    image_fuzz) seeds=$image_seeds ;;
+    image_fuzz | texture_file_fuzz) seeds=$image_seeds ;;
     options_fuzz) seeds=$options_seeds ;;
     scene_file_fuzz) seeds=$scene_seeds ;;
   esac
   echo "Running $name for ${seconds}s"
-  (cd "$build" && "./$name" -max_total_time="$seconds" -print_final_stats=1 \
+  (cd "$build" && "./$name" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
      -artifact_prefix="$build/$name-" "$seeds")
 done

@@ -94,6 +94,20 @@ bool validControl(int index)
 // The scene as the last frame drew it, restored when the next does not fit in memory.
 SceneState lastDrawn;
 
+// The settings of the last frame drawn, over the textures `now` holds: images opened since
+// then have replaced (and deleted) the textures it drew, and the texture numbers go with them.
+SceneState settingsDrawnLast(const SceneState& now)
+{
+    SceneState kept = lastDrawn;
+    kept.textures = now.textures;
+    kept.tableTexture = now.tableTexture;
+    kept.popTexture = now.popTexture;
+    kept.globeTexture = now.globeTexture;
+    kept.vaseTexture = now.vaseTexture;
+    kept.standTexture = now.standTexture;
+    return kept;
+}
+
 // Signalled when the GPU has finished the last frame (tvFenceFrame).
 GLsync frameFence = nullptr;
 
@@ -314,7 +328,7 @@ EMSCRIPTEN_KEEPALIVE const char* tvDraw(int width, int height, int exact)
     const std::string what = "The vase with " + std::to_string(scene.vaseVerticalSteps) + " x " +
                              std::to_string(scene.vaseRadialSteps) +
                              " steps does not fit in the page's memory; the previous settings are kept";
-    scene = lastDrawn;
+    scene = settingsDrawnLast(scene);
     try {
         drawScene(scene, width, height);
     } catch (const std::bad_alloc&) {

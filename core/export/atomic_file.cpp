@@ -13,7 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <random>
+#include <stdexcept>
 #include <streambuf>
 #include <vector>
 
@@ -27,7 +29,7 @@ std::string causeOf(int err, const char* fallback)
 
 WriteResult failure(const std::string& what, const std::string& path, const std::string& cause)
 {
-    return WriteResult{false, what + " " + path + ": " + cause};
+    return WriteResult{false, what + " " + path + ": " + cause, false, ""};
 }
 
 // An output buffer over a file descriptor that keeps the errno of the first failed write.
@@ -189,9 +191,12 @@ WriteResult writeVia(const std::string& path, const std::function<bool(std::ostr
     bool bodyOk = false;
     try {
         bodyOk = writeBody(out) && out.flush();
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         discard();
-        throw;
+        return failure("cannot write", path, "not enough memory to produce the contents");
+    } catch (const std::exception& e) {
+        discard();
+        return failure("cannot write", path, e.what());
     }
     if (buffer.error() != 0) {
         discard();
@@ -223,9 +228,12 @@ WriteResult writeVia(const std::string& path, const std::function<bool(std::ostr
         result.exists = err == EEXIST;
         return result;
     }
+    // The whole file is in place by now: a folder that cannot be synced is said, not failed.
+    WriteResult written{true, "", false, ""};
     if (syncFolder(folderOf(path)) != 0)
-        return failure("cannot sync the folder of", path, causeOf(errno, "sync failed"));
-    return WriteResult{true, ""};
+        written.note = "the folder of " + path + " could not be synced: " +
+                       causeOf(errno, "sync failed");
+    return written;
 }
 
 }  // namespace
@@ -265,9 +273,12 @@ WriteResult commitTemporaryFile(const TemporaryFile& temp, const std::string& pa
         result.exists = err == EEXIST;
         return result;
     }
+    // The whole file is in place by now: a folder that cannot be synced is said, not failed.
+    WriteResult written{true, "", false, ""};
     if (syncFolder(folderOf(path)) != 0)
-        return failure("cannot sync the folder of", path, causeOf(errno, "sync failed"));
-    return WriteResult{true, ""};
+        written.note = "the folder of " + path + " could not be synced: " +
+                       causeOf(errno, "sync failed");
+    return written;
 }
 
 void discardTemporaryFile(const TemporaryFile& temp)

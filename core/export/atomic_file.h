@@ -10,6 +10,8 @@ struct WriteResult {
     bool ok = false;
     std::string message;  // one line saying why, when !ok; empty on success
     bool exists = false;  // writeNewFileAtomically only: `path` was there already
+    // When ok: what went wrong once the whole file was in place (its folder not synced).
+    std::string note;
 };
 
 // A new, empty file beside `path`, named `path` + ".tmp-" and six random characters, created
@@ -37,8 +39,10 @@ void discardTemporaryFile(const TemporaryFile& temp);
 // Writes `path` by calling `writeBody` on a binary stream over a temporary file from
 // createTemporaryFile, syncs it to disk, renames it to `path` (replacing any file of that
 // name) and syncs the folder (where the folder can be opened: one that may be written but not
-// read is no failure once the file is in place). `writeBody` returns false to
-// give up. On any failure (create, write, close, rename, or `writeBody`) the temporary file is
+// read is no failure once the file is in place, and a folder sync that fails leaves ok with a
+// `note` saying so). `writeBody` returns false to
+// give up; running out of memory or another exception in it is a failure too. On any
+// failure (create, write, close, rename, or `writeBody`) the temporary file is
 // removed, an existing `path` is left as it was, and the message names `path` and the cause,
 // the operating system's reason where it gave one.
 WriteResult writeFileAtomically(const std::string& path,

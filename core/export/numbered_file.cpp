@@ -40,13 +40,14 @@ NumberedWriteResult writeNumberedFile(const std::string& stem, const std::string
             continue;
         const WriteResult written = writeNewFileAtomically(name, writeBody);
         if (written.ok)
-            return NumberedWriteResult{true, name, ""};
+            return NumberedWriteResult{true, name, "", written.note};
         if (!written.exists)
-            return NumberedWriteResult{false, name, written.message};
+            return NumberedWriteResult{false, name, written.message, ""};
     }
     return NumberedWriteResult{false, "",
                                "every name from " + numberedName(stem, 1, extension) + " to " +
-                                   numberedName(stem, kLastNumber, extension) + " is taken"};
+                                   numberedName(stem, kLastNumber, extension) + " is taken",
+                               ""};
 }
 
 NumberedWriteResult writeNumberedFile(const std::string& stem, const std::string& extension,

@@ -10,6 +10,7 @@ struct NumberedWriteResult {
     bool ok = false;
     std::string name;     // the name written, when ok
     std::string message;  // one line saying why nothing was written, when !ok
+    std::string note;     // when ok: what went wrong after it was written (WriteResult::note)
 };
 
 // "stem-NNN.ext": at least three digits, more past 999.

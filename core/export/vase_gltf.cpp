@@ -289,7 +289,7 @@ WriteResult writeVaseGlbFile(const std::string& path, const VaseSettings& s,
     GlbLayout layout;
     const std::string problem = prepareGlb(s, texturePng, quads, layout);
     if (!problem.empty())
-        return WriteResult{false, problem};
+        return WriteResult{false, problem, false, ""};
     return writeFileAtomically(
         path, [&](std::ostream& out) { return streamGlb(out, quads, texturePng, layout); });
 }
@@ -301,7 +301,7 @@ NumberedWriteResult writeNumberedVaseGlb(const std::string& stem, const VaseSett
     GlbLayout layout;
     const std::string problem = prepareGlb(s, texturePng, quads, layout);
     if (!problem.empty())
-        return NumberedWriteResult{false, "", problem};
+        return NumberedWriteResult{false, "", problem, ""};
     // A failing stream is reported by the writer, with the operating system's reason.
     return writeNumberedFile(stem, ".glb", [&](std::ostream& out) {
         return streamGlb(out, quads, texturePng, layout);

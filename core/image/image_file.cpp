@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <istream>
@@ -26,6 +27,31 @@ struct MemoryBuffer : std::streambuf {
         char* begin = const_cast<char*>(reinterpret_cast<const char*>(bytes));
         setg(begin, begin, begin + size);
     }
+};
+
+// Replays the bytes already read to tell the kind, then goes on with the rest of the stream:
+// FIFOs and devices cannot seek back.
+class ReplayBuffer : public std::streambuf {
+  public:
+    ReplayBuffer(std::string head, std::streambuf* rest) : head_(std::move(head)), rest_(rest)
+    {
+        setg(head_.data(), head_.data(), head_.data() + head_.size());
+    }
+
+  protected:
+    int_type underflow() override
+    {
+        const std::streamsize n = rest_->sgetn(buffer_, sizeof buffer_);
+        if (n <= 0)
+            return traits_type::eof();
+        setg(buffer_, buffer_, buffer_ + n);
+        return traits_type::to_int_type(buffer_[0]);
+    }
+
+  private:
+    std::string head_;
+    std::streambuf* rest_;
+    char buffer_[1 << 16];
 };
 
 ImageResult failure(ImageKind kind, ImageError error, std::string message)
@@ -111,31 +137,59 @@ ImageResult readImageFile(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open())
         return failure(ImageKind::Unknown, ImageError::OpenFailed, "cannot be opened");
-    unsigned char head[8] = {};
-    in.read(reinterpret_cast<char*>(head), sizeof head);
-    const ImageKind kind = detectImageKind(head, static_cast<size_t>(in.gcount()));
-
-    // P6 rasters can be large: stream them rather than hold the file and the image at once.
-    // Anything not PNG or JPEG goes there too, since P6 may begin with any amount of whitespace.
-    if (kind != ImageKind::Png && kind != ImageKind::Jpeg) {
-        in.clear();
-        in.seekg(0);
-        return readPpmStream(in);
+    // The kind from the first bytes: whitespace (as much as a P6 header may hold), then eight.
+    std::string head;
+    std::streambuf* file = in.rdbuf();
+    int c = file->sgetc();
+    while (c != std::char_traits<char>::eof() && isSpaceByte(static_cast<unsigned char>(c)) &&
+           static_cast<long long>(head.size()) < kPpmMaxHeaderBytes) {
+        head.push_back(static_cast<char>(file->sbumpc()));
+        c = file->sgetc();
     }
-    in.clear();
-    in.seekg(0);
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                           std::istreambuf_iterator<char>());
-    if (in.bad())
+    const size_t blanks = head.size();
+    while (head.size() < blanks + 8 && (c = file->sbumpc()) != std::char_traits<char>::eof())
+        head.push_back(static_cast<char>(c));
+    const ImageKind kind = detectImageKind(reinterpret_cast<const unsigned char*>(head.data()),
+                                           head.size());
+    if (kind == ImageKind::Unknown)
+        return failure(kind, ImageError::UnknownKind, "not a P6 PPM, PNG or JPEG file");
+
+    ReplayBuffer replay(std::move(head), file);
+    std::istream rest(&replay);
+    // P6 rasters can be large: stream them rather than hold the file and the image at once.
+    if (kind == ImageKind::Ppm)
+        return readPpmStream(rest);
+    // PNG and JPEG are decoded from memory, which takes at most kLargestImageFile bytes.
+    const size_t cap = static_cast<size_t>(kLargestImageFile);
+    std::vector<unsigned char> bytes;
+    while (rest && bytes.size() <= cap) {
+        const size_t start = bytes.size();
+        bytes.resize(std::min(start + std::max<size_t>(start, 1 << 16), cap + 1));
+        rest.read(reinterpret_cast<char*>(bytes.data() + start),
+                  static_cast<std::streamsize>(bytes.size() - start));
+        bytes.resize(start + static_cast<size_t>(rest.gcount()));
+    }
+    if (bytes.size() > cap)
+        return failure(kind, ImageError::TooLarge,
+                       "the file is larger than " + std::to_string(cap >> 20) + " MiB");
+    if (rest.bad())
         return failure(kind, ImageError::OpenFailed, "cannot be read");
     return readImageBytes(bytes.data(), bytes.size());
 }
 
 std::string describeOtherFile(const std::string& path)
 {
+    // Only plain files are opened: a FIFO or a device may block or never end.
     struct stat info;
-    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return "a folder";
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        if (S_ISDIR(info.st_mode))
+            return "a folder";
+        if (S_ISFIFO(info.st_mode))
+            return "a FIFO (named pipe)";
+        if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+            return "a device";
+        return "not a plain file";
+    }
     std::ifstream in(path, std::ios::binary);
     char head[12] = {};
     in.read(head, sizeof head);

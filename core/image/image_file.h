@@ -44,8 +44,12 @@ struct ImageResult {
 ImageResult readImageBytes(const unsigned char* bytes, size_t size,
                            long long maxPixels = kPpmMaxPixels);
 
-// Reads the image file at `path`; P6 files are streamed through the P6 reader, PNG and JPEG
-// files are read whole and decoded.
+// Most bytes of a PNG or JPEG file read into memory to be decoded.
+constexpr long long kLargestImageFile = 512LL << 20;
+
+// Reads the image file at `path`, which may be a FIFO or a device: its kind from its first
+// bytes (anything else is refused there, UnknownKind); P6 files are streamed through the P6
+// reader, PNG and JPEG files are read whole (kLargestImageFile bytes at most) and decoded.
 ImageResult readImageFile(const std::string& path);
 
 // The decoders behind readImageBytes, for data already known to be of their kind. Every

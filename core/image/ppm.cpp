@@ -19,7 +19,27 @@ bool isDigitByte(int c)
     return c >= '0' && c <= '9';
 }
 
-void skipSpace(std::istream& in)
+// The header is read through a budget of kPpmMaxHeaderBytes: a stream that never ends (a
+// device, a FIFO fed for ever) looks as if it ended there, so no header read runs for ever.
+class Header {
+  public:
+    explicit Header(std::istream& in) : in_(in) {}
+    int peek() { return used_ < kPpmMaxHeaderBytes ? in_.peek() : std::char_traits<char>::eof(); }
+    int get()
+    {
+        if (used_ >= kPpmMaxHeaderBytes)
+            return std::char_traits<char>::eof();
+        ++used_;
+        return in_.get();
+    }
+    bool overrun() const { return used_ >= kPpmMaxHeaderBytes; }
+
+  private:
+    std::istream& in_;
+    long long used_ = 0;
+};
+
+void skipSpace(Header& in)
 {
     while (isSpaceByte(in.peek()))
         in.get();
@@ -33,10 +53,17 @@ PpmResult failure(PpmError error, std::string message)
     return result;
 }
 
+PpmResult headerFailure(const Header& in, std::string message)
+{
+    if (in.overrun())
+        message = "the header runs past " + std::to_string(kPpmMaxHeaderBytes) + " bytes";
+    return failure(PpmError::BadHeader, std::move(message));
+}
+
 // Reads one decimal integer as scanf's %d would: leading whitespace, an optional sign, digits.
 // Returns an empty string on success, else why `name` could not be read (no undefined
 // behaviour on overflow: digits are accumulated in a wider type and checked as they come).
-std::string readHeaderInt(std::istream& in, const char* name, int& value)
+std::string readHeaderInt(Header& in, const char* name, int& value)
 {
     skipSpace(in);
     if (in.peek() == std::char_traits<char>::eof())
@@ -58,11 +85,11 @@ std::string readHeaderInt(std::istream& in, const char* name, int& value)
 }
 
 // Reads a width or height and checks it lies in 1..kPpmMaxDimension; on failure fills `bad`.
-bool readDimension(std::istream& in, const char* name, int& value, PpmResult& bad)
+bool readDimension(Header& in, const char* name, int& value, PpmResult& bad)
 {
     const std::string why = readHeaderInt(in, name, value);
     if (!why.empty())
-        bad = failure(PpmError::BadHeader, why);
+        bad = headerFailure(in, why);
     else if (value <= 0)
         bad = failure(PpmError::BadSize,
                       std::string(name) + " " + std::to_string(value) + " is not positive");
@@ -98,15 +125,19 @@ unsigned char scaleSample(int value, int maxValue)
 
 }  // namespace
 
-PpmResult readPpmImage(std::istream& in)
+PpmResult readPpmImage(std::istream& stream)
 {
-    // Magic: the first whitespace-delimited token, of any length; only its first two bytes count.
+    Header in(stream);
+    // Magic: the first whitespace-delimited token; only its first two bytes count, and the
+    // rest of it is read only once they are "P6".
     skipSpace(in);
     std::string magic;
     while (in.peek() != std::char_traits<char>::eof() && !isSpaceByte(in.peek())) {
-        int c = in.get();
+        const int c = in.get();
         if (magic.size() < 2)
             magic.push_back(static_cast<char>(c));
+        if (magic.size() == 2 && magic != "P6")
+            break;
     }
     if (magic != "P6")
         return failure(PpmError::NotP6, "not a P6 PPM file");
@@ -133,13 +164,13 @@ PpmResult readPpmImage(std::istream& in)
                        std::to_string(image.width) + " x " + std::to_string(image.height) +
                            " pixels is more than " + std::to_string(kPpmMaxPixels));
     if (!(why = readHeaderInt(in, "maximum value", maxValue)).empty())
-        return failure(PpmError::BadHeader, why);
+        return headerFailure(in, why);
     if (maxValue < 1 || maxValue > 65535)
         return failure(PpmError::BadMaxValue,
                        "maximum value " + std::to_string(maxValue) + " is outside 1..65535");
     const int separator = in.get();
     if (separator == std::char_traits<char>::eof())
-        return failure(PpmError::BadHeader, "header ends after the maximum value");
+        return headerFailure(in, "header ends after the maximum value");
     if (!isSpaceByte(separator))
         return failure(PpmError::BadHeader, "no whitespace byte after the maximum value");
 
@@ -147,7 +178,7 @@ PpmResult readPpmImage(std::istream& in)
     const int bytesPerSample = maxValue > 255 ? 2 : 1;
     const std::uint64_t rasterBytes = static_cast<std::uint64_t>(pixelCount) * 3 * bytesPerSample;
     std::vector<unsigned char> raw;
-    readRaster(in, rasterBytes, raw);
+    readRaster(stream, rasterBytes, raw);
     if (raw.size() < rasterBytes)
         return failure(PpmError::ShortRaster, "raster holds " + std::to_string(raw.size()) +
                                                   " of " + std::to_string(rasterBytes) + " bytes");

@@ -33,6 +33,9 @@ struct PpmResult {
 // Largest accepted width or height, and largest pixel count (about 768 MiB of RGB).
 constexpr int kPpmMaxDimension = 32768;
 constexpr long long kPpmMaxPixels = 1LL << 28;
+// Most bytes read before the raster (magic, whitespace, comments, the three numbers): a longer
+// header is refused, so that a stream without end is refused too.
+constexpr long long kPpmMaxHeaderBytes = 1LL << 16;
 
 // Parses one P6 image from `in` (opened in binary mode). Samples are scaled to 0..255
 // from the header's maximum value; above 255 each sample is two bytes, most significant first.

@@ -2,6 +2,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,11 @@
 #include "gl/frame.h"
 #include "gl/framebuffer_calls.h"
 #include "gl/kept_picture.h"
+#include "gl/overlays.h"
 #include "gl/multisample.h"
 #include "gl/startup.h"
 #include "gl/vase_draw.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -85,6 +88,15 @@ void expectSamePicturesOverAngles(const char* what, bool renewed)
         expectFrame(std::string(what) + ", globe at " + std::to_string(angle),
                     first && renewed ? KeptFrame::Renewed : KeptFrame::FromKept);
     }
+}
+
+// Bytes of address space this process holds (/proc/self/statm's first field, in pages).
+rlim_t addressSpaceInUse()
+{
+    std::ifstream statm("/proc/self/statm");
+    rlim_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
 }
 
 // The framebuffer frames are drawn into, averaged into the pbuffer and read (its own pixels
@@ -238,4 +250,98 @@ TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
     }
     scene.shadows = 0;
     expectFrame("shadows off again", KeptFrame::Renewed);
+}
+
+// When a large vase's mesh cannot have its memory (a child whose address space is nearly full)
+// the vase is drawn quad by quad; going back to the mesh still held must renew the kept
+// picture, or the quad-by-quad vase keeps being copied.
+TEST(KeptPictureFrames, BackFromTheQuadByQuadVaseTheKeptPictureIsTheWholeFrame)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+#endif
+    const int status = testproc::statusInChild({RLIM_INFINITY, 120, 120}, [] {
+        const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
+        if (!context.ok)
+            return 77;
+        initGraphicsState(scene);
+        setProjection(scene.zoom);
+        const Viewport v = squareViewport(kWidth, kHeight);
+        glViewport(v.x, v.y, v.width, v.height);
+        uploadTestTextures();
+        setVaseExact(true);
+        scene.vaseVerticalSteps = 100;
+        scene.vaseRadialSteps = 40;
+        drawFrameKeepingStill(scene);
+        if (lastKeptFrame() == KeptFrame::Whole)
+            return 77;
+        drawFrame(scene);
+        drawFrameKeepingStill(scene);
+        // Room for drawing, none for the 800 x 800 crazy vase's mesh (tens of MB).
+        const rlim_t room = addressSpaceInUse() + (rlim_t{48} << 20);
+        const rlimit full{room, room};
+        setrlimit(RLIMIT_AS, &full);
+        scene.vaseVerticalSteps = scene.vaseRadialSteps = 800;
+        scene.crazyVase = 1;
+        drawFrameKeepingStill(scene);
+        ++scene.globeAngle;
+        drawFrameKeepingStill(scene);
+        // Back to the stored settings (as undo does), then the globe turns.
+        scene.vaseVerticalSteps = 100;
+        scene.vaseRadialSteps = 40;
+        scene.crazyVase = 0;
+        for (int turn = 0; turn < 3; ++turn) {
+            ++scene.globeAngle;
+            drawFrameKeepingStill(scene);
+            glFinish();
+            const std::vector<unsigned char> kept = readPixels();
+            drawFrame(scene);
+            glFinish();
+            if (!samePixels(kept, readPixels()))
+                return 1;
+        }
+        return 0;
+    });
+    if (status == 77)
+        GTEST_SKIP() << "no offscreen context or no kept picture in this GL";
+    EXPECT_EQ(0, status) << "(1: the kept picture showed another vase; over 128: a signal)";
+}
+
+// A picture asked for while the mesh lines are being built waits for them: a frame kept
+// without them is not what the picture shows. The line builder is kept busy by a large vase's
+// lines, asked for as a picture asks (prepareOverlays), while a small vase is drawn.
+TEST(KeptPictureFrames, APictureWhileTheMeshLinesAreBuiltShowsThem)
+{
+    const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
+    if (!context.ok)
+        GTEST_SKIP() << context.message;
+    initGraphicsState(scene);
+    setProjection(scene.zoom);
+    const Viewport v = squareViewport(kWidth, kHeight);
+    glViewport(v.x, v.y, v.width, v.height);
+    uploadTestTextures();
+    scene.vaseVerticalSteps = 20;
+    scene.vaseRadialSteps = 10;
+    drawFrameKeepingStill(scene);
+    if (lastKeptFrame() == KeptFrame::Whole)
+        GTEST_SKIP() << "no kept picture in this GL: " << glGetString(GL_RENDERER);
+    scene.showMesh = 1;
+    scene.vaseVerticalSteps = scene.vaseRadialSteps = 1500;
+    setVaseExact(true);
+    prepareOverlays(scene);  // seconds of work on the line builder
+    setVaseExact(false);
+    scene.vaseVerticalSteps = 20;
+    scene.vaseRadialSteps = 10;
+    drawFrameKeepingStill(scene);  // the change: drawn whole, its lines waiting for the builder
+    drawFrameKeepingStill(scene);  // the first still frame: kept, without the lines
+    const bool busy = overlayLinesBuilding();
+    setVaseExact(true);       // as "Save picture" draws its frame
+    drawFrameKeepingStill(scene);
+    glFinish();
+    const std::vector<unsigned char> saved = readPixels();
+    drawFrame(scene);
+    glFinish();
+    setVaseExact(false);
+    scene.showMesh = 0;
+    EXPECT_TRUE(samePixels(saved, readPixels())) << (busy ? "" : "(the lines came early)");
 }

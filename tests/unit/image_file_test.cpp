@@ -14,10 +14,14 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <cstdlib>
 #include <string>
 
+#include "support/child_process.h"
 #include "support/encode_images.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -467,4 +471,41 @@ TEST(JpegOrientation, TheEightExifValuesTurnThePixelsAsAViewerShowsThem)
     camera.insert(camera.begin() + static_cast<long>(scan), {0x00, 0x00, 0x00});
     const ImageResult extraneous = decode(camera);
     EXPECT_TRUE(extraneous.ok()) << extraneous.message;
+}
+
+// Files that never end (a device, a FIFO fed for ever) or that are huge and of another kind are
+// refused from their first bytes, under a CPU limit of a second (an alarm ends one that blocks).
+TEST(EndlessImages, AreRefusedFromTheirFirstBytes)
+{
+    testfs::TempFolder folder;
+    const std::string gif = folder / "big.gif";
+    {
+        std::ofstream out(gif, std::ios::binary);
+        out << "GIF89a";
+    }
+    std::filesystem::resize_file(gif, std::uintmax_t{2} << 30);  // sparse: no disk taken
+    const struct {
+        std::string what, head, filler;
+        ImageError error;
+    } fifos[] = {
+        {"blanks", "", " \n", ImageError::UnknownKind},
+        {"a magic word without end", "P6", "6", ImageError::BadHeader},
+        {"a comment without end", "P6\n#", "x", ImageError::BadHeader},
+        {"a width without end", "P6\n", "1", ImageError::BadHeader},
+    };
+    const auto refusedAs = [](const std::string& path) {
+        return testproc::statusInChild({RLIM_INFINITY, 1, 5}, [&] {
+            return static_cast<int>(readImageFile(path).error);
+        });
+    };
+    EXPECT_EQ(static_cast<int>(ImageError::UnknownKind), refusedAs("/dev/zero"));
+    EXPECT_EQ(static_cast<int>(ImageError::UnknownKind), refusedAs(gif));
+    for (const auto& f : fifos) {
+        SCOPED_TRACE(f.what);
+        const std::string path = folder / "endless";
+        testproc::EndlessFifo fifo(path, f.head, f.filler);
+        EXPECT_EQ(static_cast<int>(f.error), refusedAs(path)) << "(152: out of CPU time)";
+        std::filesystem::remove(path);
+    }
+    EXPECT_EQ("a device", describeOtherFile("/dev/zero"));
 }

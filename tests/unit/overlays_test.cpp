@@ -1,5 +1,6 @@
 // Unit tests of the overlays' line lists: the mesh's edges against the vase's own quads, the
 // normals' sampling, and the cache that keeps the still and the moving vase's lines.
+#include "core/mesh_line_builder.h"
 #include "core/overlays.h"
 
 #include <gtest/gtest.h>

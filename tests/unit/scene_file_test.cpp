@@ -2,6 +2,8 @@
 // and everything but --set and --size is refused with one line naming the source.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,8 @@
 #include "core/options.h"
 #include "core/scene_file.h"
 #include "core/scene_state.h"
+#include "support/child_process.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -145,6 +149,49 @@ TEST(SceneFile, PageLinks)
     EXPECT_FALSE(bad.ok);
     EXPECT_NE(std::string::npos, bad.message.find("render")) << bad.message;
     EXPECT_TRUE(readSceneLink("http://h/", 5).ok);  // no query: the default scene
+    // A '?' inside the fragment starts no query, as the page itself reads its address.
+    EXPECT_TRUE(linkArguments("http://h/#x?crazyVase=1").empty());
+    EXPECT_EQ((std::vector<std::string>{"--set", "zoom=2"}),
+              linkArguments("http://h/?zoom=2#a?crazyVase=1"));
+}
+
+// Files far larger than any picture's arguments are judged by their first bytes and walked chunk
+// by chunk, never held: under an address-space limit below their size, a 900 MB file of another
+// kind is refused, and arguments behind a 900 MB chunk are still found.
+TEST(SceneFile, LargeFilesAreWalkedNotHeld)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+#endif
+    testfs::TempFolder folder;
+    const std::uintmax_t big = 900u << 20;
+    const std::string zeros = folder / "zeros.png";
+    std::ofstream(zeros).close();
+    std::filesystem::resize_file(zeros, big);  // sparse: no disk taken
+
+    // Signature, a 900 MB chunk of no interest (sparse zeros), then the arguments.
+    const std::vector<unsigned char> small = pngCarrying("--set crazyVase=1");
+    const std::string padded = folder / "padded.png";
+    {
+        std::ofstream out(padded, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(small.data()), 8);
+        const unsigned long length = static_cast<unsigned long>(big);
+        const char header[8] = {char(length >> 24), char(length >> 16), char(length >> 8),
+                                char(length), 'z', 'z', 'Z', 'z'};
+        out.write(header, 8);
+        out.seekp(static_cast<std::streamoff>(16 + big + 4));
+        out.write(reinterpret_cast<const char*>(small.data()) + 8,
+                  static_cast<std::streamsize>(small.size() - 8));
+    }
+    const testproc::ChildLimits limits{rlim_t{600000} << 10, 30, 60};
+    EXPECT_EQ(1, testproc::statusInChild(limits, [&] {
+                  const SceneArguments r = readSceneSource(zeros, 5);
+                  return r.ok ? 0 : r.message.find("neither a PNG nor a JPEG") != std::string::npos;
+              }));
+    EXPECT_EQ(2, testproc::statusInChild(limits, [&] {
+                  const SceneArguments r = readSceneSource(padded, 5);
+                  return r.ok && r.settings == std::vector<std::string>{"crazyVase=1"} ? 2 : 3;
+              }));
 }
 
 TEST(SceneFile, ShellWords)

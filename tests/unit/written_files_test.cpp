@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "core/export/atomic_file.h"
 #include "core/export/numbered_file.h"
 #include "core/export/vase_gltf.h"
+#include "child_process.h"
 #include "temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -129,6 +131,27 @@ TEST(AtomicFile, AFailedExportNamesTheOperatingSystemsReason)
     const NumberedWriteResult written = writeNumberedVaseGlb(folder / "tolvane-vase", s, {});
     EXPECT_TRUE(written.ok) << written.message;
     EXPECT_EQ(folder / "tolvane-vase-001.glb", written.name);
+}
+
+// Running out of memory while the body is made is a message like any failed write: the
+// temporary file is removed and nothing escapes (in a child under an address-space limit).
+TEST(AtomicFile, RunningOutOfMemoryWhileWritingIsAMessage)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
+#endif
+    const Folder folder;
+    const int status = testproc::statusInChild({rlim_t{512} << 20, 30, 60}, [&] {
+        const NumberedWriteResult r =
+            writeNumberedFile(folder / "tolvane", ".png", [](std::ostream& out) {
+                std::vector<char> huge(size_t{1} << 30, 'x');
+                out.write(huge.data(), static_cast<std::streamsize>(huge.size()));
+                return static_cast<bool>(out);
+            });
+        return r.ok ? 2 : r.message.find("not enough memory") == std::string::npos ? 3 : 0;
+    });
+    EXPECT_EQ(0, status) << "(2: reported written, 3: another message, 101: exception let out)";
+    EXPECT_EQ(0u, folder.entries());
 }
 
 TEST(OutputFolder, MustExistBeAFolderAndTakeFiles)

@@ -194,6 +194,40 @@ test('a lost WebGL context says so, and the page draws again when it is restored
   await page.close();
 });
 
+test('a frame that runs short of memory keeps the textures opened since the last frame', async () => {
+  const page = await h.openPage(browser, server.url, 'spinGlobe=0');
+  const red = { name: 'red.png', bytes: h.pngFile(8, 8, (x, y) => [220, 30 + 25 * (x % 3), 40 + 20 * (y % 2), 255]) };
+  const desktop = h.desktopReads([red]);
+  assert.ok(desktop.ok, desktop.output);
+  await page.evaluate(() => window.tolvane.holdMemory(1900));  // of the page's 2 GB
+  // Frames wait while the image comes in and the vase grows past memory: the next frame has both.
+  await page.evaluate(() => {
+    window.heldFrames = [];
+    window.nextFrame = window.requestAnimationFrame;
+    window.requestAnimationFrame = (cb) => { window.heldFrames.push(cb); return 0; };
+  });
+  await h.dropFiles(page, [red]);
+  await waitForMessage(page, /Opened 1 image: red\.png/);
+  await settled(page);
+  const labels = await page.$$eval('#controls label', (all) => all.map((l) => l.textContent));
+  for (const label of ['Number of vertical steps for vase (greater the better)',
+    'Number of radial steps for vase (greater the better)']) {
+    await page.click(`#control${labels.indexOf(label)}`, { clickCount: 3 });
+    await page.keyboard.type('1000');
+    await page.keyboard.press('Enter');
+  }
+  await page.evaluate(() => {
+    document.getElementById('messages').innerHTML = '';
+    window.requestAnimationFrame = window.nextFrame;
+    for (const cb of window.heldFrames) cb(performance.now());
+  });
+  await waitForMessage(page, /does not fit in the page's memory; the previous settings are kept/);
+  // The settings of the frame before, with the image just opened on every object.
+  await assertMatchesDesktop(page, ['spinGlobe=0'], desktop.list, 'the textures kept');
+  assert.deepEqual(page.errors, []);
+  await page.close();
+});
+
 test('text longer than a field can use is refused before it reaches the core', async () => {
   const page = await h.openPage(browser, server.url, 'spinGlobe=0');
   const labels = await page.$$eval('#controls label', (all) => all.map((l) => l.textContent));
