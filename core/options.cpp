@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/keys.h"
+#include "core/turntable.h"
 #include "core/options_table.h"
 
 #ifndef TOLVANE_VERSION
@@ -81,13 +82,7 @@ std::string bundledTextureList()
 // The picture format --render writes, from the name's extension (any case); empty if none.
 std::string renderFormatOf(const std::string& path)
 {
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string();
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string extension = lowerExtension(path);
     if (extension == "png")
         return "png";
     if (extension == "jpg" || extension == "jpeg")

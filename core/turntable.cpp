@@ -10,18 +10,6 @@
 
 namespace {
 
-std::string lowerExtension(const std::string& path)
-{
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string();
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
-
 bool isPictureExtension(const std::string& extension)
 {
     return extension == "png" || extension == "jpg" || extension == "jpeg";
@@ -217,4 +205,16 @@ const char* turntableExtension(TurntableKind kind)
     case TurntableKind::Gif: return ".gif";
     default: return ".png";
     }
+}
+
+std::string lowerExtension(const std::string& path)
+{
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string();
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
 }

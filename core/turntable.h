@@ -26,6 +26,9 @@ constexpr int kDefaultGifFps = 50;
 // a '%' conversion in its name is a sequence. None for a plain .png/.jpg and for other names.
 TurntableKind turntableKindOf(const std::string& path);
 
+// The extension of `path`'s last component in lower case, without its dot; empty when none.
+std::string lowerExtension(const std::string& path);
+
 // What a turntable is to be: checked from the command line's words before anything is drawn.
 struct TurntablePlan {
     TurntableKind kind = TurntableKind::None;

@@ -69,21 +69,21 @@ std::string writeVideo(const CommandLine& line, const SceneState& start, const P
                        TurntableTimes& times)
 {
     const int frames = line.turntable.frames;
-    VideoSpec spec;
-    spec.kind = line.turntable.kind;
-    spec.width = line.width;
-    spec.height = line.height;
-    spec.fps = line.turntable.fps;
-    spec.comment = reproducingArguments(scene, static_cast<int>(scene.textures.size()),
+    VideoParams params;
+    params.kind = line.turntable.kind;
+    params.width = line.width;
+    params.height = line.height;
+    params.fps = line.turntable.fps;
+    params.comment = reproducingArguments(scene, static_cast<int>(scene.textures.size()),
                                         line.width, line.height);
     if (!whiteBackgroundNote("A video").empty())
         std::fprintf(stderr, "tolvane: %s\n", whiteBackgroundNote("A video").c_str());
     // Opened first: a folder that cannot take the file is said before any frame is drawn.
-    const VideoOpenResult opened = openVideo(line.renderPath, spec);
+    const VideoOpenResult opened = openVideo(line.renderPath, params);
     if (!opened.video)
         return opened.message;
     try {
-        if (spec.kind == TurntableKind::Gif) {
+        if (params.kind == TurntableKind::Gif) {
             GifHistogram histogram;
             const int samples = frames < kPaletteSampleFrames ? frames : kPaletteSampleFrames;
             for (int k = 0; k < samples; ++k)

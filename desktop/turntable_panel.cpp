@@ -101,17 +101,17 @@ std::string requestTurntableSave()
     run.start = scene;
     run.next = 0;
     run.path = nextSaveName("tolvane-turntable", ".mp4");
-    VideoSpec spec;
-    spec.kind = TurntableKind::Mp4;
-    spec.width = run.width;
-    spec.height = run.height;
-    spec.fps = fpsAsked;
-    spec.replace = false;
-    spec.comment = reproducingArguments(scene, static_cast<int>(scene.textures.size()), run.width,
+    VideoParams params;
+    params.kind = TurntableKind::Mp4;
+    params.width = run.width;
+    params.height = run.height;
+    params.fps = fpsAsked;
+    params.replace = false;
+    params.comment = reproducingArguments(scene, static_cast<int>(scene.textures.size()), run.width,
                                         run.height);
     const VideoOpenResult opened =
         run.width >= 2 && run.height >= 2
-            ? openVideo(run.path, spec)
+            ? openVideo(run.path, params)
             : VideoOpenResult{nullptr, "the scene window is too small"};
     if (!opened.video) {
         setPanelMessage("Could not save a turntable: " + opened.message);

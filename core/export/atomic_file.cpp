@@ -206,34 +206,7 @@ WriteResult writeVia(const std::string& path, const std::function<bool(std::ostr
         discard();
         return failure("cannot write", path, "the contents could not be produced");
     }
-    // On disk before it takes the name: "Saved" must never stand for an empty file.
-    if (fsync(temp.fd) != 0) {
-        const int err = errno;
-        discard();
-        return failure("cannot write", path, causeOf(err, "sync failed"));
-    }
-    if (close(temp.fd) != 0) {
-        const int err = errno;
-        unlink(temp.path.c_str());
-        return failure("cannot write", path, causeOf(err, "close failed"));
-    }
-    errno = 0;
-    const int moved = replace ? std::rename(temp.path.c_str(), path.c_str())
-                              : renameNoReplace(temp.path, path);
-    if (moved != 0) {
-        const int err = errno;
-        unlink(temp.path.c_str());
-        WriteResult result =
-            failure("cannot rename into place", path, causeOf(err, "rename failed"));
-        result.exists = err == EEXIST;
-        return result;
-    }
-    // The whole file is in place by now: a folder that cannot be synced is said, not failed.
-    WriteResult written{true, "", false, ""};
-    if (syncFolder(folderOf(path)) != 0)
-        written.note = "the folder of " + path + " could not be synced: " +
-                       causeOf(errno, "sync failed");
-    return written;
+    return commitTemporaryFile(temp, path, replace);
 }
 
 }  // namespace
@@ -252,6 +225,7 @@ WriteResult writeNewFileAtomically(const std::string& path,
 
 WriteResult commitTemporaryFile(const TemporaryFile& temp, const std::string& path, bool replace)
 {
+    // On disk before it takes the name: "Saved" must never stand for an empty file.
     if (fsync(temp.fd) != 0) {
         const int err = errno;
         discardTemporaryFile(temp);

@@ -20,7 +20,7 @@ extern "C" {
 
 struct VideoFile {
     std::string path;
-    VideoSpec spec;
+    VideoParams params;
     GifPalette palette;
     TemporaryFile temp;
     int writeError = 0;  // errno of the first failed write or seek
@@ -135,7 +135,7 @@ int appendGifComment(VideoFile* v)
     const off_t end = lseek(v->temp.fd, 0, SEEK_END);
     if (end < 1 || pread(v->temp.fd, &last, 1, end - 1) != 1 || last != 0x3b)
         return AVERROR_INVALIDDATA;
-    const std::string tail = gifCommentAndTrailer(v->spec.comment);
+    const std::string tail = gifCommentAndTrailer(v->params.comment);
     if (lseek(v->temp.fd, end - 1, SEEK_SET) < 0)
         return AVERROR(errno);
     return writeToFile(v, reinterpret_cast<uint8_t*>(const_cast<char*>(tail.data())),
@@ -194,15 +194,15 @@ VideoCommentResult gifComment(const std::vector<unsigned char>& b)
 
 }  // namespace
 
-VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec)
+VideoOpenResult openVideo(const std::string& path, const VideoParams& params)
 {
     VideoOpenResult result;
     // The libraries' own lines (x264's statistics, warnings) would break the one closing line;
     // every failure comes back as a message instead.
     av_log_set_level(AV_LOG_QUIET);
-    const bool gif = spec.kind == TurntableKind::Gif;
-    const char* muxer = spec.kind == TurntableKind::Mp4 ? "mp4" : gif ? "gif" : "webm";
-    const char* encoder = spec.kind == TurntableKind::Mp4 ? "libx264" : gif ? "gif" : "libvpx-vp9";
+    const bool gif = params.kind == TurntableKind::Gif;
+    const char* muxer = params.kind == TurntableKind::Mp4 ? "mp4" : gif ? "gif" : "webm";
+    const char* encoder = params.kind == TurntableKind::Mp4 ? "libx264" : gif ? "gif" : "libvpx-vp9";
     const AVCodec* codec = avcodec_find_encoder_by_name(encoder);
     if (!codec) {
         result.message = "cannot write " + path + ": this FFmpeg has no " + encoder + " encoder";
@@ -210,7 +210,7 @@ VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec)
     }
     VideoFile* v = new VideoFile;
     v->path = path;
-    v->spec = spec;
+    v->params = params;
     const auto fail = [&](const std::string& what, int code) {
         result.message = "cannot write " + path + ": " + what + ": " + cause(v, code);
         abandonVideo(v);
@@ -230,17 +230,17 @@ VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec)
     v->codec = avcodec_alloc_context3(codec);
     v->packet = av_packet_alloc();
     v->frame = av_frame_alloc();
-    v->codec->width = spec.width;
-    v->codec->height = spec.height;
-    const AVRational rate = av_d2q(spec.fps, 100000);
+    v->codec->width = params.width;
+    v->codec->height = params.height;
+    const AVRational rate = av_d2q(params.fps, 100000);
     v->codec->framerate = rate;
     v->codec->time_base = gif ? AVRational{1, 100} : av_inv_q(rate);
     v->codec->pix_fmt = gif ? AV_PIX_FMT_PAL8 : AV_PIX_FMT_YUV420P;
-    v->codec->gop_size = static_cast<int>(std::lround(spec.fps * 2));  // a key frame each 2 s
+    v->codec->gop_size = static_cast<int>(std::lround(params.fps * 2));  // a key frame each 2 s
     if (v->format->oformat->flags & AVFMT_GLOBALHEADER)
         v->codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
-    if (spec.kind == TurntableKind::Mp4) {
+    if (params.kind == TurntableKind::Mp4) {
         av_dict_set(&options, "preset", "veryfast", 0);  // x264 shares the cores with the drawing
         av_dict_set(&options, "crf", "18", 0);  // visually lossless for a still life
     } else if (!gif) {
@@ -258,7 +258,7 @@ VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec)
     avcodec_parameters_from_context(v->stream->codecpar, v->codec);
     v->stream->time_base = v->codec->time_base;
     v->stream->avg_frame_rate = rate;
-    av_dict_set(&v->format->metadata, "comment", spec.comment.c_str(), 0);
+    av_dict_set(&v->format->metadata, "comment", params.comment.c_str(), 0);
 
     unsigned char* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
     v->format->pb = avio_alloc_context(buffer, kIoBufferBytes, 1, v, nullptr, writeToFile, seekInFile);
@@ -267,14 +267,14 @@ VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec)
         return fail("cannot start the file", status);
 
     v->frame->format = v->codec->pix_fmt;
-    v->frame->width = spec.width;
-    v->frame->height = spec.height;
+    v->frame->width = params.width;
+    v->frame->height = params.height;
     status = av_frame_get_buffer(v->frame, 0);
     if (status < 0)
         return fail("no memory for a frame", status);
     if (!gif) {
-        v->convert = sws_getContext(spec.width, spec.height, AV_PIX_FMT_RGB24, spec.width,
-                                    spec.height, AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND,
+        v->convert = sws_getContext(params.width, params.height, AV_PIX_FMT_RGB24, params.width,
+                                    params.height, AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND,
                                     nullptr, nullptr, nullptr);
         if (!v->convert)
             return fail("no colour conversion", AVERROR(EINVAL));
@@ -292,7 +292,7 @@ std::string writeVideoFrame(VideoFile* v, const PpmImage& image)
 {
     const auto start = std::chrono::steady_clock::now();
     int status = av_frame_make_writable(v->frame);
-    if (status >= 0 && v->spec.kind == TurntableKind::Gif) {
+    if (status >= 0 && v->params.kind == TurntableKind::Gif) {
         const std::vector<std::uint8_t> indices = ditherToPalette(image, v->palette);
         for (int y = 0; y < image.height; ++y)
             std::memcpy(v->frame->data[0] + static_cast<size_t>(y) * v->frame->linesize[0],
@@ -300,7 +300,7 @@ std::string writeVideoFrame(VideoFile* v, const PpmImage& image)
         uint32_t* colours = reinterpret_cast<uint32_t*>(v->frame->data[1]);
         for (size_t i = 0; i < 256; ++i)
             colours[i] = 0xff000000u | (i < v->palette.colours.size() ? v->palette.colours[i] : 0);
-        v->frame->pts = std::llround(v->index * 100.0 / v->spec.fps);
+        v->frame->pts = std::llround(v->index * 100.0 / v->params.fps);
     } else if (status >= 0) {
         const uint8_t* source[1] = {image.pixels.data()};
         const int stride[1] = {image.width * 3};
@@ -327,7 +327,7 @@ std::string finishVideo(VideoFile* v)
         avio_flush(v->format->pb);
         status = v->writeError ? AVERROR(v->writeError) : v->format->pb->error;
     }
-    if (status >= 0 && v->spec.kind == TurntableKind::Gif)
+    if (status >= 0 && v->params.kind == TurntableKind::Gif)
         status = appendGifComment(v);
     v->encodeSeconds +=
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -337,7 +337,7 @@ std::string finishVideo(VideoFile* v)
         return message;
     }
     freeContexts(v);
-    const WriteResult committed = commitTemporaryFile(v->temp, v->path, v->spec.replace);
+    const WriteResult committed = commitTemporaryFile(v->temp, v->path, v->params.replace);
     delete v;
     return committed.ok ? std::string() : committed.message;
 }

@@ -9,7 +9,7 @@
 #include "core/image/ppm.h"
 #include "core/turntable.h"
 
-struct VideoSpec {
+struct VideoParams {
     TurntableKind kind = TurntableKind::Mp4;  // Mp4, Webm or Gif
     int width = 500;  // pixels; even for Mp4
     int height = 500;
@@ -27,11 +27,11 @@ struct VideoOpenResult {
 };
 
 // Starts `path`'s temporary file and the encoder.
-VideoOpenResult openVideo(const std::string& path, const VideoSpec& spec);
+VideoOpenResult openVideo(const std::string& path, const VideoParams& params);
 // The palette a GIF's frames are mapped onto; set before the first frame (ignored for others).
 void setVideoPalette(VideoFile* video, const GifPalette& palette);
 
-// Encodes the next frame (`spec`'s size, RGB, rows top first). Empty, or the message.
+// Encodes the next frame (`params`'s size, RGB, rows top first). Empty, or the message.
 std::string writeVideoFrame(VideoFile* video, const PpmImage& frame);
 
 // Drains the encoder, writes the container's end, syncs the file and renames it into place;
