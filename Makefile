@@ -85,6 +85,13 @@ screenshot: setup-test build
 	  --set transparentBackground=1 --set antialiasing=4 --set spinGlobe=0 textureList.txt
 	@cd $(BUILD)/assets && ../tolvane --quiet --render $(CURDIR)/docs/shadows.png --set shadows=1 \
 	  --set lightPosition=0.3,1,-0.6 --set antialiasing=4 --set spinGlobe=0 textureList.txt
+	@# The standard views (keys 1, 3, 7): front, right side and top, side by side.
+	@cd $(BUILD)/assets && tmp=$$(mktemp -d) && for v in 45,35.2644,-30 0,-45,-35.2644 \
+	  -63.4349,24.0948,39.2315; do ../tolvane --quiet --size 300x300 --render $$tmp/$$v.png \
+	  --set rotation=$$v --set antialiasing=4 --set spinGlobe=0 textureList.txt && \
+	  pngtopnm $$tmp/$$v.png > $$tmp/$$v.pnm || exit 1; done && \
+	  pnmcat -lr $$tmp/45,35.2644,-30.pnm $$tmp/0,-45,-35.2644.pnm $$tmp/-63.4349,24.0948,39.2315.pnm | \
+	  pnmtopng -compression 9 > $(CURDIR)/docs/views.png && rm -r $$tmp
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)
