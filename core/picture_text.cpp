@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "core/options.h"
-#include "core/scene_file.h"
 
 namespace {
 

@@ -6,7 +6,13 @@
 #include <cstddef>
 #include <string>
 
-struct ArgumentTextResult;
+// The arguments text of a PNG's "Tolvane arguments" tEXt/iTXt chunk or a JPEG's COM marker
+// that starts "Tolvane arguments: ". `message` says why there is none (not PNG/JPEG, no chunk).
+struct ArgumentTextResult {
+    bool found = false;
+    std::string text;
+    std::string message;  // a few words, without the file name
+};
 
 // Most bytes of a picture --scene walks, and most bytes of the arguments text it takes.
 constexpr unsigned long long kLargestPictureFile = 1ULL << 30;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/image/image_structure.h"
+#include "core/picture_text.h"
 
 struct SceneState;
 
@@ -19,13 +20,7 @@ std::string pictureComment(const std::string& arguments);
 // they go at pngTextPlace.
 std::vector<unsigned char> pictureTextChunks(const std::string& arguments);
 
-// The arguments text of a PNG's "Tolvane arguments" tEXt/iTXt chunk or a JPEG's COM marker
-// that starts "Tolvane arguments: ". `message` says why there is none (not PNG/JPEG, no chunk).
-struct ArgumentTextResult {
-    bool found = false;
-    std::string text;
-    std::string message;  // a few words, without the file name
-};
+// The arguments text a picture's bytes carry (readArgumentTextFrom over them).
 ArgumentTextResult readArgumentText(const unsigned char* bytes, size_t size);
 
 // The words of `text` as a POSIX shell splits them: blanks separate, single quotes keep

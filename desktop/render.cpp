@@ -82,14 +82,24 @@ std::string openPictureScene(const CommandLine& line, const TextureListResult& l
     return std::string();
 }
 
+namespace {
+
+// Once a picture is drawn: the line saying how its background work fell back, if it did.
+void sayBackgroundWorkNotice()
+{
+    const std::string fellBack = takeBackgroundWorkNotice();
+    if (!fellBack.empty())
+        std::fprintf(stderr, "tolvane: %s\n", fellBack.c_str());
+}
+
+}  // namespace
+
 PpmImage drawPicture(int width, int height)
 {
     drawFrame(scene);
     resolveMultisampledPicture();
     glFinish();
-    const std::string fellBack = takeBackgroundWorkNotice();
-    if (!fellBack.empty())
-        std::fprintf(stderr, "tolvane: %s\n", fellBack.c_str());
+    sayBackgroundWorkNotice();
     return readFramePixels(width, height);
 }
 
@@ -101,7 +111,7 @@ FramePicture drawPictureFor(const std::string& path, int width, int height)
         return opaque;
     }
     bool first = true;
-    return readFramePicture(width, height, [&] {
+    FramePicture picture = readFramePicture(width, height, [&] {
         if (!first)
             rebindMultisampledPicture();  // the second frame of a transparent picture
         first = false;
@@ -109,6 +119,8 @@ FramePicture drawPictureFor(const std::string& path, int width, int height)
         resolveMultisampledPicture();
         glFinish();
     });
+    sayBackgroundWorkNotice();
+    return picture;
 }
 
 std::string writePictureFile(const std::string& path, const PpmImage& pixels)
