@@ -50,6 +50,17 @@ void uploadTestTextures()
     }
 }
 
+// The window's start-up in the current offscreen context: fixed state, the projection, the
+// square viewport and the test textures.
+void startScene()
+{
+    initGraphicsState(scene);
+    setProjection(scene.zoom);
+    const Viewport v = squareViewport(kWidth, kHeight);
+    glViewport(v.x, v.y, v.width, v.height);
+    uploadTestTextures();
+}
+
 // Pixels that differ, with the first one's place.
 ::testing::AssertionResult samePixels(const std::vector<unsigned char>& a,
                                       const std::vector<unsigned char>& b)
@@ -154,11 +165,7 @@ TEST(KeptPictureFrames, MultisampledDrawTheWholeFramesPixelsWhileTheGlobeTurns)
         GTEST_SKIP() << "no multisampled framebuffer in this GL: " << glGetString(GL_RENDERER);
     GLint target = 0;
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &target);
-    initGraphicsState(scene);
-    setProjection(scene.zoom);
-    const Viewport v = squareViewport(kWidth, kHeight);
-    glViewport(v.x, v.y, v.width, v.height);
-    uploadTestTextures();
+    startScene();
     setVaseExact(true);
     drawFrameKeepingStill(scene, true);
     ASSERT_EQ(KeptFrame::Renewed, lastKeptFrame()) << glGetString(GL_RENDERER);
@@ -181,11 +188,7 @@ TEST(KeptPictureFrames, DrawTheWholeFramesPixelsAtEveryGlobeAngle)
     const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
     if (!context.ok)
         GTEST_SKIP() << context.message;
-    initGraphicsState(scene);
-    setProjection(scene.zoom);
-    const Viewport v = squareViewport(kWidth, kHeight);
-    glViewport(v.x, v.y, v.width, v.height);
-    uploadTestTextures();
+    startScene();
     // Each frame draws the vase for its settings, as a saved picture does (no older mesh while
     // a new one is built).
     setVaseExact(true);
@@ -264,11 +267,7 @@ TEST(KeptPictureFrames, BackFromTheQuadByQuadVaseTheKeptPictureIsTheWholeFrame)
         const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
         if (!context.ok)
             return 77;
-        initGraphicsState(scene);
-        setProjection(scene.zoom);
-        const Viewport v = squareViewport(kWidth, kHeight);
-        glViewport(v.x, v.y, v.width, v.height);
-        uploadTestTextures();
+        startScene();
         setVaseExact(true);
         scene.vaseVerticalSteps = 100;
         scene.vaseRadialSteps = 40;
@@ -315,11 +314,7 @@ TEST(KeptPictureFrames, APictureWhileTheMeshLinesAreBuiltShowsThem)
     const OffscreenResult context = openOffscreenContext(kWidth, kHeight);
     if (!context.ok)
         GTEST_SKIP() << context.message;
-    initGraphicsState(scene);
-    setProjection(scene.zoom);
-    const Viewport v = squareViewport(kWidth, kHeight);
-    glViewport(v.x, v.y, v.width, v.height);
-    uploadTestTextures();
+    startScene();
     scene.vaseVerticalSteps = 20;
     scene.vaseRadialSteps = 10;
     drawFrameKeepingStill(scene);
