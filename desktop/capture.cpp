@@ -81,9 +81,12 @@ PngEncodeResult encodePicture(const PpmImage& image)
 
 PngEncodeResult encodePicture(const FramePicture& picture)
 {
-    return encodePng(picture.image, picture.alpha,
-                     {{"Software", "Tolvane " TOLVANE_VERSION},
-                      {kArgumentsKeyword, pictureArguments(picture.image)}});
+    return encodePicture(picture, pictureArguments(picture.image));
+}
+
+PngEncodeResult encodePicture(const FramePicture& picture, const std::string& arguments)
+{
+    return encodePng(picture.image, picture.alpha, pictureTexts(arguments));
 }
 
 std::string whiteBackgroundNote(const char* format)

@@ -39,6 +39,9 @@ std::string pictureArguments(const PpmImage& image);
 PngEncodeResult encodePicture(const PpmImage& image);
 // The same with an alpha channel when the picture has one.
 PngEncodeResult encodePicture(const FramePicture& picture);
+// The same for a picture whose `arguments` were taken when it was read: plain data, so it
+// may run on any thread.
+PngEncodeResult encodePicture(const FramePicture& picture, const std::string& arguments);
 
 // The line to say once when a picture without alpha is made with transparentBackground on;
 // empty when it is off.

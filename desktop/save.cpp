@@ -1,4 +1,5 @@
-// The panel's "Save picture" and "Export vase", served right after a whole frame.
+// The panel's "Save picture" and "Export vase": read from GL right after a whole frame, then
+// encoded and written on a worker thread.
 #include "desktop/save.h"
 
 #include <GL/freeglut.h>
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <string>
 #include <utility>
@@ -66,59 +68,135 @@ std::string expectedName(SaveWork work)
     return expectedName(stemIn(work), workExtension(work));
 }
 
+// What a file needs once GL has given its part, as plain data: the encoding, the vase's mesh
+// and the writing run on a worker thread, so that the windows keep answering meanwhile.
+struct FileJob {
+    SaveWork work = SaveWork::Picture;
+    std::string stem;       // folder and stem of the numbered name
+    FramePicture picture;   // Picture: the pixels as read back, with alpha when transparent
+    std::string arguments;  // Picture: the arguments that draw it again, taken with its pixels
+    VaseSettings vase;      // Vase: what to build and write
+    PpmImage texture;       // Vase: its texture as uploaded; no pixels for none
+};
+
+// Writes the job's numbered file; `message` is the status line that says how it went.
+bool writeFileJob(const FileJob& job, std::string& message, const BuildProgress&)
+{
+    NumberedWriteResult written;
+    if (job.work == SaveWork::Picture) {
+        const PngEncodeResult png = encodePicture(job.picture, job.arguments);
+        if (!png.ok()) {
+            message = workFailedText(job.work, png.message);
+            return true;
+        }
+        written = writeNumberedFile(job.stem, workExtension(job.work), png.bytes.data(),
+                                    png.bytes.size());
+    } else {
+        std::vector<unsigned char> texturePng;
+        if (!job.texture.pixels.empty()) {
+            PngEncodeResult png = encodePng(job.texture);
+            if (!png.ok()) {
+                message = workFailedText(job.work, png.message);
+                return true;
+            }
+            texturePng = std::move(png.bytes);
+        }
+        // The builder's own output, made afresh: the drawn copy lives in GL's buffer.
+        written = writeNumberedVaseGlb(job.stem, job.vase, texturePng);
+    }
+    if (!written.ok)
+        message = workFailedText(job.work, written.message);
+    else
+        message = workDoneText(job.work, written.name) +
+                  (written.note.empty() ? "" : "; " + written.note);
+    return true;
+}
+
+// One file at a time: the panel's buttons stay off until it is written. Quitting meanwhile
+// waits for it (the work does not look at its cancel), so a file begun is never lost.
+BackgroundWork<FileJob, std::string> fileWriter(writeFileJob);
+SaveWork fileWork = SaveWork::Picture;  // what fileWriter is writing
+constexpr int kFileWorkPollMs = 15;
+
+void sayBackgroundWorkNotice()
+{
+    const std::string fellBack = takeBackgroundWorkNotice();
+    if (!fellBack.empty())
+        std::fprintf(stderr, "tolvane: %s\n", fellBack.c_str());
+}
+
+// Until the file is written: then its line replaces the busy one.
+void pollFileWriter(int)
+{
+    std::unique_ptr<std::string> message;
+    if (!fileWriter.take(nullptr, &message)) {
+        glutTimerFunc(kFileWorkPollMs, pollFileWriter, 0);
+        return;
+    }
+    sayBackgroundWorkNotice();
+    finishPanelWork(message ? *message : workFailedText(fileWork, fileWriter.failure()), false);
+}
+
+// Hands the job to the worker (or, with no thread to be had, writes it here).
+void startFileJob(const FileJob& job)
+{
+    fileWork = job.work;
+    fileWriter.start(job);
+    glutTimerFunc(0, pollFileWriter, 0);
+}
+
 // The window's whole drawable, including any margin beside the square viewport, as just drawn;
-// with a transparent background drawn again for the picture, without the checkerboard.
+// with a transparent background drawn again for the picture, without the checkerboard. Returns
+// why it could not be read, or starts its writing and returns an empty string.
 std::string savePicture(int width, int height)
 {
-    PngEncodeResult png;
+    FileJob job;
+    job.work = SaveWork::Picture;
+    job.stem = stemIn(SaveWork::Picture);
     try {
         if (scene.transparentBackground) {
             const bool checkerboard = checkerboardShown();
             showCheckerboard(false);
             setVaseExact(true);
-            const FramePicture picture = readFramePicture(width, height, [] { drawFrame(scene); });
+            job.picture = readFramePicture(width, height, [] { drawFrame(scene); });
             setVaseExact(false);
             showCheckerboard(checkerboard);
-            png = encodePicture(picture);
         } else
-            png = encodePicture(readFramePixels(width, height));
+            job.picture.image = readFramePixels(width, height);
     } catch (const std::bad_alloc&) {
         return workFailedText(SaveWork::Picture, "not enough memory for its pixels");
     }
-    if (!png.ok())
-        return workFailedText(SaveWork::Picture, png.message);
-    const NumberedWriteResult written = writeNumberedFile(
-        stemIn(SaveWork::Picture), workExtension(SaveWork::Picture), png.bytes.data(), png.bytes.size());
-    if (!written.ok)
-        return workFailedText(SaveWork::Picture, written.message);
-    return workDoneText(SaveWork::Picture, written.name) +
-           (written.note.empty() ? "" : "; " + written.note);
+    job.arguments = pictureArguments(job.picture.image);
+    startFileJob(job);
+    return std::string();
 }
 
+// The vase as set, with its texture read back from GL; as savePicture returns.
 std::string exportVase()
 {
-    const VaseSettings settings = vaseSettingsOf(scene, scene.cylindricalProjection);
-    if (vaseGlbTriangleCount(settings) == 0)
+    FileJob job;
+    job.work = SaveWork::Vase;
+    job.stem = stemIn(SaveWork::Vase);
+    job.vase = vaseSettingsOf(scene, scene.cylindricalProjection);
+    if (vaseGlbTriangleCount(job.vase) == 0)
         return kNothingToExport;
-    std::vector<unsigned char> texturePng;
     const unsigned int texture = textureAt(scene, scene.vaseTexture);
     if (texture != 0) {
         try {
-            PngEncodeResult png = encodePng(readTextureImage(texture));
-            if (!png.ok())
-                return workFailedText(SaveWork::Vase, png.message);
-            texturePng = std::move(png.bytes);
+            job.texture = readTextureImage(texture);
         } catch (const std::bad_alloc&) {
             return workFailedText(SaveWork::Vase, "not enough memory to read back its texture");
         }
     }
-    // The builder's own output, made afresh: the drawn copy lives in GL's buffer.
-    const NumberedWriteResult written =
-        writeNumberedVaseGlb(stemIn(SaveWork::Vase), settings, texturePng);
-    if (!written.ok)
-        return workFailedText(SaveWork::Vase, written.message);
-    return workDoneText(SaveWork::Vase, written.name) +
-           (written.note.empty() ? "" : "; " + written.note);
+    startFileJob(job);
+    return std::string();
+}
+
+// The panel's line when the work could not start; nothing while it runs.
+void finishIfNotStarted(const std::string& message)
+{
+    if (!message.empty())
+        finishPanelWork(message);
 }
 
 // A hidden window's picture: the same frame drawn by the window's own context into an
@@ -144,12 +222,12 @@ void runHiddenWork(int)
 {
     if (pictureRequested) {
         pictureRequested = false;
-        finishPanelWork(saveHiddenPicture());
+        finishIfNotStarted(saveHiddenPicture());
     }
     if (exportRequested) {
         exportRequested = false;
         glutSetWindow(scene.mainWindow);  // the vase's texture lives in its context
-        finishPanelWork(exportVase());
+        finishIfNotStarted(exportVase());
     }
 }
 
@@ -197,18 +275,16 @@ void displaySceneWindow()
     // Read before the swap: the back buffer then holds exactly the frame about to be shown.
     if (pictureRequested) {
         pictureRequested = false;
-        finishPanelWork(savePicture(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT)));
+        finishIfNotStarted(savePicture(glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT)));
         if (scene.transparentBackground)
             drawFrameKeepingStill(scene);  // the picture's frames took the back buffer
     }
     if (exportRequested) {
         exportRequested = false;
-        finishPanelWork(exportVase());
+        finishIfNotStarted(exportVase());
     }
     presentSceneFrame();
-    const std::string fellBack = takeBackgroundWorkNotice();
-    if (!fellBack.empty())
-        std::fprintf(stderr, "tolvane: %s\n", fellBack.c_str());
+    sayBackgroundWorkNotice();
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     notePanelSceneFrame(took.count());
     sceneFrameDrawn();

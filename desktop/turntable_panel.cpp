@@ -40,10 +40,11 @@ void abandonAtExit()
     run.video = nullptr;
 }
 
-void finish(const std::string& message)
+// `windowsBlocked`: a frame was just drawn, so clicks made during it have not been taken.
+void finish(const std::string& message, bool windowsBlocked = true)
 {
     run.video = nullptr;
-    finishPanelWork(message);
+    finishPanelWork(message, windowsBlocked);
 }
 
 // Frame `run.next`, drawn whole (the exact vase) offscreen at the turntable's size from the
@@ -85,7 +86,7 @@ bool cancelTurntable()
     if (!run.video)
         return false;
     abandonVideo(run.video);
-    finish("Turntable cancelled: nothing saved");
+    finish("Turntable cancelled: nothing saved", false);
     return true;
 }
 

@@ -170,11 +170,12 @@ void setPanelSceneKeys(bool (*key)(unsigned char, bool, bool), bool (*special)(i
     panel.sceneSpecialKey = special;
 }
 
-void finishPanelWork(const std::string& message)
+void finishPanelWork(const std::string& message, bool windowsBlocked)
 {
     panel.working = false;
-    // Clicks made during the work carry the burst on past its end.
-    if (dropPanelClicks() > 0)
+    // Clicks made while the windows could not take them belong to the work's burst, and carry
+    // it on past its end.
+    if (windowsBlocked && dropPanelClicks() > 0)
         continueBurst(panel.burst, glutGet(GLUT_ELAPSED_TIME));
     setPanelMessage(message);
 }

@@ -39,9 +39,11 @@ void setPanelSceneKeys(bool (*key)(unsigned char, bool ctrl, bool shift), bool (
 // start.
 void setPanelHistoryHooks(const PanelHistoryHooks& hooks);
 
-// Ends the work a PanelAction started: the buttons come back, clicks made on the panel
-// meanwhile are dropped, and `message` replaces the status line.
-void finishPanelWork(const std::string& message);
+// Ends the work a PanelAction started: the buttons come back and `message` replaces the status
+// line. Where the work kept the windows from taking input at its end (`windowsBlocked`: the
+// last turntable frame was just drawn), clicks made on the panel meanwhile are dropped; work
+// that ran beside the windows leaves them, since they were made on controls that answer.
+void finishPanelWork(const std::string& message, bool windowsBlocked = true);
 
 // A message for the line under the frame time (e.g. "Saved tolvane-001.png" or why it could
 // not be saved), shown until the next message replaces it; empty clears it.

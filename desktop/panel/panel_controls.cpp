@@ -41,6 +41,13 @@ void sceneChanged()
 }
 
 // Notes whether the item just drawn is under the pointer; `index` names its control.
+// The item just drawn starts work: presses on it belong to a burst (onMouse).
+void noteWorkButton()
+{
+    const ImVec2 min = ImGui::GetItemRectMin(), max = ImGui::GetItemRectMax();
+    panel.workButtons.push_back(PanelBox{min.x, min.y, max.x, max.y});
+}
+
 void noteHover(int index)
 {
     if (ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled))
@@ -151,14 +158,17 @@ ButtonClick drawActionButtons(int firstIndex)
         minimum = std::max(minimum, ImGui::CalcTextSize(caption).x + 2.0f * style.FramePadding.x);
     const float width =
         std::max(minimum, (ImGui::GetContentRegionAvail().x - 2.0f * style.ItemSpacing.x) / 3.0f);
+    panel.workButtons.clear();
     ImGui::BeginDisabled(panel.working);
     if (ImGui::Button(kSaveCaption, ImVec2(width, 0.0f)))
         clicked.work = panel.savePicture;
+    noteWorkButton();
     noteHover(firstIndex);
     drawTooltip(firstIndex, kSaveTooltip);
     ImGui::SameLine();
     if (ImGui::Button(kExportCaption, ImVec2(width, 0.0f)))
         clicked.work = panel.exportVase;
+    noteWorkButton();
     noteHover(firstIndex + 1);
     drawTooltip(firstIndex + 1, kExportTooltip);
     ImGui::EndDisabled();
@@ -175,6 +185,8 @@ ButtonClick drawActionButtons(int firstIndex)
         clicked.work = panel.saveTurntable;
         clicked.turntable = true;
     }
+    if (!running)  // while one runs it cancels: a press on it is always taken
+        noteWorkButton();
     noteHover(firstIndex + 3);
     drawTooltip(firstIndex + 3, kTurntableTooltip);
     ImGui::EndDisabled();

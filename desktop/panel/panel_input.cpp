@@ -33,13 +33,17 @@ void onMotion(int x, int y)
 {
     queueInput({PanelInput::Motion, 0, 0, x, y});
 }
-// A press that belongs to the burst of clicks that started a save or export (burstDropsPress) is
-// dropped with its release.
+// A press on a button that starts work, when it belongs to the burst of clicks that started a
+// save or export (burstDropsPress), is dropped with its release; presses elsewhere are taken
+// while the work runs.
 void onMouse(int button, int state, int x, int y)
 {
     const unsigned bit = 1u << (button & 31);
     if (state == GLUT_DOWN) {
-        if (burstDropsPress(panel.burst, panel.working, glutGet(GLUT_ELAPSED_TIME))) {
+        const bool onWorkButton =
+            std::any_of(panel.workButtons.begin(), panel.workButtons.end(),
+                        [&](const PanelBox& box) { return box.holds(x, y); });
+        if (onWorkButton && burstDropsPress(panel.burst, panel.working, glutGet(GLUT_ELAPSED_TIME))) {
             panel.droppedButtons |= bit;
             return;
         }

@@ -14,10 +14,16 @@
 #include "desktop/panel/panel_hooks.h"
 #include "desktop/panel/placement.h"
 
+// A rectangle of the panel window, in its pixels from the top left.
+struct PanelBox {
+    float left = 0, top = 0, right = 0, bottom = 0;
+    bool holds(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+};
+
 struct Panel {
     int window = 0;
     bool shown = true;            // mapped and not wholly covered: only then is it drawn
-    Display* xDisplay = nullptr;  // the X connection and window, to drop clicks made while busy
+    Display* xDisplay = nullptr;  // the X connection and window, to drop clicks made while blocked
     GLXDrawable xWindow = 0;
     std::vector<Control> controls;
     std::vector<std::string> editText;  // text of each spinner's field while it is being edited
@@ -39,7 +45,8 @@ struct Panel {
     PanelAction saveTurntable = nullptr;      // starts a turntable, or cancels the one running
     bool (*turntableRunning)() = nullptr;     // its button stays on, to cancel, while it runs
     void (*resetView)() = nullptr;
-    bool working = false;       // a save or export runs: its buttons are off, clicks are dropped
+    bool working = false;  // a save or export runs: its buttons are off, presses on them dropped
+    std::vector<PanelBox> workButtons;  // where the buttons that start work were last drawn
     bool showKeys = false;      // the key list shows under the buttons
     float footerHeight = 0.0f;  // pixels of the buttons and status lines, from the last frame
     void (*sceneChanged)() = nullptr;

@@ -14,6 +14,7 @@
 #include "harness.h"
 #include "panel_driver.h"
 #include "png_decode.h"
+#include "core/save_work.h"
 
 namespace {
 
@@ -243,6 +244,16 @@ TEST_F(PanelTurntable, SaveTurntableWritesOneWholeVideoAndEscCancelsLeavingNone)
     pointAtScene();
     tapKey(display(), XK_Escape);
     ASSERT_TRUE(waitUntil([&] { return turntableFiles().size() == 1; }, 30.0, 50));
+    EXPECT_TRUE(isRunning(viewer));
+
+    // Again, cancelled by a second click on the button (past the burst of the first).
+    clickPanelButton(panel, PanelButton::SaveTurntable);
+    ASSERT_TRUE(waitUntil([&] { return turntableFiles().size() == 2; }, 30.0, 50))
+        << describeViewer();
+    sleepMs(kBurstGapMs + 100);
+    clickPanelButton(panel, PanelButton::SaveTurntable);
+    ASSERT_TRUE(waitUntil([&] { return turntableFiles().size() == 1; }, 30.0, 50))
+        << "a second click did not cancel the turntable";
     EXPECT_TRUE(isRunning(viewer));
     sleepMs(300);
     EXPECT_EQ(std::vector<std::string>{"tolvane-turntable-001.mp4"}, turntableFiles());
