@@ -27,6 +27,7 @@ if [ "$mode" = test ]; then
     xvfb xauth x11-utils x11-apps xdotool libx11-dev libxtst-dev
     openbox  # a real window manager for one end-to-end test; runs on Xvfb as it is
     ffmpeg   # ffprobe and ffmpeg read the turntable videos back
+    libfuse3-dev fuse3  # a file system that fails folder syncs, for one fault test
   )
 fi
 # The page: emscripten for the build; Chromium and Node for its tests (npm installs the
