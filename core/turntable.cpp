@@ -174,6 +174,21 @@ std::string turntableStatusText(int done, int total)
     return "Saving turntable... " + std::to_string(done) + "/" + std::to_string(total);
 }
 
+std::string turntableDoneText(const std::string& name)
+{
+    return "Saved " + name;
+}
+
+std::string turntableFailedText(const std::string& why)
+{
+    return "Could not save a turntable: " + why;
+}
+
+const char* const kTurntableCancelled = "Turntable cancelled: nothing saved";
+const char* const kTurntableNeedsEncoder =
+    "Save turntable needs the browser's video encoder (WebCodecs), which this browser does not "
+    "offer";
+
 std::string turntableProgressBar(int done, int total, int barWidth)
 {
     const int filled = total > 0 ? static_cast<int>(static_cast<long long>(barWidth) * done / total)

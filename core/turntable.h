@@ -65,6 +65,12 @@ void applyTurntablePose(SceneState& state, const TurntablePose& pose);
 
 // The panel's status line while frames are written: "Saving turntable... 120/360".
 std::string turntableStatusText(int done, int total);
+// The panel's and the page's other lines: the file written, why none was, a cancel, and (the
+// page) a browser without a video encoder.
+std::string turntableDoneText(const std::string& name);
+std::string turntableFailedText(const std::string& why);
+extern const char* const kTurntableCancelled;
+extern const char* const kTurntableNeedsEncoder;
 // A progress bar `barWidth` characters wide for a terminal, drawn over itself with '\r':
 // "\r[=======>        ] 120/360".
 std::string turntableProgressBar(int done, int total, int barWidth);

@@ -86,7 +86,7 @@ bool cancelTurntable()
     if (!run.video)
         return false;
     abandonVideo(run.video);
-    finish("Turntable cancelled: nothing saved", false);
+    finish(kTurntableCancelled, false);
     return true;
 }
 
@@ -115,7 +115,7 @@ std::string requestTurntableSave()
             ? openVideo(run.path, params)
             : VideoOpenResult{nullptr, "the scene window is too small"};
     if (!opened.video) {
-        setPanelMessage("Could not save a turntable: " + opened.message);
+        setPanelMessage(turntableFailedText(opened.message));
         return std::string();
     }
     run.video = opened.video;
@@ -133,12 +133,12 @@ bool idleWithTurntable()
             error = writeVideoFrame(run.video, pixels);
         if (!error.empty()) {
             abandonVideo(run.video);
-            finish("Could not save a turntable: " + error);
+            finish(turntableFailedText(error));
         } else if (++run.next == framesAsked) {
             VideoFile* video = run.video;
             run.video = nullptr;
             const std::string failed = finishVideo(video);
-            finish(failed.empty() ? "Saved " + run.path : "Could not save a turntable: " + failed);
+            finish(failed.empty() ? turntableDoneText(run.path) : turntableFailedText(failed));
         } else {
             setPanelMessage(turntableStatusText(run.next, framesAsked));
             more = true;

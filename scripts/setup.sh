@@ -37,6 +37,8 @@ if [ "$mode" = test ] || [ "$mode" = web ]; then
 fi
 if [ "$mode" = test ]; then
   packages+=(chromium)
+fi
+if [ "$mode" = test ] || [ "$mode" = web ]; then
   # Node and npm may come from elsewhere than Debian (NodeSource's nodejs bundles npm).
   command -v node >/dev/null || packages+=(nodejs)
   command -v npm >/dev/null || packages+=(npm)
@@ -59,11 +61,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-if [ "$mode" = test ]; then
-  web_tests="$(dirname "$0")/../tests/web"
-  if [ ! -d "$web_tests/node_modules/puppeteer-core" ] ||
-     [ "$web_tests/package-lock.json" -nt "$web_tests/node_modules/.package-lock.json" ]; then
-    # puppeteer-core downloads no browser; the tests point it at Debian's Chromium.
-    npm ci --prefix "$web_tests" --no-audit --no-fund
+# npm's pinned packages, where their lock file is newer than what is installed: the page's muxer
+# (served with the site) and the page tests' driver.
+npm_install() {
+  if [ ! -d "$1/node_modules/$2" ] || [ "$1/package-lock.json" -nt "$1/node_modules/.package-lock.json" ]; then
+    npm ci --prefix "$1" --no-audit --no-fund
   fi
+}
+if [ "$mode" = test ] || [ "$mode" = web ]; then
+  npm_install "$(dirname "$0")/../web" mediabunny
+fi
+if [ "$mode" = test ]; then
+  # puppeteer-core downloads no browser; the tests point it at Debian's Chromium.
+  npm_install "$(dirname "$0")/../tests/web" puppeteer-core
 fi

@@ -1,5 +1,5 @@
 // The page's downloads: "Save picture" (a PNG with the arguments that redraw it), "Export vase"
-// (the core's GLB) and "Copy link".
+// (the core's GLB) and "Copy link"; `download` hands any file to the browser.
 'use strict';
 
 function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
@@ -142,5 +142,5 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
     else done();
   }
 
-  return { savePicture, exportVase, copyLink };
+  return { savePicture, exportVase, copyLink, download };
 }

@@ -19,6 +19,7 @@
     messages.appendChild(line);
     while (messages.childNodes.length > 8) messages.removeChild(messages.firstChild);
     if (brief) setTimeout(() => line.remove(), briefMessageMs);
+    return line;
   }
 
   let M;
@@ -93,6 +94,19 @@
     pictureTextSize: fn('tvPictureTextSize', 'number', []),
     fitTexture: fn('tvFitTexture', 'string', ['number', 'number']),
     textureUse: fn('tvTextureUse', 'string', ['string']),
+    turntableOptions: fn('tvTurntableOptions', 'string', ['string', 'string']),
+    turntableFrames: fn('tvTurntableFrames', 'number', []),
+    turntableFps: fn('tvTurntableFps', 'number', []),
+    turntableBegin: fn('tvTurntableBegin', 'string', ['number', 'number']),
+    turntableWidth: fn('tvTurntableWidth', 'number', []),
+    turntableHeight: fn('tvTurntableHeight', 'number', []),
+    turntableDraw: fn('tvTurntableDraw', 'string', ['number']),
+    turntableStatus: fn('tvTurntableStatus', 'string', ['number']),
+    turntableName: fn('tvTurntableName', 'string', ['number', 'string']),
+    turntableDone: fn('tvTurntableDone', 'string', ['string']),
+    turntableFailed: fn('tvTurntableFailed', 'string', ['string']),
+    turntableCancelled: fn('tvTurntableCancelled', 'string', []),
+    turntableNeedsEncoder: fn('tvTurntableNeedsEncoder', 'string', []),
   };
   briefMessageMs = tv.briefMessageMs();
 
@@ -237,6 +251,8 @@
   });
   document.getElementById('save').addEventListener('click', downloads.savePicture);
   document.getElementById('export').addEventListener('click', downloads.exportVase);
+  const turntable = tolvaneTurntable({ tv, say, canvas, download: downloads.download, requestFrame });
+  document.getElementById('turntable').addEventListener('click', turntable.save);
   document.getElementById('link').addEventListener('click', downloads.copyLink);
   document.getElementById('reset').addEventListener('click', resetView);
 
@@ -331,7 +347,10 @@
     const note = tv.reduceMotion(address.has('spinGlobe') ? 1 : 0);
     if (note) say(note, true);
   }
+  // The turntable's frames and rate, as --frames and --fps; every other name is a setting.
+  turntable.takeOptions(address);
   for (const [name, value] of address) {
+    if (name === 'frames' || name === 'fps') continue;
     if (name.length + value.length >= tv.textLimit()) {
       say(`${name}: the value is longer than any setting can use`);
       continue;
@@ -345,7 +364,7 @@
   panel.refreshPanel();
   started = true;
   document.getElementById('page').classList.remove('loading');
-  for (const b of document.querySelectorAll('.buttons button, #view')) b.disabled = false;
+  for (const b of document.querySelectorAll('.buttons button, #view')) b.disabled = !!b.dataset.unavailable;
   fitCanvas();
 
   // For tests and scripts: how many frames the page has drawn, its --set arguments, whether the last frame was drawn

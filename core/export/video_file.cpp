@@ -367,7 +367,11 @@ VideoCommentResult readVideoComment(const std::string& path)
         return result;
     }
     const bool gif = std::strcmp(format->iformat->name, "gif") == 0;
+    // WebM's comment is a Matroska tag: at no target level as FFmpeg writes it, at the whole
+    // movie's level (read as "MOVIE/COMMENT") as the page's muxer writes it.
     const AVDictionaryEntry* comment = av_dict_get(format->metadata, "comment", nullptr, 0);
+    if (!comment)
+        comment = av_dict_get(format->metadata, "MOVIE/COMMENT", nullptr, 0);
     if (comment) {
         result.found = true;
         result.text = comment->value;

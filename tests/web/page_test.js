@@ -3,6 +3,7 @@
 'use strict';
 
 const assert = require('node:assert/strict');
+const { execFileSync } = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
@@ -227,4 +228,36 @@ test('while the view turns or is dragged the page draws the smaller vase, and af
   await quads(179700);
   assert.deepEqual(page.errors, []);
   await page.close();
+});
+
+test('"Save turntable" downloads a video of the frames asked that the desktop reopens; without WebCodecs it is off', async () => {
+  const page = await h.openPage(browser, server.url, 'spinGlobe=1&frames=12&fps=30');
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tolvane-web-'));
+  const session = await page.createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder });
+  await page.click('#turntable');
+  const video = path.join(folder, 'tolvane-turntable-001.webm');
+  await h.downloaded(video);
+  const probe = JSON.parse(execFileSync('ffprobe', ['-v', 'error', '-count_frames', '-show_streams',
+    '-show_format', '-of', 'json', video], { encoding: 'utf8' }));
+  const stream = probe.streams[0];
+  assert.match(stream.codec_name, /^vp[89]$/);
+  assert.equal(Number(stream.nb_read_frames), 12);
+  assert.deepEqual([stream.width, stream.height], [500, 500]);
+  assert.equal(stream.r_frame_rate, '30/1');
+  // The whole movie's comment tag (Matroska's target level 50).
+  assert.match((probe.format.tags || {})['MOVIE/COMMENT'] || '', /--set spinGlobe=1 .*--set globeAngle=\d+$/);
+  assert.match(await messages(page), /Saved tolvane-turntable-001\.webm/);
+  // Its arguments open its scene on the desktop.
+  const again = h.desktopRender(['--scene', video]);
+  assert.match(h.pngText(again, 'Tolvane arguments'), /--set spinGlobe=1 /);
+  await page.close();
+
+  const bare = await browser.newPage();
+  await bare.evaluateOnNewDocument(() => { delete window.VideoEncoder; });
+  await bare.goto(server.url + 'index.html');
+  await bare.waitForFunction(() => window.tolvane && window.tolvane.framesDrawn() > 0, { timeout: 60000 });
+  const button = await bare.$eval('#turntable', (b) => ({ disabled: b.disabled, why: b.title }));
+  assert.deepEqual(button, { disabled: true, why: "Save turntable needs the browser's video encoder (WebCodecs), which this browser does not offer" });
+  await bare.close();
 });
