@@ -15,9 +15,10 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
   }
   const kRevokeMs = 1000;
 
-  // "Save picture" and "Export vase" are off while either runs, as on the desktop: a burst of
-  // clicks makes one file (the core's gate), and the message says what is being written.
-  const busyButtons = ['save', 'export'].map((id) => document.getElementById(id));
+  // "Save picture", "Export vase" and "Save turntable" are off while a save or export runs, as
+  // on the desktop: a burst of clicks makes one file (the core's gate), and the message says
+  // what is being written.
+  const busyButtons = ['save', 'export', 'turntable'].map((id) => document.getElementById(id));
   let busy = false;
   async function whileBusy(what, work) {
     if (tv.burstDropsPress(busy ? 1 : 0, performance.now())) return;
@@ -30,7 +31,7 @@ function tolvaneDownloads({ M, tv, say, canvas, images, shownArgs }) {
       await work();
     } finally {
       busy = false;
-      for (const b of busyButtons) { b.disabled = false; b.removeAttribute('aria-busy'); }
+      for (const b of busyButtons) { b.disabled = !!b.dataset.unavailable; b.removeAttribute('aria-busy'); }
     }
   }
   const PICTURE = 0, VASE = 1;  // the core's two works

@@ -42,6 +42,9 @@ function tolvaneTurntable({ tv, say, canvas, download, requestFrame }) {
     if (cancel()) return;
     if (!hasEncoder) { say(tv.turntableNeedsEncoder()); return; }
     run = { cancelled: false };
+    // As on the desktop, the other works wait: the canvas shows posed frames meanwhile.
+    const others = ['save', 'export'].map((id) => document.getElementById(id));
+    for (const b of others) b.disabled = true;
     button.textContent = 'Cancel turntable';
     const progress = say(tv.turntableStatus(0), true);
     try {
@@ -49,6 +52,7 @@ function tolvaneTurntable({ tv, say, canvas, download, requestFrame }) {
       if (why) say(why);
     } finally {
       run = null;
+      for (const b of others) b.disabled = false;
       button.textContent = caption;
       progress.remove();
       requestFrame();  // the canvas shows the live scene again
