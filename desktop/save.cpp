@@ -137,12 +137,18 @@ void pollFileWriter(int)
     finishPanelWork(message ? *message : workFailedText(fileWork, fileWriter.failure()), false);
 }
 
-// Hands the job to the worker (or, with no thread to be had, writes it here).
-void startFileJob(const FileJob& job)
+// Hands the job to the worker (or, with no thread to be had, writes it here); returns why it
+// could not, or an empty string.
+std::string startFileJob(const FileJob& job)
 {
     fileWork = job.work;
-    fileWriter.start(job);
+    try {
+        fileWriter.start(job);
+    } catch (const std::bad_alloc&) {
+        return workFailedText(job.work, "not enough memory to hand it to the writer");
+    }
     glutTimerFunc(0, pollFileWriter, 0);
+    return std::string();
 }
 
 // The window's whole drawable, including any margin beside the square viewport, as just drawn;
@@ -167,8 +173,7 @@ std::string savePicture(int width, int height)
         return workFailedText(SaveWork::Picture, "not enough memory for its pixels");
     }
     job.arguments = pictureArguments(job.picture.image);
-    startFileJob(job);
-    return std::string();
+    return startFileJob(job);
 }
 
 // The vase as set, with its texture read back from GL; as savePicture returns.
@@ -188,8 +193,7 @@ std::string exportVase()
             return workFailedText(SaveWork::Vase, "not enough memory to read back its texture");
         }
     }
-    startFileJob(job);
-    return std::string();
+    return startFileJob(job);
 }
 
 // The panel's line when the work could not start; nothing while it runs.

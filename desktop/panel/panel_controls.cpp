@@ -40,7 +40,6 @@ void sceneChanged()
     wakeIdle();
 }
 
-// Notes whether the item just drawn is under the pointer; `index` names its control.
 // The item just drawn starts work: presses on it belong to a burst (onMouse).
 void noteWorkButton()
 {
@@ -48,6 +47,7 @@ void noteWorkButton()
     panel.workButtons.push_back(PanelBox{min.x, min.y, max.x, max.y});
 }
 
+// Notes whether the item just drawn is under the pointer; `index` names its control.
 void noteHover(int index)
 {
     if (ImGui::IsItemHovered(ImGuiHoveredFlags_AllowWhenDisabled))
