@@ -3,12 +3,14 @@
 #include <emscripten/emscripten.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <new>
 #include <string>
 
 #include "core/export/numbered_file.h"
 #include "core/options.h"
+#include "core/options_table.h"
 #include "core/turntable.h"
 #include "web/page_state.h"
 #include "web/renderer.h"
@@ -21,13 +23,13 @@ int framesAsked = kDefaultTurntableFrames;
 double fpsAsked = kDefaultVideoFps;
 int width = 0, height = 0;  // pixels of the video: the canvas's, less an odd one (H.264)
 
-// `text` as a number, whole; false for anything else ("", "12x").
+// `text` as a finite number, all of it; false for anything else ("", "12x", "nan").
 bool numberIn(const char* text, double& value)
 {
     char* end = nullptr;
     errno = 0;
     value = std::strtod(text, &end);
-    return end != text && *end == '\0' && errno == 0;
+    return end != text && *end == '\0' && errno == 0 && std::isfinite(value);
 }
 
 }  // namespace
@@ -38,14 +40,14 @@ extern "C" {
 // an empty reply when taken; else why not, and what was asked before stays.
 EMSCRIPTEN_KEEPALIVE const char* tvTurntableOptions(const char* frames, const char* fps)
 {
-    double f = framesAsked, r = fpsAsked;
+    int f = framesAsked;
+    double r = fpsAsked;
     const bool framesGiven = *frames != '\0', fpsGiven = *fps != '\0';
-    if (framesGiven && (!numberIn(frames, f) || f != static_cast<int>(f)))
+    if (framesGiven && !parseWhole(frames, f))
         return answer(std::string("frames: \"") + frames + "\" is not a whole number");
     if (fpsGiven && !numberIn(fps, r))
         return answer(std::string("fps: \"") + fps + "\" is not a number");
-    const TurntablePlan plan = planTurntable("turntable.webm", static_cast<int>(f), framesGiven, r,
-                                             fpsGiven, 2, 2);
+    const TurntablePlan plan = planTurntable("turntable.webm", f, framesGiven, r, fpsGiven, 2, 2);
     if (!plan.ok())
         return answer(plan.message);
     framesAsked = plan.frames;
