@@ -15,10 +15,13 @@ const { assertSamePicture } = h;
 
 const messages = (page) => page.$eval('#messages', (e) => e.textContent);
 const frames = (page) => page.evaluate(() => window.tolvane.framesDrawn());
-const settled = (page) => page.waitForFunction(() => window.tolvane.loading() === 0, { timeout: 60000 });
+// Polled on a timer, not on animation frames: a test holds the page's requestAnimationFrame, and
+// puppeteer's frame polling would be held with it (only its first look would be taken).
+const kPolling = { timeout: 60000, polling: 50 };
+const settled = (page) => page.waitForFunction(() => window.tolvane.loading() === 0, kPolling);
 const waitForMessage = (page, pattern) => page.waitForFunction(
   (source) => new RegExp(source).test(document.getElementById('messages').textContent),
-  { timeout: 60000 }, pattern.source);
+  kPolling, pattern.source);
 
 // Draws one more frame (any key asks for one) and compares it with the desktop's picture of
 // the same settings over `list`.
